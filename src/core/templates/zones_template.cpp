@@ -1,0 +1,8 @@
+#include "core/control_ids.h"
+#include "core/templates/page_templates.h"
+
+namespace mivo::templates {
+
+std::span<const ControlTemplate> zonesControls() { return {}; }
+
+} // namespace mivo::templates

@@ -1,0 +1,1 @@
+// The page logic lives beside this file.

@@ -1,0 +1,85 @@
+#pragma once
+// The operating-system services the program needs, behind one interface with a POSIX and a Windows
+// implementation. Nothing here knows the program's records; it only wraps the system.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mivo::platform {
+
+// --- modules (shared libraries) ---------------------------------------------------------
+class Module {
+  public:
+    Module() = default;
+    ~Module() { close(); }
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+    Module(Module&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    Module& operator=(Module&& other) noexcept;
+
+    bool open(const std::string& path); // loads by full path; false when it cannot be loaded
+    void* symbol(const char* name) const; // nullptr when absent
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+    std::string lastError() const { return error_; }
+
+  private:
+    void* handle_ = nullptr;
+    std::string error_;
+};
+
+// --- files --------------------------------------------------------------------------
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+bool removeFile(const std::string& path);
+bool copyFile(const std::string& from, const std::string& to); // overwrites
+struct FileDate {
+    int day, month, year;
+};
+std::optional<FileDate> fileDate(const std::string& path); // last modification, local time
+char pathSeparator();                                      // '/' on POSIX, '\\' on Windows
+
+// --- environment and processor -------------------------------------------------------
+std::optional<std::string> environment(const std::string& name);
+int systemProcessorCount();
+// The processor's feature flags of leaf 1 (edx, ecx); zero on processors without cpuid.
+struct CpuFlags {
+    std::uint32_t edx = 0, ecx = 0;
+};
+CpuFlags cpuFlags();
+
+// Folder of the running program file, ending with the separator.
+std::string programFolder();
+
+// --- processes ------------------------------------------------------------------------
+// A detached child started with no arguments in the given working folder, with no inherited handles.
+class Process {
+  public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // argv0 is the program file; extraFront, when not empty, is a launcher run with the program as its
+    // only argument (how a Windows program is started through wine elsewhere).
+    bool start(const std::string& program, const std::string& workingFolder, const std::string& launcher = {});
+    // Waits without a limit for the child to end; returns its exit code (-1 when it did not run).
+    int wait();
+    // Waits up to ms milliseconds; true when the child has ended.
+    bool waitFor(int ms);
+    bool running() const { return pid_ > 0 && !ended_; }
+    void closeHandles();
+
+  private:
+    long pid_ = -1;
+    bool ended_ = false;
+    int exitCode_ = -1;
+};
+
+// Looks a program up along PATH; empty when not found.
+std::string findOnPath(const std::string& name);
+
+void sleepMs(int ms);
+
+} // namespace mivo::platform
