@@ -32,7 +32,9 @@ struct Case {
     std::vector<std::uint64_t> cuts; // split into several files there
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 StreamSpec spec(Container container, int w, int h, int num, int den) {
     StreamSpec s;
@@ -140,10 +142,12 @@ TEST_P(FrameAccuracy, RandomAccessEqualsSequentialAndFfmpeg) {
         std::iota(order.begin(), order.end(), 0);
         std::shuffle(order.begin(), order.end(), std::mt19937(1234));
         for (int n : order)
-            ASSERT_EQ(hashBytes(random->frame(n), random->frameBytes()), sequential[static_cast<std::size_t>(n)])
+            ASSERT_EQ(hashBytes(random->frame(n), random->frameBytes()),
+                      sequential[static_cast<std::size_t>(n)])
                 << "frame " << n;
         for (int n = static_cast<int>(sequential.size()) - 1; n >= 0; n -= 3)
-            ASSERT_EQ(hashBytes(random->frame(n), random->frameBytes()), sequential[static_cast<std::size_t>(n)])
+            ASSERT_EQ(hashBytes(random->frame(n), random->frameBytes()),
+                      sequential[static_cast<std::size_t>(n)])
                 << "frame " << n << " (backwards)";
         EXPECT_EQ(random->stats().fallbacks, 0u);
 
@@ -153,17 +157,22 @@ TEST_P(FrameAccuracy, RandomAccessEqualsSequentialAndFfmpeg) {
             const std::vector<std::uint64_t> reference = referenceHashes(stream);
             const mpeg2::D2vProject& p = linear->project();
             std::size_t lead = 0;
-            while (lead < p.lines[0].frameCount && !(p.flags[lead] & mpeg2::kFlagDecodable)) ++lead;
+            while (lead < p.lines[0].frameCount && !(p.flags[lead] & mpeg2::kFlagDecodable))
+                ++lead;
             ASSERT_EQ(sequential.size(), reference.size() + lead);
-            for (std::size_t i = 0; i < lead; ++i) EXPECT_EQ(sequential[i], sequential[lead]) << "stand-in " << i;
+            for (std::size_t i = 0; i < lead; ++i)
+                EXPECT_EQ(sequential[i], sequential[lead]) << "stand-in " << i;
             for (std::size_t i = 0; i < reference.size(); ++i)
-                ASSERT_EQ(sequential[i + lead], reference[i]) << "frame " << i + lead << " differs from FFmpeg's";
+                ASSERT_EQ(sequential[i + lead], reference[i])
+                    << "frame " << i + lead << " differs from FFmpeg's";
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, FrameAccuracy, ::testing::ValuesIn(cases()),
-                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.name);
+                         });
 
 int frameCountOf(const std::string& text, const std::string& folder, int fo) {
     const std::string project = folder + "/count" + std::to_string(fo) + ".d2v";
@@ -225,22 +234,25 @@ TEST(FieldWeaving, PulldownFramesTakeTheirFieldsFromTwoCodedFrames) {
     const int w = raw->info().width, h = raw->info().height;
     const std::size_t bytes = raw->frameBytes();
     std::vector<std::vector<std::uint8_t>> coded;
-    for (int n = 0; n < 4; ++n) coded.emplace_back(raw->frame(n), raw->frame(n) + bytes);
+    for (int n = 0; n < 4; ++n)
+        coded.emplace_back(raw->frame(n), raw->frame(n) + bytes);
     // Coded TFF+RFF, BFF, BFF+RFF, TFF give (T0 B0) (T0 B1) (T1 B2) (T2 B2) (T3 B3).
     const int top[5] = {0, 0, 1, 2, 3}, bottom[5] = {0, 1, 2, 2, 3};
     for (int n = 0; n < 5; ++n) {
         const std::uint8_t* f = honour->frame(n);
         for (int y = 0; y < h; ++y) {
             const int source = (y & 1) ? bottom[n] : top[n];
-            ASSERT_EQ(0, std::memcmp(f + static_cast<std::size_t>(y) * w, coded[source].data() + static_cast<std::size_t>(y) * w, w))
+            ASSERT_EQ(0, std::memcmp(f + static_cast<std::size_t>(y) * w,
+                                     coded[source].data() + static_cast<std::size_t>(y) * w, w))
                 << "output frame " << n << " line " << y;
         }
         // Chroma lines alternate between the fields the same way (V plane first in YV12).
         const std::size_t v = static_cast<std::size_t>(w) * h;
         for (int y = 0; y < h / 2; ++y) {
             const int source = (y & 1) ? bottom[n] : top[n];
-            ASSERT_EQ(0, std::memcmp(f + v + static_cast<std::size_t>(y) * (w / 2),
-                                     coded[source].data() + v + static_cast<std::size_t>(y) * (w / 2), w / 2));
+            ASSERT_EQ(0,
+                      std::memcmp(f + v + static_cast<std::size_t>(y) * (w / 2),
+                                  coded[source].data() + v + static_cast<std::size_t>(y) * (w / 2), w / 2));
         }
     }
     EXPECT_NE(hashBytes(honour->frame(1), bytes), hashBytes(coded[0].data(), bytes));
@@ -292,7 +304,8 @@ TEST(RandomAccess, SkipsPicturesItDoesNotNeed) {
     const mpeg2::D2vProject& p = source->project();
     const mpeg2::D2vLine& line = p.lines[2];
     std::uint32_t target = line.firstFrame + line.frameCount - 1;
-    while ((p.flags[target] & mpeg2::kFlagTypeMask) != mpeg2::kTypeP) --target;
+    while ((p.flags[target] & mpeg2::kFlagTypeMask) != mpeg2::kTypeP)
+        --target;
     source->frame(static_cast<int>(target));
     EXPECT_EQ(source->stats().seeks, seeksBefore + 1);
     EXPECT_GT(source->stats().unitsSkipped, 0u);

@@ -32,7 +32,9 @@ struct Packet {
     bool key = false;
 };
 
-[[noreturn]] void fail(const std::string& why) { throw std::runtime_error("stream maker: " + why); }
+[[noreturn]] void fail(const std::string& why) {
+    throw std::runtime_error("stream maker: " + why);
+}
 
 // A picture that changes everywhere from frame to frame, with fields that differ from each other in
 // interlaced streams, so that a wrong frame or a wrong field pairing changes its hash.
@@ -55,7 +57,8 @@ void drawPicture(AVFrame* f, int index, bool interlaced) {
         std::uint8_t* v = f->data[2] + static_cast<std::ptrdiff_t>(y) * f->linesize[2];
         for (int x = 0; x < cw; ++x) {
             u[x] = static_cast<std::uint8_t>(64 + ((x * 2 + index * 3) & 0x7F));
-            v[x] = static_cast<std::uint8_t>(64 + ((y * 3 + index * 5 + (interlaced ? (y & 1) * 9 : 0)) & 0x7F));
+            v[x] =
+                static_cast<std::uint8_t>(64 + ((y * 3 + index * 5 + (interlaced ? (y & 1) * 9 : 0)) & 0x7F));
         }
     }
 }
@@ -66,7 +69,8 @@ void patchPictureFlags(std::vector<std::uint8_t>& d, bool tff, bool rff, bool pr
         if (d[i] != 0 || d[i + 1] != 0 || d[i + 2] != 1 || d[i + 3] != 0xB5 || (d[i + 4] >> 4) != 8) continue;
         std::uint8_t& b3 = d[i + 7];
         std::uint8_t& b4 = d[i + 8];
-        b3 = static_cast<std::uint8_t>((b3 & ~0x83) | (tff ? 0x80 : 0) | (rff ? 0x02 : 0) | (progressive ? 0x01 : 0));
+        b3 = static_cast<std::uint8_t>((b3 & ~0x83) | (tff ? 0x80 : 0) | (rff ? 0x02 : 0) |
+                                       (progressive ? 0x01 : 0));
         b4 = static_cast<std::uint8_t>((b4 & ~0x80) | (progressive ? 0x80 : 0));
         return;
     }
@@ -91,7 +95,8 @@ std::vector<Packet> encodeVideo(const StreamSpec& s, AVCodecParameters* params) 
         ctx->flags |= AV_CODEC_FLAG_CLOSED_GOP;
         av_opt_set_int(ctx, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
     }
-    if (s.interlaced || s.pulldown == Pulldown::film) ctx->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    if (s.interlaced || s.pulldown == Pulldown::film)
+        ctx->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     if (avcodec_open2(ctx, codec, nullptr) < 0) fail("cannot open the encoder");
     AVFrame* frame = av_frame_alloc();
     frame->width = s.width;
@@ -150,7 +155,8 @@ std::vector<Packet> encodeVideo(const StreamSpec& s, AVCodecParameters* params) 
 
 std::vector<std::uint8_t> concatenate(const std::vector<Packet>& packets) {
     std::vector<std::uint8_t> es;
-    for (const Packet& p : packets) es.insert(es.end(), p.data.begin(), p.data.end());
+    for (const Packet& p : packets)
+        es.insert(es.end(), p.data.begin(), p.data.end());
     return es;
 }
 
@@ -163,10 +169,12 @@ std::vector<std::uint8_t> muxOwnProgram(const std::vector<std::uint8_t>& es) {
         const std::uint8_t pack[14] = {0, 0, 1, 0xBA, 0x44, 0, 0x04, 0, 0x04, 0x01, 0x01, 0x89, 0xC3, 0xF8};
         out.insert(out.end(), pack, pack + 14);
         const std::size_t len = n + 3;
-        const std::uint8_t pes[9] = {0, 0, 1, 0xE0, static_cast<std::uint8_t>(len >> 8),
-                                     static_cast<std::uint8_t>(len & 0xFF), 0x80, 0x00, 0x00};
+        const std::uint8_t pes[9] = {
+            0,    0,    1,   0xE0, static_cast<std::uint8_t>(len >> 8), static_cast<std::uint8_t>(len & 0xFF),
+            0x80, 0x00, 0x00};
         out.insert(out.end(), pes, pes + 9);
-        out.insert(out.end(), es.begin() + static_cast<std::ptrdiff_t>(at), es.begin() + static_cast<std::ptrdiff_t>(at + n));
+        out.insert(out.end(), es.begin() + static_cast<std::ptrdiff_t>(at),
+                   es.begin() + static_cast<std::ptrdiff_t>(at + n));
     }
     const std::uint8_t end[4] = {0, 0, 1, 0xB9};
     out.insert(out.end(), end, end + 4);
@@ -247,11 +255,14 @@ void muxWithLibavformat(const StreamSpec& s, const std::vector<Packet>& video, A
     std::size_t a = 0;
     for (const Packet& v : video) {
         const double videoTime = static_cast<double>(v.dts + shift) * s.rateDen / s.rateNum;
-        while (a < audio.size() && static_cast<double>(audio[a].pts) / 48000.0 + shift * double(s.rateDen) / s.rateNum <= videoTime) {
+        while (a < audio.size() &&
+               static_cast<double>(audio[a].pts) / 48000.0 + shift * double(s.rateDen) / s.rateNum <=
+                   videoTime) {
             av_new_packet(pkt, static_cast<int>(audio[a].data.size()));
             std::memcpy(pkt->data, audio[a].data.data(), audio[a].data.size());
             pkt->stream_index = as->index;
-            pkt->pts = pkt->dts = av_rescale_q(audio[a].pts + av_rescale_q(shift, videoBase, audioBase), audioBase, as->time_base);
+            pkt->pts = pkt->dts = av_rescale_q(audio[a].pts + av_rescale_q(shift, videoBase, audioBase),
+                                               audioBase, as->time_base);
             av_interleaved_write_frame(oc, pkt);
             ++a;
         }
@@ -269,7 +280,7 @@ void muxWithLibavformat(const StreamSpec& s, const std::vector<Packet>& video, A
     avformat_free_context(oc);
 }
 
-// Numbers the VOB and cell ids in the DVD navigation packs the muxer left empty: VOB 1, cells 1, 1, 2, 2...
+// Numbers the VOB and cell ids in the DVD navigation packs the muxer left empty: VOB 1, cells 1, 2, 3...
 void numberNavigationPacks(const std::string& path) {
     std::vector<std::uint8_t> d = readFile(path);
     int nav = 0;
@@ -278,7 +289,7 @@ void numberNavigationPacks(const std::string& path) {
             if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1 && d[i + 3] == 0xBF && d[i + 6] == 0x01) {
                 d[i + 6 + 25] = 0;
                 d[i + 6 + 26] = 1;
-                d[i + 6 + 28] = static_cast<std::uint8_t>(1 + nav / 2);
+                d[i + 6 + 28] = static_cast<std::uint8_t>(1 + nav);
                 ++nav;
                 break;
             }
@@ -319,9 +330,9 @@ struct ScratchRoot {
 
 std::string StreamSpec::key() const {
     char buffer[200];
-    std::snprintf(buffer, sizeof buffer, "v3-%dx%d-%d-%d-n%d-g%d-b%d-c%d-i%d%d-y%d-m%d-p%d-o%d-q%d", width, height,
-                  rateNum, rateDen, frames, gop, bFrames, closedGop, interlaced, bottomFirst, yuv422, mpeg1,
-                  static_cast<int>(pulldown), openFirstGop, quality);
+    std::snprintf(buffer, sizeof buffer, "v4-%dx%d-%d-%d-n%d-g%d-b%d-c%d-i%d%d-y%d-m%d-p%d-o%d-q%d", width,
+                  height, rateNum, rateDen, frames, gop, bFrames, closedGop, interlaced, bottomFirst, yuv422,
+                  mpeg1, static_cast<int>(pulldown), openFirstGop, quality);
     return std::string(buffer) + extensionOf(container);
 }
 

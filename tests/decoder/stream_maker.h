@@ -12,10 +12,10 @@ namespace mivo::test {
 
 enum class Container {
     elementary,
-    program,     // libavformat's DVD muxer: 2048-byte packs, navigation packs, MP2 audio
-    programOwn,  // our own muxer: 2048-byte packs with nothing but video (several pictures per pack)
-    transport,   // libavformat's MPEG-TS muxer, 188-byte packets, MP2 audio
-    m2ts,        // the same with 192-byte packets
+    program,    // libavformat's DVD muxer: 2048-byte packs, navigation packs, MP2 audio
+    programOwn, // our own muxer: 2048-byte packs with nothing but video (several pictures per pack)
+    transport,  // libavformat's MPEG-TS muxer, 188-byte packets, MP2 audio
+    m2ts,       // the same with 192-byte packets
 };
 
 enum class Pulldown {

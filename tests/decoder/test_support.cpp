@@ -31,18 +31,21 @@ std::string indexProject(const std::vector<std::string>& inputs, const std::stri
 }
 
 std::string withFieldOperation(const std::string& text, int fo) {
-    return std::regex_replace(text, std::regex("Field_Operation=[0-9]"), "Field_Operation=" + std::to_string(fo));
+    return std::regex_replace(text, std::regex("Field_Operation=[0-9]"),
+                              "Field_Operation=" + std::to_string(fo));
 }
 
 std::uint64_t hashBytes(const std::uint8_t* data, std::size_t size) {
     std::uint64_t h = 1469598103934665603ull;
-    for (std::size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 1099511628211ull;
+    for (std::size_t i = 0; i < size; ++i)
+        h = (h ^ data[i]) * 1099511628211ull;
     return h;
 }
 
 std::vector<std::uint64_t> sequentialHashes(mpeg2::D2vSource& source) {
     std::vector<std::uint64_t> hashes;
-    for (int n = 0; n < source.info().frameCount; ++n) hashes.push_back(hashBytes(source.frame(n), source.frameBytes()));
+    for (int n = 0; n < source.info().frameCount; ++n)
+        hashes.push_back(hashBytes(source.frame(n), source.frameBytes()));
     return hashes;
 }
 
@@ -53,10 +56,12 @@ std::vector<std::uint8_t> layOut(const AVFrame* f) {
     std::vector<std::uint8_t> out;
     if (f->format == AV_PIX_FMT_YUV420P) {
         const int h = f->height & ~1;
-        for (int y = 0; y < h; ++y) out.insert(out.end(), f->data[0] + y * f->linesize[0], f->data[0] + y * f->linesize[0] + w);
+        for (int y = 0; y < h; ++y)
+            out.insert(out.end(), f->data[0] + y * f->linesize[0], f->data[0] + y * f->linesize[0] + w);
         for (int plane : {2, 1})
             for (int y = 0; y < h / 2; ++y)
-                out.insert(out.end(), f->data[plane] + y * f->linesize[plane], f->data[plane] + y * f->linesize[plane] + w / 2);
+                out.insert(out.end(), f->data[plane] + y * f->linesize[plane],
+                           f->data[plane] + y * f->linesize[plane] + w / 2);
     } else { // 4:2:2 as YUY2
         for (int y = 0; y < f->height; ++y) {
             const std::uint8_t* Y = f->data[0] + y * f->linesize[0];
@@ -77,7 +82,8 @@ std::vector<std::uint8_t> layOut(const AVFrame* f) {
 
 std::vector<std::uint64_t> referenceHashes(const std::string& path) {
     AVFormatContext* fc = nullptr;
-    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0) throw std::runtime_error("ffmpeg cannot open " + path);
+    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0)
+        throw std::runtime_error("ffmpeg cannot open " + path);
     avformat_find_stream_info(fc, nullptr);
     const int video = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video < 0) throw std::runtime_error("ffmpeg finds no video in " + path);

@@ -39,7 +39,8 @@ int transportPacketSize(const std::vector<std::uint8_t>& head) {
         const std::size_t period = static_cast<std::size_t>(size);
         for (std::size_t start = 0; start < period; ++start) {
             std::size_t hits = 0, at = start + prefix;
-            for (; at < head.size() && head[at] == 0x47 && hits < 8; at += period) ++hits;
+            for (; at < head.size() && head[at] == 0x47 && hits < 8; at += period)
+                ++hits;
             const std::size_t possible = (head.size() - start - prefix + period - 1) / period;
             if (hits >= 3 && hits >= std::min<std::size_t>(8, possible)) return size;
         }
@@ -58,10 +59,12 @@ void findTransportPids(FileSet& files, Detected& d) {
     std::uint64_t pos = 0;
     // Find the first sync (the file may start with a partial packet).
     {
-        std::vector<std::uint8_t> head(std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
+        std::vector<std::uint8_t> head(
+            std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
         files.read(0, head.data(), head.size());
         for (std::size_t s = 0; s < size && s + prefix < head.size(); ++s)
-            if (head[s + prefix] == 0x47 && (s + prefix + size >= head.size() || head[s + prefix + size] == 0x47)) {
+            if (head[s + prefix] == 0x47 &&
+                (s + prefix + size >= head.size() || head[s + prefix + size] == 0x47)) {
                 pos = s;
                 break;
             }
@@ -104,8 +107,8 @@ void findTransportPids(FileSet& files, Detected& d) {
                 const int esPid = ((e[1] & 0x1F) << 8) | e[2];
                 const std::size_t esInfo = ((e[3] & 0x0F) << 8) | e[4];
                 if (d.videoPid < 0 && (type == 0x01 || type == 0x02)) d.videoPid = esPid;
-                if (d.audioPid < 0 &&
-                    (type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11 || type == 0x81 || type == 0x82))
+                if (d.audioPid < 0 && (type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11 ||
+                                       type == 0x81 || type == 0x82))
                     d.audioPid = esPid;
                 e += 5 + esInfo;
             }
@@ -116,7 +119,8 @@ void findTransportPids(FileSet& files, Detected& d) {
 }
 
 bool detectStream(FileSet& files, Detected& d, std::string& error) {
-    std::vector<std::uint8_t> head(std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
+    std::vector<std::uint8_t> head(
+        std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
     head.resize(files.read(0, head.data(), head.size()));
     if (head.size() < 16) {
         error = "the input is empty or too short to hold video";
@@ -132,14 +136,15 @@ bool detectStream(FileSet& files, Detected& d, std::string& error) {
         }
         return true;
     }
-    // The first of a pack start or a sequence header tells a program stream from an elementary one.
+    // The first pack start or video header tells a program stream from an elementary one (which may
+    // begin with a GOP or picture header when it was cut from a longer stream).
     for (std::size_t i = findStartCode(head.data(), 0, head.size()); i + 3 < head.size();
          i = findStartCode(head.data(), i + 3, head.size())) {
         if (isPackStart(head.data() + i, head.size() - i)) {
             d.type = StreamType::program;
             return true;
         }
-        if (head[i + 3] == 0xB3) {
+        if (head[i + 3] == 0xB3 || head[i + 3] == 0xB8 || head[i + 3] == 0x00) {
             d.type = StreamType::elementary;
             return true;
         }
@@ -158,7 +163,8 @@ struct UnitIdentity {
 
 UnitIdentity identify(const AccessUnit& u) {
     std::uint32_t sum = 2166136261u; // FNV-1a over the first bytes
-    for (std::size_t i = 0; i < std::min<std::size_t>(u.size, 512); ++i) sum = (sum ^ u.data[i]) * 16777619u;
+    for (std::size_t i = 0; i < std::min<std::size_t>(u.size, 512); ++i)
+        sum = (sum ^ u.data[i]) * 16777619u;
     return {u.indexOrigin, u.size, sum};
 }
 
@@ -238,8 +244,10 @@ bool Indexer::addUnit(const AccessUnit& u) {
         sequence_ = u.sequence;
         started_ = true;
     }
-    if (!sizeChangeReported_ && (u.sequence.width != sequence_.width || u.sequence.height != sequence_.height)) {
-        result_.warnings.push_back("the picture size changes within the stream; the project gives the first one");
+    if (!sizeChangeReported_ &&
+        (u.sequence.width != sequence_.width || u.sequence.height != sequence_.height)) {
+        result_.warnings.push_back(
+            "the picture size changes within the stream; the project gives the first one");
         sizeChangeReported_ = true;
     }
     if (u.type == kPictureI) {
@@ -281,8 +289,9 @@ bool Indexer::addUnit(const AccessUnit& u) {
     const D2vLine& line = project_.lines.back();
     if (project_.flags.size() + (held_ ? 1 : 0) - line.firstFrame > kMaxPicturesPerLine) {
         auto [file, offset] = std::pair{line.file, line.position};
-        result_.error = "more than " + std::to_string(kMaxPicturesPerLine) + " pictures follow the I picture at " +
-                        files_.path(file) + " offset " + std::to_string(offset) +
+        result_.error = "more than " + std::to_string(kMaxPicturesPerLine) +
+                        " pictures follow the I picture at " + files_.path(file) + " offset " +
+                        std::to_string(offset) +
                         " without another I picture; such a stream cannot be indexed";
         return false;
     }
@@ -297,19 +306,20 @@ bool Indexer::verify(UnitReader& reader) {
         if (found && identify(u) == identities_[i]) {
             ++i;
         } else if (i == 0) {
-            result_.error = "the stream cannot be read back at its first I picture (" + files_.path(line.file) +
-                            " offset " + std::to_string(line.position) + ")";
+            result_.error = "the stream cannot be read back at its first I picture (" +
+                            files_.path(line.file) + " offset " + std::to_string(line.position) + ")";
             return false;
         } else {
             // Decoding reaches this I picture from the line before; keep its frames there.
-            result_.warnings.push_back("the I picture at " + files_.path(line.file) + " offset " +
-                                       std::to_string(line.position) +
-                                       " cannot be found again from its position; its frames join the line before");
+            result_.warnings.push_back(
+                "the I picture at " + files_.path(line.file) + " offset " + std::to_string(line.position) +
+                " cannot be found again from its position; its frames join the line before");
             project_.lines[i - 1].frameCount += line.frameCount;
             project_.lines.erase(project_.lines.begin() + static_cast<std::ptrdiff_t>(i));
             identities_.erase(identities_.begin() + static_cast<std::ptrdiff_t>(i));
         }
-        if (i % 64 == 0) progress(0.9 + 0.1 * static_cast<double>(i) / static_cast<double>(project_.lines.size()));
+        if (i % 64 == 0)
+            progress(0.9 + 0.1 * static_cast<double>(i) / static_cast<double>(project_.lines.size()));
     }
     return true;
 }
@@ -376,7 +386,8 @@ bool Indexer::run() {
     std::size_t film = 0;
     for (std::size_t i = 1; i < project_.flags.size(); ++i)
         if ((project_.flags[i] & 3) == ((project_.flags[i - 1] & 3) + 1) % 4) ++film;
-    result_.filmPercent = project_.flags.empty() ? 0.0 : 100.0 * static_cast<double>(film) / project_.flags.size();
+    result_.filmPercent =
+        project_.flags.empty() ? 0.0 : 100.0 * static_cast<double>(film) / project_.flags.size();
     progress(1.0);
     return true;
 }
@@ -399,7 +410,8 @@ IndexResult indexStreams(const std::vector<std::string>& inputs, const IndexOpti
     if (!detectStream(files, detected, result.error)) return result;
     Indexer indexer(files, detected, options, result);
     if (!indexer.run()) return result;
-    for (const std::string& input : inputs) result.project.files.push_back(listedPath(input, options));
+    for (const std::string& input : inputs)
+        result.project.files.push_back(listedPath(input, options));
     ProjectTrailer trailer;
     trailer.lastFileSize = files.fileSize(files.fileCount() - 1);
     trailer.filmPercent = result.filmPercent;

@@ -14,7 +14,7 @@
 namespace mivo::d2vindex {
 
 struct IndexOptions {
-    int fieldOperation = 0;   // written into the project: 0 honour pulldown, 1 force film, 2 ignore
+    int fieldOperation = 0;     // written into the project: 0 honour pulldown, 1 force film, 2 ignore
     bool relativePaths = false; // list the inputs relative to the project's folder instead of in full
     std::string projectPath;    // where the project goes (the base of relative paths)
     // Called now and then with the share done, 0 to 1.

@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
     }
     mivo::d2vindex::IndexResult result = mivo::d2vindex::indexStreams(inputs, options);
     if (shown >= 0) std::fputc('\n', stderr);
-    for (const std::string& w : result.warnings) std::fprintf(stderr, "d2vindex: warning: %s\n", w.c_str());
+    for (const std::string& w : result.warnings)
+        std::fprintf(stderr, "d2vindex: warning: %s\n", w.c_str());
     if (!result.ok) {
         std::fprintf(stderr, "d2vindex: error: %s\n", result.error.c_str());
         return 1;
@@ -108,9 +109,9 @@ int main(int argc, char** argv) {
     }
     const auto& p = result.project;
     if (!quiet) {
-        std::printf("%s: %zu coded frames in %zu lines, %dx%d, %s, %d/%d fps, %s, %.2f%% film\n", output.c_str(),
-                    p.flags.size(), p.lines.size(), p.width, p.height, p.mpegType == 1 ? "MPEG-1" : "MPEG-2",
-                    p.rateNum, p.rateDen,
+        std::printf("%s: %zu coded frames in %zu lines, %dx%d, %s, %d/%d fps, %s, %.2f%% film\n",
+                    output.c_str(), p.flags.size(), p.lines.size(), p.width, p.height,
+                    p.mpegType == 1 ? "MPEG-1" : "MPEG-2", p.rateNum, p.rateDen,
                     p.streamType == mivo::mpeg2::StreamType::transport ? "transport stream"
                     : p.streamType == mivo::mpeg2::StreamType::program ? "program stream"
                                                                        : "elementary stream",

@@ -20,7 +20,8 @@ class LineCursor {
         std::size_t nl = text_.find('\n', pos_);
         if (nl == std::string_view::npos) nl = text_.size();
         line = text_.substr(pos_, nl - pos_);
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         pos_ = nl + 1;
         ++number_;
         return true;
@@ -33,11 +34,15 @@ class LineCursor {
     int number_ = 0;
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -51,7 +56,8 @@ template <typename T> bool parseNumber(std::string_view s, T& out, int base = 10
 template <typename T> bool parseLeading(std::string_view s, T& out) {
     s = trim(s);
     std::size_t n = 0;
-    while (n < s.size() && ((s[n] >= '0' && s[n] <= '9') || (n == 0 && s[n] == '-'))) ++n;
+    while (n < s.size() && ((s[n] >= '0' && s[n] <= '9') || (n == 0 && s[n] == '-')))
+        ++n;
     return parseNumber(s.substr(0, n), out);
 }
 
@@ -59,19 +65,27 @@ std::vector<std::string_view> splitTokens(std::string_view s) {
     std::vector<std::string_view> out;
     std::size_t i = 0;
     while (i < s.size()) {
-        while (i < s.size() && isBlank(s[i])) ++i;
+        while (i < s.size() && isBlank(s[i]))
+            ++i;
         std::size_t start = i;
-        while (i < s.size() && !isBlank(s[i])) ++i;
+        while (i < s.size() && !isBlank(s[i]))
+            ++i;
         if (i > start) out.push_back(s.substr(start, i - start));
     }
     return out;
 }
 
-bool hasLengthPrefix(int version) { return version < 11; }
-bool lengthPrefixUnknown(int version) { return version == 12 || version == 15; }
+bool hasLengthPrefix(int version) {
+    return version < 11;
+}
+bool lengthPrefixUnknown(int version) {
+    return version == 12 || version == 15;
+}
 
 // Fixed fields before the flags of a data line.
-int fixedFields(int version) { return version == 6 ? 5 : version >= 16 ? 7 : 6; }
+int fixedFields(int version) {
+    return version == 6 ? 5 : version >= 16 ? 7 : 6;
+}
 
 ProjectParse fail(std::string why) {
     ProjectParse r;
@@ -79,7 +93,9 @@ ProjectParse fail(std::string why) {
     return r;
 }
 
-std::string lineRef(int number) { return "line " + std::to_string(number) + ": "; }
+std::string lineRef(int number) {
+    return "line " + std::to_string(number) + ": ";
+}
 
 // File line of formats before 11: "<length> <path>"; the length says how many characters belong to it.
 bool stripLengthPrefix(std::string_view line, std::string_view& path) {
@@ -112,9 +128,11 @@ bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, s
         for (int* pid : pids) {
             if (i > value.size()) break;
             std::size_t comma = value.find(',', i);
-            std::string_view field = trim(value.substr(i, comma == std::string_view::npos ? value.npos : comma - i));
+            std::string_view field =
+                trim(value.substr(i, comma == std::string_view::npos ? value.npos : comma - i));
             std::size_t end = 0;
-            while (end < field.size() && std::isxdigit(static_cast<unsigned char>(field[end]))) ++end;
+            while (end < field.size() && std::isxdigit(static_cast<unsigned char>(field[end])))
+                ++end;
             int v = 0;
             if (!parseNumber(field.substr(0, end), v, 16) || v > 0x1fff) {
                 error = "MPEG2_Transport_PID holds no PID";
@@ -160,8 +178,8 @@ bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, s
         bool haveThousandths = parseLeading(value, thousandths);
         std::size_t open = value.find('('), slash = value.find('/'), close = value.find(')');
         long long num = 0, den = 0;
-        if (open != value.npos && slash != value.npos && close != value.npos && open < slash && slash < close &&
-            parseNumber(trim(value.substr(open + 1, slash - open - 1)), num) &&
+        if (open != value.npos && slash != value.npos && close != value.npos && open < slash &&
+            slash < close && parseNumber(trim(value.substr(open + 1, slash - open - 1)), num) &&
             parseNumber(trim(value.substr(slash + 1, close - slash - 1)), den) && num > 0 && den > 0 &&
             num <= 0x7fffffff && den <= 0x7fffffff) {
             p.rateNum = static_cast<int>(num);
@@ -219,13 +237,15 @@ ProjectParse parseD2vProject(std::string_view text) {
         return fail("project format " + std::to_string(p.version) + " is not supported");
     }
     int fileCount = 0;
-    if (!cursor.next(line) || !parseNumber(trim(line), fileCount) || fileCount < 1 || fileCount > kMaxProjectFiles)
+    if (!cursor.next(line) || !parseNumber(trim(line), fileCount) || fileCount < 1 ||
+        fileCount > kMaxProjectFiles)
         return fail("line 2: number of files expected");
     for (int i = 0; i < fileCount; ++i) {
         if (!cursor.next(line)) return fail("the project ends in its file list");
         std::string_view path = line;
         if (hasLengthPrefix(p.version)) {
-            if (!stripLengthPrefix(line, path)) return fail(lineRef(cursor.number()) + "file line without length");
+            if (!stripLengthPrefix(line, path))
+                return fail(lineRef(cursor.number()) + "file line without length");
         } else if (lengthPrefixUnknown(p.version)) {
             std::string_view stripped;
             if (stripLengthPrefix(line, stripped) && stripped.size() + 1 + line.find(' ') == line.size())
@@ -275,7 +295,8 @@ ProjectParse parseD2vProject(std::string_view text) {
         }
         good = good && parseNumber(tokens[t++], d.file) && d.file >= 0 && d.file < fileCount;
         good = good && parseNumber(tokens[t++], d.position);
-        if (p.version >= 16) good = good && parseNumber(tokens[t++], d.skip) && d.skip >= 0 && d.skip <= 100000;
+        if (p.version >= 16)
+            good = good && parseNumber(tokens[t++], d.skip) && d.skip >= 0 && d.skip <= 100000;
         good = good && parseNumber(tokens[t++], d.vob) && parseNumber(tokens[t++], d.cell);
         if (!good) return fail(lineRef(cursor.number()) + "bad fixed field in data line");
         if (p.version == 6) d.info = kInfoBase;

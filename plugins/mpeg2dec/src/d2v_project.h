@@ -13,9 +13,9 @@ namespace mivo::mpeg2 {
 enum class StreamType { elementary = 0, program = 1, transport = 2 };
 
 // Flag byte of one coded frame, in display order.
-inline constexpr std::uint8_t kFlagDecodable = 0x80;  // decodable without the previous line
+inline constexpr std::uint8_t kFlagDecodable = 0x80;   // decodable without the previous line
 inline constexpr std::uint8_t kFlagProgressive = 0x40; // progressive_frame
-inline constexpr std::uint8_t kFlagTypeMask = 0x30;    // 0x10 I, 0x20 P, 0x30 B; 0 when the format has no type
+inline constexpr std::uint8_t kFlagTypeMask = 0x30; // 0x10 I, 0x20 P, 0x30 B; 0 when the format has no type
 inline constexpr std::uint8_t kFlagTff = 0x02;
 inline constexpr std::uint8_t kFlagRff = 0x01;
 inline constexpr std::uint8_t kTypeI = 0x10, kTypeP = 0x20, kTypeB = 0x30;
@@ -46,7 +46,7 @@ struct D2vProject {
     int mpegType = 2;
     int width = 0, height = 0; // Picture_Size (macroblock-aligned in some old formats)
     std::string aspectRatio;
-    int fieldOperation = 0;    // 0 honour pulldown, 1 force film, 2 ignore pulldown
+    int fieldOperation = 0;       // 0 honour pulldown, 1 force film, 2 ignore pulldown
     int rateNum = 0, rateDen = 0; // 0/0 when the project gives no usable rate
     std::vector<D2vLine> lines;
     std::vector<std::uint8_t> flags; // every coded frame of every line, display order

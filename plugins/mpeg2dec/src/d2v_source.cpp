@@ -25,7 +25,8 @@ int detectPacketSize(FileSet& files) {
         const std::size_t prefix = size == 192 ? 4 : 0;
         for (std::size_t start = 0; start < static_cast<std::size_t>(size); ++start) {
             int hits = 0;
-            for (std::size_t at = start + prefix; at < got && head[at] == 0x47; at += static_cast<std::size_t>(size))
+            for (std::size_t at = start + prefix; at < got && head[at] == 0x47;
+                 at += static_cast<std::size_t>(size))
                 ++hits;
             if (hits >= 5) return size;
         }
@@ -33,7 +34,9 @@ int detectPacketSize(FileSet& files) {
     return 188;
 }
 
-bool isFormat(int format, AVPixelFormat a, AVPixelFormat b) { return format == a || format == b; }
+bool isFormat(int format, AVPixelFormat a, AVPixelFormat b) {
+    return format == a || format == b;
+}
 
 // One output row from plane `plane` row r of s, cut or padded to n bytes.
 void copyRow(std::uint8_t* dst, const AVFrame* s, int plane, int r, int n, bool subsampledX, bool subsampledY,
@@ -45,7 +48,8 @@ void copyRow(std::uint8_t* dst, const AVFrame* s, int plane, int r, int n, bool 
         return;
     }
     const int m = std::min(n, planeWidth);
-    std::memcpy(dst, s->data[plane] + static_cast<std::ptrdiff_t>(r) * s->linesize[plane], static_cast<std::size_t>(m));
+    std::memcpy(dst, s->data[plane] + static_cast<std::ptrdiff_t>(r) * s->linesize[plane],
+                static_cast<std::size_t>(m));
     if (m < n) std::memset(dst + m, fill, static_cast<std::size_t>(n - m));
 }
 
@@ -58,8 +62,10 @@ std::unique_ptr<D2vSource> D2vSource::open(const std::string& projectPath, std::
 }
 
 D2vSource::~D2vSource() {
-    for (Cached& c : ring_) av_frame_free(&c.frame);
-    for (Queued& q : queue_) av_buffer_unref(&q.buffer);
+    for (Cached& c : ring_)
+        av_frame_free(&c.frame);
+    for (Queued& q : queue_)
+        av_buffer_unref(&q.buffer);
     av_frame_free(&received_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
@@ -87,7 +93,8 @@ bool D2vSource::init(const std::string& projectPath, std::string& error) {
         error = "the project gives no usable number of frames";
         return false;
     }
-    for (const D2vLine& line : project_.lines) maxLineFrames_ = std::max(maxLineFrames_, line.frameCount);
+    for (const D2vLine& line : project_.lines)
+        maxLineFrames_ = std::max(maxLineFrames_, line.frameCount);
     lineUnreachable_.assign(project_.lines.size(), false);
 
     DemuxSettings settings;
@@ -104,7 +111,8 @@ bool D2vSource::init(const std::string& projectPath, std::string& error) {
     packet_ = av_packet_alloc();
     received_ = av_frame_alloc();
     bool allocated = codec_ && packet_ && received_;
-    for (Cached& c : ring_) allocated = allocated && (c.frame = av_frame_alloc()) != nullptr;
+    for (Cached& c : ring_)
+        allocated = allocated && (c.frame = av_frame_alloc()) != nullptr;
     if (!allocated) {
         error = "out of memory";
         return false;
@@ -196,7 +204,9 @@ std::uint32_t D2vSource::intraOfLine(std::uint32_t line) const {
     return l.firstFrame;
 }
 
-std::int64_t D2vSource::firstOfLine(std::uint32_t line) const { return project_.lines[line].firstFrame; }
+std::int64_t D2vSource::firstOfLine(std::uint32_t line) const {
+    return project_.lines[line].firstFrame;
+}
 
 const D2vSource::Cached* D2vSource::cached(std::uint32_t tag) const {
     for (const Cached& c : ring_)
@@ -208,7 +218,8 @@ const D2vSource::Cached* D2vSource::nearest(std::uint32_t tag) const {
     const Cached* best = nullptr;
     for (const Cached& c : ring_) {
         if (c.tag < 0) continue;
-        if (!best || std::llabs(c.tag - static_cast<std::int64_t>(tag)) < std::llabs(best->tag - static_cast<std::int64_t>(tag)))
+        if (!best || std::llabs(c.tag - static_cast<std::int64_t>(tag)) <
+                         std::llabs(best->tag - static_cast<std::int64_t>(tag)))
             best = &c;
     }
     return best;
@@ -216,7 +227,8 @@ const D2vSource::Cached* D2vSource::nearest(std::uint32_t tag) const {
 
 bool D2vSource::canContinue(std::uint32_t lo, std::uint32_t hi) const {
     if (!active_ || drained_ || lastOutput_ < 0) return false;
-    if (static_cast<std::int64_t>(lo) <= lastOutput_ || static_cast<std::int64_t>(lo) < wantFrom_) return false;
+    if (static_cast<std::int64_t>(lo) <= lastOutput_ || static_cast<std::int64_t>(lo) < wantFrom_)
+        return false;
     return lineOfFrame(project_, hi) <= lineOfFrame(project_, static_cast<std::uint32_t>(lastOutput_)) + 1;
 }
 
@@ -246,7 +258,8 @@ bool D2vSource::ensure(std::uint32_t a, std::uint32_t b) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::int64_t from = 0; // first frame of the line decoding goes through
         if (attempt == 0 && canContinue(lo, hi)) {
-            from = firstOfLine(static_cast<std::uint32_t>(lineOfFrame(project_, static_cast<std::uint32_t>(lastOutput_))));
+            from = firstOfLine(
+                static_cast<std::uint32_t>(lineOfFrame(project_, static_cast<std::uint32_t>(lastOutput_))));
         } else {
             if (restarts > 1 || static_cast<std::size_t>(restarts) > baseLine) break;
             const std::size_t line = baseLine - static_cast<std::size_t>(restarts++);
@@ -256,8 +269,10 @@ bool D2vSource::ensure(std::uint32_t a, std::uint32_t b) {
         wantFrom_ = lo;
         // Every unit between the line start and the frame, plus room for a line whose pictures the stream
         // lacks: the loop ends even when the stream and the project disagree.
-        std::int64_t budget = static_cast<std::int64_t>(hi) - from + 2 * static_cast<std::int64_t>(maxLineFrames_) + 64;
-        while (!have() && lastOutput_ < static_cast<std::int64_t>(hi) && !drained_ && budget-- > 0) feedOne();
+        std::int64_t budget =
+            static_cast<std::int64_t>(hi) - from + 2 * static_cast<std::int64_t>(maxLineFrames_) + 64;
+        while (!have() && lastOutput_ < static_cast<std::int64_t>(hi) && !drained_ && budget-- > 0)
+            feedOne();
         if (have()) return true;
         // The whole rest of the stream went through the decoder without reaching lo: nothing from lo on
         // will ever come out (a truncated file, a project listing more than the stream holds).
@@ -386,7 +401,8 @@ bool D2vSource::feedOne() {
 }
 
 void D2vSource::receiveAll() {
-    while (avcodec_receive_frame(codec_, received_) >= 0) store(received_);
+    while (avcodec_receive_frame(codec_, received_) >= 0)
+        store(received_);
 }
 
 void D2vSource::drain() {

@@ -110,7 +110,7 @@ class D2vSource {
     std::unique_ptr<UnitReader> reader_;
     SequenceInfo firstSequence_;
     std::uint32_t maxLineFrames_ = 0;
-    std::vector<bool> lineUnreachable_; // lines whose I picture cannot be found in the stream
+    std::vector<bool> lineUnreachable_;       // lines whose I picture cannot be found in the stream
     std::int64_t endOfDecodable_ = INT64_MAX; // no frame from here on comes out of the stream
 
     AVCodecContext* codec_ = nullptr;
@@ -128,8 +128,8 @@ class D2vSource {
     bool drained_ = false; // ... and has been drained at the end of the stream
     bool streamEnd_ = false;
     std::uint32_t feedLine_ = 0, feedCpos_ = 0; // coded position of the next unit read
-    std::int64_t lastOutput_ = -1;             // highest tag decoded since the restart
-    std::int64_t wantFrom_ = 0;                // B pictures shown before this are not decoded
+    std::int64_t lastOutput_ = -1;              // highest tag decoded since the restart
+    std::int64_t wantFrom_ = 0;                 // B pictures shown before this are not decoded
 
     StreamInfo info_;
     int width_ = 0, height_ = 0;

@@ -11,7 +11,9 @@ constexpr const char* kEol = "\r\n";
 template <typename... Args> void append(std::string& out, const char* format, Args... args) {
     char buffer[256];
     const int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    if (n > 0) out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n) : sizeof buffer - 1);
+    if (n > 0)
+        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n)
+                                                                       : sizeof buffer - 1);
 }
 
 } // namespace
@@ -22,14 +24,15 @@ std::string formatD2vProject(const D2vProject& p, const ProjectTrailer& trailer)
     out += "DGIndexProjectFile16";
     out += kEol;
     out += std::to_string(p.files.size()) + kEol;
-    for (const std::string& f : p.files) out += f + kEol;
+    for (const std::string& f : p.files)
+        out += f + kEol;
     out += kEol;
 
     append(out, "Stream_Type=%d\r\n", static_cast<int>(p.streamType));
     if (p.streamType == StreamType::transport) {
         append(out, "MPEG2_Transport_PID=%x,%x,%x\r\n", p.videoPid < 0 ? 0 : p.videoPid,
                p.audioPid < 0 ? 0 : p.audioPid, p.pcrPid < 0 ? 0 : p.pcrPid);
-        append(out, "Transport_Packet_Size=%d\r\n", p.packetSize);
+        append(out, "Transport_Packet_Size=%d\r\n", p.packetSize > 0 ? p.packetSize : 188);
     }
     append(out, "MPEG_Type=%d\r\n", p.mpegType);
     out += "iDCT_Algorithm=5\r\n"; // the reference IDCT: what libavcodec's default matches best
@@ -47,9 +50,10 @@ std::string formatD2vProject(const D2vProject& p, const ProjectTrailer& trailer)
 
     for (std::size_t i = 0; i < p.lines.size(); ++i) {
         const D2vLine& l = p.lines[i];
-        append(out, "%03x %d %d %llu %d %d %d", l.info, l.matrix, l.file, static_cast<unsigned long long>(l.position),
-               l.skip, l.vob, l.cell);
-        for (std::uint32_t f = l.firstFrame; f < l.firstFrame + l.frameCount; ++f) append(out, " %02x", p.flags[f]);
+        append(out, "%03x %d %d %llu %d %d %d", l.info, l.matrix, l.file,
+               static_cast<unsigned long long>(l.position), l.skip, l.vob, l.cell);
+        for (std::uint32_t f = l.firstFrame; f < l.firstFrame + l.frameCount; ++f)
+            append(out, " %02x", p.flags[f]);
         if (i + 1 == p.lines.size()) out += " ff";
         out += kEol;
     }

@@ -31,10 +31,13 @@ bool sizeOf(std::FILE* f, std::uint64_t& size) {
 
 } // namespace
 
-FileSet::~FileSet() { close(); }
+FileSet::~FileSet() {
+    close();
+}
 
 void FileSet::close() {
-    for (std::FILE* f : files_) std::fclose(f);
+    for (std::FILE* f : files_)
+        std::fclose(f);
     files_.clear();
     paths_.clear();
     starts_.clear();

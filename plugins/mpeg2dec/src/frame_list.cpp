@@ -38,7 +38,8 @@ void honourPulldown(const D2vProject& p, std::vector<OutputFrame>& out) {
             if (progressiveSequence) {
                 pending.reset();
                 int copies = 1 + (rff ? (tff ? 2 : 1) : 0);
-                for (int c = 0; c < copies; ++c) out.push_back({i, i});
+                for (int c = 0; c < copies; ++c)
+                    out.push_back({i, i});
                 continue;
             }
             addField({i, tff});
@@ -88,7 +89,8 @@ std::vector<OutputFrame> buildOutputFrames(const D2vProject& project) {
         forceFilm(project, out);
         break;
     default:
-        for (std::uint32_t i = 0; i < project.flags.size(); ++i) out.push_back({i, i});
+        for (std::uint32_t i = 0; i < project.flags.size(); ++i)
+            out.push_back({i, i});
         break;
     }
     return out;

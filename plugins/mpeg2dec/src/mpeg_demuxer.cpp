@@ -12,9 +12,13 @@ constexpr std::size_t kBufferSize = 512 * 1024;
 // the next system start code; never look further than this for it.
 constexpr std::size_t kMaxUnboundedPes = 4 * 1024 * 1024;
 
-bool isVideoStream(std::uint8_t id) { return (id & 0xF0) == 0xE0; }
+bool isVideoStream(std::uint8_t id) {
+    return (id & 0xF0) == 0xE0;
+}
 
-unsigned be16(const std::uint8_t* p) { return (unsigned(p[0]) << 8) | p[1]; }
+unsigned be16(const std::uint8_t* p) {
+    return (unsigned(p[0]) << 8) | p[1];
+}
 
 } // namespace
 
@@ -26,7 +30,8 @@ std::size_t pesHeaderLength(const std::uint8_t* p, std::size_t len) {
         return h <= len ? h : 0;
     }
     std::size_t i = 6; // MPEG-1 syntax: stuffing, buffer size, time stamps
-    while (i < len && i < 6 + 16 && p[i] == 0xFF) ++i;
+    while (i < len && i < 6 + 16 && p[i] == 0xFF)
+        ++i;
     if (i < len && (p[i] & 0xC0) == 0x40) i += 2;
     if (i >= len) return 0;
     if ((p[i] & 0xF0) == 0x20)
@@ -115,7 +120,8 @@ bool MpegDemuxer::nextProgram(EsChunk& chunk) {
         if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
             // Lost sync: look for the next start code, keeping a possible partial one at the end.
             std::size_t i = pos_ + 1;
-            while (i + 2 < end_ && !(buffer_[i] == 0 && buffer_[i + 1] == 0 && buffer_[i + 2] == 1)) ++i;
+            while (i + 2 < end_ && !(buffer_[i] == 0 && buffer_[i + 1] == 0 && buffer_[i + 2] == 1))
+                ++i;
             pos_ = i;
             continue;
         }

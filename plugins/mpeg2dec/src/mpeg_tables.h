@@ -22,8 +22,9 @@ inline bool frameRateOf(int code, int extN, int extD, bool mpeg2, int& num, int&
 // Aspect_Ratio text of aspect_ratio_information (MPEG-2) or pel_aspect_ratio (MPEG-1).
 inline std::string aspectRatioText(int code, bool mpeg2) {
     static const char* const kMpeg2[] = {"1:1", "4:3", "16:9", "2.21:1"};
-    static const char* const kMpeg1[] = {"1:1",    "0.6735", "16:9,625", "0.7615", "0.8055", "16:9,525", "0.8935",
-                                         "4:3,625", "0.9815", "1.0255",   "1.0695", "4:3,525", "1.575",    "1.2015"};
+    static const char* const kMpeg1[] = {"1:1",      "0.6735",  "16:9,625", "0.7615", "0.8055",
+                                         "16:9,525", "0.8935",  "4:3,625",  "0.9815", "1.0255",
+                                         "1.0695",   "4:3,525", "1.575",    "1.2015"};
     if (mpeg2) return code >= 1 && code <= 4 ? kMpeg2[code - 1] : "1:1";
     return code >= 1 && code <= 14 ? kMpeg1[code - 1] : "1:1";
 }

@@ -15,7 +15,9 @@ constexpr std::size_t kMaxUnitBytes = 32u << 20;
 constexpr std::uint8_t kPictureCode = 0x00, kUserData = 0xB2, kSequenceHeader = 0xB3, kExtension = 0xB5,
                        kSequenceEnd = 0xB7, kGopHeader = 0xB8;
 
-bool startsUnit(std::uint8_t code) { return code == kSequenceHeader || code == kGopHeader || code == kPictureCode; }
+bool startsUnit(std::uint8_t code) {
+    return code == kSequenceHeader || code == kGopHeader || code == kPictureCode;
+}
 
 } // namespace
 
@@ -74,7 +76,9 @@ void PictureSplitter::push(const EsChunk& chunk) {
     end_ += chunk.size;
 }
 
-void PictureSplitter::finish() { finishing_ = true; }
+void PictureSplitter::finish() {
+    finishing_ = true;
+}
 
 const PictureSplitter::Mark& PictureSplitter::markAt(std::size_t offset) const {
     static const Mark none{0, 0, false, 0, 0};

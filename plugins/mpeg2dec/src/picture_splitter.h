@@ -18,8 +18,8 @@ struct SequenceInfo {
     int rateExtN = 0, rateExtD = 0;
     bool mpeg2 = false;
     bool progressiveSequence = true;
-    int chromaFormat = 1;         // 1 4:2:0, 2 4:2:2, 3 4:4:4
-    int matrixCoefficients = -1;  // from the sequence display extension; -1 when absent
+    int chromaFormat = 1;        // 1 4:2:0, 2 4:2:2, 3 4:4:4
+    int matrixCoefficients = -1; // from the sequence display extension; -1 when absent
 };
 
 inline constexpr int kPictureI = 1, kPictureP = 2, kPictureB = 3;
@@ -43,10 +43,10 @@ struct AccessUnit {
 
 class PictureSplitter {
   public:
-    void reset();                 // after a seek: forgets all data (the sequence state stays)
+    void reset(); // after a seek: forgets all data (the sequence state stays)
     void push(const EsChunk& chunk);
-    void finish();                // the stream has ended: the data held is the last unit
-    bool next(AccessUnit& unit);  // false when more data is needed (or, after finish, none is left)
+    void finish();               // the stream has ended: the data held is the last unit
+    bool next(AccessUnit& unit); // false when more data is needed (or, after finish, none is left)
     bool finished() const { return done_; }
     const SequenceInfo& sequence() const { return sequence_; }
     std::size_t bufferedBytes() const { return end_ - begin_; }

@@ -46,7 +46,8 @@ std::uint64_t UnitReader::readStartFor(std::uint64_t position) {
     case StreamType::elementary:
         return position > kElementaryLookBack ? position - kElementaryLookBack : 0;
     case StreamType::transport: {
-        const int size = settings_.packetSize == 192 || settings_.packetSize == 204 ? settings_.packetSize : 188;
+        const int size =
+            settings_.packetSize == 192 || settings_.packetSize == 204 ? settings_.packetSize : 188;
         const std::uint64_t back = kTransportLookBackPackets * static_cast<std::uint64_t>(size);
         return position > back ? position - back : 0;
     }
@@ -79,10 +80,11 @@ bool UnitReader::seekLine(std::uint64_t position, int skip, AccessUnit& unit) {
                 if (skip-- == 0) return true;
             } else {
                 const bool before = unit.indexOrigin < position;
-                const std::uint64_t distance = before ? position - unit.indexOrigin : unit.indexOrigin - position;
+                const std::uint64_t distance =
+                    before ? position - unit.indexOrigin : unit.indexOrigin - position;
                 // Prefer the nearest one at or before the position (a PES start lies after its pack start).
-                if (distance <= kNearWindow &&
-                    (bestOrdinal < 0 || (before && !bestBefore) || (before == bestBefore && distance < bestDistance))) {
+                if (distance <= kNearWindow && (bestOrdinal < 0 || (before && !bestBefore) ||
+                                                (before == bestBefore && distance < bestDistance))) {
                     bestOrdinal = ordinal;
                     bestDistance = distance;
                     bestBefore = before;

@@ -45,7 +45,8 @@ void projectReader(const std::uint8_t* data, std::size_t size) {
         require(f.top < p.flags.size() && f.bottom < p.flags.size(), "output frames name coded frames");
         require(decodableStandIn(p, f.top) < p.flags.size(), "stand-ins are coded frames");
         const std::size_t line = lineOfFrame(p, f.top);
-        require(f.top >= p.lines[line].firstFrame && f.top < p.lines[line].firstFrame + p.lines[line].frameCount,
+        require(f.top >= p.lines[line].firstFrame &&
+                    f.top < p.lines[line].firstFrame + p.lines[line].frameCount,
                 "a frame lies in the line found for it");
     }
 
@@ -54,7 +55,8 @@ void projectReader(const std::uint8_t* data, std::size_t size) {
     const ProjectParse again = parseD2vProject(text);
     require(again.ok, "a written project reads back");
     const D2vProject& q = again.project;
-    require(q.files == p.files && q.flags == p.flags && q.lines.size() == p.lines.size(), "same files and frames");
+    require(q.files == p.files && q.flags == p.flags && q.lines.size() == p.lines.size(),
+            "same files and frames");
     for (std::size_t i = 0; i < p.lines.size(); ++i) {
         const D2vLine &a = p.lines[i], &b = q.lines[i];
         require(a.info == b.info && a.matrix == b.matrix && a.file == b.file && a.position == b.position &&
@@ -83,7 +85,8 @@ void streamParser(const std::uint8_t* data, std::size_t size) {
     while (reader.next(unit)) {
         require(unit.size >= 4 && unit.data[0] == 0 && unit.data[1] == 0 && unit.data[2] == 1,
                 "a unit starts with a start code");
-        require(unit.startOrigin < files.size() && unit.indexOrigin < files.size(), "origins lie in the stream");
+        require(unit.startOrigin < files.size() && unit.indexOrigin < files.size(),
+                "origins lie in the stream");
         if (unit.type == kPictureI && intra.size() < 4) intra.push_back(unit.indexOrigin);
         require(++units <= size, "no more units than bytes");
     }
@@ -91,7 +94,8 @@ void streamParser(const std::uint8_t* data, std::size_t size) {
     // is not guaranteed; what is found must still be an I picture.
     for (std::uint64_t position : intra) {
         AccessUnit found;
-        if (reader.seekLine(position, 0, found)) require(found.type == kPictureI, "the unit found is an I picture");
+        if (reader.seekLine(position, 0, found))
+            require(found.type == kPictureI, "the unit found is an I picture");
     }
 }
 
