@@ -72,9 +72,9 @@ std::vector<Case> cases() {
     {
         Case c{"m2ts_hd_interlaced", spec(Container::m2ts, 1920, 1080, 30000, 1001), {}};
         c.spec.interlaced = true;
-        c.spec.frames = 20;
-        c.spec.gop = 9;
-        c.spec.quality = 8;
+        c.spec.frames = 14;
+        c.spec.gop = 6;
+        c.spec.quality = 10;
         all.push_back(c);
     }
     {

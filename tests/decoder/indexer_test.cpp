@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 
 namespace mivo::test {
@@ -80,9 +79,8 @@ TEST(Indexer, WritesTheProjectAsDGIndexDoes) {
     // A closed first GOP displays I B B P ...; later open GOPs begin with two B pictures that need the GOP
     // before (no 0x80). Progressive frames (0x40), progressive sequence (0x200), GOP headers (0x100).
     EXPECT_EQ(lines[16], "f00 5 0 0 0 0 0 d0 f0 f0 e0 f0 f0 e0 f0 f0 e0");
-    EXPECT_TRUE(
-        std::regex_match(lines[17], std::regex("b00 5 0 [0-9]+ 0 0 0 70 70 d0 f0 f0 e0 f0 f0 e0 f0 f0 e0")))
-        << lines[17];
+    EXPECT_EQ(lines[17].substr(0, 8), "b00 5 0 ");
+    EXPECT_EQ(lines[17].substr(lines[17].find(' ', 8)), " 0 0 0 70 70 d0 f0 f0 e0 f0 f0 e0 f0 f0 e0");
     EXPECT_EQ(lines[lines.size() - 3].substr(lines[lines.size() - 3].size() - 3), " ff");
     EXPECT_EQ(lines[lines.size() - 2], "");
     EXPECT_EQ(lines.back(), "FINISHED  100.00% VIDEO");

@@ -155,9 +155,9 @@ TEST(IndexerProgram, MakesProjectsTheLibraryOpens) {
     hd.rateNum = 30000;
     hd.rateDen = 1001;
     hd.interlaced = true;
-    hd.frames = 20;
-    hd.gop = 9;
-    hd.quality = 8;
+    hd.frames = 14;
+    hd.gop = 6;
+    hd.quality = 10;
     const Expectation cases[] = {
         {"dvd",
          vob,
@@ -171,7 +171,7 @@ TEST(IndexerProgram, MakesProjectsTheLibraryOpens) {
          "-f 1",
          {720, 480, 24000, 1001, 36, static_cast<std::int32_t>(0xA0000008u)}},
         {"studio", studio, {}, "--field-operation 2", {720, 576, 25, 1, 24, 0x60000004}},
-        {"hd", hd, {}, "", {1920, 1080, 30000, 1001, 20, static_cast<std::int32_t>(0xA0000008u)}},
+        {"hd", hd, {}, "", {1920, 1080, 30000, 1001, 14, static_cast<std::int32_t>(0xA0000008u)}},
     };
     for (const Expectation& e : cases) {
         SCOPED_TRACE(e.name);

@@ -216,6 +216,28 @@ TEST(StreamParsing, TransportDataInsideAPesPacketIsKept) {
     EXPECT_TRUE(std::equal(chunk.data, chunk.data + 184, bytes.data() + continuation + 4));
 }
 
+TEST(StreamParsing, FastStartCodeSearchAgreesWithThePlainOne) {
+    // Random bytes rich in 00 and 01, so that start codes and near misses fall at every alignment.
+    std::mt19937 random(11);
+    std::vector<std::uint8_t> data(4096);
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(random() % 4 == 0 ? random() % 2 : random());
+    for (std::size_t from = 0; from < 40; ++from) {
+        for (std::size_t to :
+             {data.size(), data.size() - 1, std::size_t{from + 17}, std::size_t{from + 2}, from}) {
+            std::size_t a = from, b = from;
+            while (true) { // every start code in [from, to), in order
+                a = findStartCode(data.data(), a, to);
+                b = findStartCodeReference(data.data(), b, to);
+                ASSERT_EQ(a, b) << "from " << from << " to " << to;
+                if (a == to) break;
+                ++a;
+                ++b;
+            }
+        }
+    }
+}
+
 TEST(StreamParsing, ReadsPesHeadersOfBothSyntaxes) {
     // MPEG-2: 9 bytes plus the header data length.
     const std::uint8_t mpeg2[] = {0, 0, 1, 0xE0, 0, 20, 0x80, 0x80, 5, 1, 2, 3, 4, 5, 0, 0, 1, 0xB3};

@@ -3,7 +3,7 @@
 #include "indexer.h"
 #include "stream_maker.h"
 
-#include <regex>
+#include <cstring>
 #include <stdexcept>
 
 extern "C" {
@@ -31,13 +31,23 @@ std::string indexProject(const std::vector<std::string>& inputs, const std::stri
 }
 
 std::string withFieldOperation(const std::string& text, int fo) {
-    return std::regex_replace(text, std::regex("Field_Operation=[0-9]"),
-                              "Field_Operation=" + std::to_string(fo));
+    std::string out = text;
+    const std::size_t at = out.find("Field_Operation=");
+    if (at != std::string::npos) out[at + 16] = static_cast<char>('0' + fo);
+    return out;
 }
 
 std::uint64_t hashBytes(const std::uint8_t* data, std::size_t size) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (std::size_t i = 0; i < size; ++i)
+    // Eight bytes a step: the tests hash every frame several times.
+    std::uint64_t h = 1469598103934665603ull ^ size;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, data + i, 8);
+        h = (h ^ v) * 1099511628211ull;
+        h ^= h >> 29;
+    }
+    for (; i < size; ++i)
         h = (h ^ data[i]) * 1099511628211ull;
     return h;
 }

@@ -67,7 +67,7 @@ class D2vSource {
     const DecodeStats& stats() const { return stats_; }
 
   private:
-    static constexpr int kRingSize = 8;
+    static constexpr int kRingSize = 4;
     static constexpr int kQueueSize = 32;
 
     struct Cached {

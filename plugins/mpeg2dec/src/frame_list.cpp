@@ -1,7 +1,6 @@
 #include "frame_list.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace mivo::mpeg2 {
 
@@ -16,19 +15,21 @@ struct Field {
 // otherwise every coded frame gives its two fields plus a repeat of the first when RFF is set, and the
 // fields pair up in display order. A lone field at the very end is dropped.
 void honourPulldown(const D2vProject& p, std::vector<OutputFrame>& out) {
-    std::optional<Field> pending;
+    Field pending{0, false};
+    bool havePending = false;
     auto addField = [&](Field f) {
-        if (!pending) {
+        if (!havePending) {
             pending = f;
+            havePending = true;
             return;
         }
         // Normally the two fields have opposite parity; in a broken cadence the first keeps its own
         // parity and the second fills the other.
-        if (pending->top)
-            out.push_back({pending->frame, f.frame});
+        if (pending.top)
+            out.push_back({pending.frame, f.frame});
         else
-            out.push_back({f.frame, pending->frame});
-        pending.reset();
+            out.push_back({f.frame, pending.frame});
+        havePending = false;
     };
     for (const D2vLine& line : p.lines) {
         const bool progressiveSequence = (line.info & kInfoProgressiveSequence) != 0;
@@ -36,7 +37,7 @@ void honourPulldown(const D2vProject& p, std::vector<OutputFrame>& out) {
             const std::uint8_t f = p.flags[i];
             const bool tff = (f & kFlagTff) != 0, rff = (f & kFlagRff) != 0;
             if (progressiveSequence) {
-                pending.reset();
+                havePending = false;
                 int copies = 1 + (rff ? (tff ? 2 : 1) : 0);
                 for (int c = 0; c < copies; ++c)
                     out.push_back({i, i});

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace mivo::mpeg2 {
 
 namespace {
@@ -21,7 +25,7 @@ bool startsUnit(std::uint8_t code) {
 
 } // namespace
 
-std::size_t findStartCode(const std::uint8_t* p, std::size_t from, std::size_t to) {
+std::size_t findStartCodeReference(const std::uint8_t* p, std::size_t from, std::size_t to) {
     std::size_t i = from;
     while (i + 2 < to) {
         if (p[i + 2] > 1)
@@ -34,6 +38,27 @@ std::size_t findStartCode(const std::uint8_t* p, std::size_t from, std::size_t t
             return i;
     }
     return to;
+}
+
+std::size_t findStartCode(const std::uint8_t* p, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    // Sixteen positions at a time: a start code begins where a byte and the next are 0 and the one
+    // after is 1. Coded data holds few such byte pairs, so most blocks are passed at once.
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    std::size_t i = from;
+    for (; i + 18 <= to; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 2));
+        const __m128i hit = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, zero), _mm_cmpeq_epi8(b, zero)),
+                                          _mm_cmpeq_epi8(c, one));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+    return findStartCodeReference(p, i, to);
+#else
+    return findStartCodeReference(p, from, to);
+#endif
 }
 
 void PictureSplitter::reset() {

@@ -78,7 +78,9 @@ class PictureSplitter {
     SequenceInfo sequence_;
 };
 
-// Offset of the next 00 00 01 in p[from, to), or `to` when there is none.
+// Offset of the next 00 00 01 in p[from, to), or `to` when there is none: with SSE2 where the
+// processor has it, and the plain version every build has and the tests compare it with.
 std::size_t findStartCode(const std::uint8_t* p, std::size_t from, std::size_t to);
+std::size_t findStartCodeReference(const std::uint8_t* p, std::size_t from, std::size_t to);
 
 } // namespace mivo::mpeg2
