@@ -328,6 +328,16 @@ TEST(Indexer, SaysWhatIsWrongWithInputItCannotIndex) {
         EXPECT_FALSE(r.ok) << refusal.input;
         EXPECT_NE(r.error.find(refusal.says), std::string::npos) << r.error;
     }
+    // DGIndex's limit of 500 pictures after one I picture (decoders read a line into a small buffer).
+    StreamSpec endless;
+    endless.width = endless.height = 32;
+    endless.gop = 600;
+    endless.bFrames = 0;
+    endless.frames = 510;
+    endless.quality = 24;
+    const d2vindex::IndexResult tooLong = index({makeStream(endless)});
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_NE(tooLong.error.find("more than 500 pictures"), std::string::npos) << tooLong.error;
     // Video without any I picture cannot be decoded: the first I picture and everything before it go.
     StreamSpec s;
     const std::vector<std::uint8_t> stream = readFile(makeStream(s));

@@ -216,6 +216,70 @@ TEST(StreamParsing, TransportDataInsideAPesPacketIsKept) {
     EXPECT_TRUE(std::equal(chunk.data, chunk.data + 184, bytes.data() + continuation + 4));
 }
 
+// Hand-made headers: the encoder used elsewhere writes frame pictures only.
+void appendPicture(std::vector<std::uint8_t>& es, int type, int structure, bool tff, bool rff) {
+    const std::uint8_t picture[] = {0, 0, 1, 0x00, 0x00, static_cast<std::uint8_t>(type << 3), 0xFF, 0xF8};
+    const std::uint8_t coding[] = {0,
+                                   0,
+                                   1,
+                                   0xB5,
+                                   0x8F,
+                                   0xFF,
+                                   static_cast<std::uint8_t>(0xF0 | structure),
+                                   static_cast<std::uint8_t>((tff ? 0x80 : 0) | (rff ? 0x02 : 0)),
+                                   0x00};
+    const std::uint8_t slice[] = {0, 0, 1, 0x01, 0x12, 0x34, 0x56, 0x78};
+    es.insert(es.end(), picture, picture + sizeof picture);
+    es.insert(es.end(), coding, coding + sizeof coding);
+    es.insert(es.end(), slice, slice + sizeof slice);
+}
+
+TEST(StreamParsing, KeepsTheTwoFieldPicturesOfAFrameTogether) {
+    const std::uint8_t sequence[] = {0, 0, 1, 0xB3, 0x2D, 0x02, 0x40, 0x23, 0xFF, 0xFF, 0xE0, 0x18, // 720x576
+                                     0, 0, 1, 0xB5, 0x14, 0x82, 0x00, 0x01, 0x00, 0x00,             // 4:2:0
+                                     0, 0, 1, 0xB8, 0x00, 0x08, 0x00, 0x40};                        // closed
+    std::vector<std::uint8_t> es(sequence, sequence + sizeof sequence);
+    appendPicture(es, 1, 1, false, false); // I top field
+    appendPicture(es, 2, 2, false, false); // P bottom field
+    appendPicture(es, 3, 2, false, false); // B bottom field first
+    appendPicture(es, 3, 1, false, false); // B top field
+    appendPicture(es, 2, 3, true, true);   // P frame picture, TFF + RFF
+    const std::uint8_t end[] = {0, 0, 1, 0xB7};
+    es.insert(es.end(), end, end + 4);
+    appendPicture(es, 2, 1, false, false); // a lone field after the sequence end: no unit of its own start
+
+    FileSet files;
+    files.openMemory(es.data(), es.size());
+    UnitReader reader(files, settingsFor(Container::elementary));
+    reader.seek(0);
+    std::vector<AccessUnit> got;
+    AccessUnit u;
+    while (reader.next(u))
+        got.push_back(u);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_TRUE(got[0].sequenceHeader && got[0].gopHeader && got[0].closedGop);
+    EXPECT_EQ(got[0].sequence.width, 720);
+    EXPECT_EQ(got[0].sequence.height, 576);
+    EXPECT_TRUE(got[0].sequence.mpeg2);
+    EXPECT_FALSE(got[0].sequence.progressiveSequence);
+    EXPECT_EQ(got[0].type, kPictureI);
+    EXPECT_EQ(got[0].structure, 1);
+    EXPECT_TRUE(got[0].fieldPair);
+    EXPECT_EQ(got[0].indexOrigin, 0u);
+    EXPECT_EQ(got[1].type, kPictureB);
+    EXPECT_EQ(got[1].structure, 2);
+    EXPECT_TRUE(got[1].fieldPair);
+    EXPECT_EQ(got[2].type, kPictureP);
+    EXPECT_EQ(got[2].structure, 3);
+    EXPECT_FALSE(got[2].fieldPair);
+    EXPECT_TRUE(got[2].topFieldFirst && got[2].repeatFirstField && got[2].sequenceEnd);
+    EXPECT_EQ(got[3].structure, 1);
+    EXPECT_FALSE(got[3].fieldPair);
+    // The field units are exactly the bytes of both fields.
+    EXPECT_EQ(got[0].size, sizeof sequence + 2 * 25);
+    EXPECT_EQ(got[1].size, 2 * 25u);
+}
+
 TEST(StreamParsing, FastStartCodeSearchAgreesWithThePlainOne) {
     // Random bytes rich in 00 and 01, so that start codes and near misses fall at every alignment.
     std::mt19937 random(11);
