@@ -168,7 +168,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     case ControlKind::Static: {
         auto* l = new QLabel(parent);
         l->setTextFormat(Qt::PlainText);
-        l->setWordWrap(false);
+        // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
+        l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
         l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                         ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
         if (t.flags & kSunken) {
@@ -274,24 +275,15 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
 void MainWindow::applyAll(const Control& c, QWidget* w) {
     for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
                         Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
-        mirror(c, what);
-    (void)w;
+        mirrorTo(w, c, what);
 }
 
 void MainWindow::mirror(const Control& c, Change what) {
-    QWidget* w = nullptr;
-    if (c.page == PageId::Window && c.kind == ControlKind::Tab) {
-        w = tabs_;
-    } else {
-        w = widget(c.page, c.id);
-    }
-    if (!w) {
-        // During construction the widget is not yet in the table; find it by its object name.
-        QWidget* page = pages_[static_cast<int>(c.page)];
-        if (page && c.id != 0)
-            w = page->findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
-        if (!w) return;
-    }
+    QWidget* w = c.page == PageId::Window && c.kind == ControlKind::Tab ? tabs_ : widget(c.page, c.id);
+    if (w) mirrorTo(w, c, what);
+}
+
+void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     const QSignalBlocker block(w);
     switch (what) {
     case Change::Enabled:
