@@ -1,7 +1,9 @@
 // The frame-server double: a shared library that exports the frame server's C functions the program
 // calls, and serves the synthetic source description written in the imported script. It keeps counts of
-// what is alive so tests can see leaks and misuse, and, when MIVO_AVISYNTH_DOUBLE_LOG names a file, writes
-// one line per load, environment, import, release and unload there.
+// what is alive so tests can see leaks and misuse, and, when MIVO_AVISYNTH_DOUBLE_LOG names a file, appends
+// one line per event there: "load", "create_environment VERSION", "import PATH", "release_clip",
+// "delete_environment", "unload". Pointed at the encoder double's log, it shows the release before and
+// the reload after an encode in order.
 
 #include "synthetic_description.h"
 
