@@ -130,6 +130,11 @@ TEST(D2vProject, FileListStopsAtFirstMissingFile) {
     EXPECT_EQ(listedPathOfLine("123 C:\\video\\a.vob", 6), "C:\\video\\a.vob");
     EXPECT_EQ(listedPathOfLine(" /x/a b.vob ", 6), "/x/a b.vob");
     EXPECT_EQ(listedPathOfLine("  /x/a b.vob ", 16), "/x/a b.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 10), "C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 11), "14 C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 15), "C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("12 monkeys.vob", 15), "12 monkeys.vob"); // 11 characters follow, not 12
+    EXPECT_EQ(listedPathOfLine("11 monkeys.vob", 12), "monkeys.vob");
 }
 
 TEST(D2vProject, ListedPathResolution) {

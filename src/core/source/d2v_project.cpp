@@ -110,10 +110,22 @@ bool readProjectLine(std::istream& in, std::string& line) {
 }
 
 std::string listedPathOfLine(std::string_view line, int version) {
-    if (version == 6 && !line.empty() && line.front() != ' ') {
+    if ((version == 6 || version == 10) && !line.empty() && line.front() != ' ') {
         // "<length of path> <path>": the path starts at the first blank after the length field.
         const std::size_t blank = line.find(' ', 1);
         if (blank != std::string_view::npos) line.remove_prefix(blank);
+    } else if (version == 12 || version == 15) {
+        // No indexer release is known to write these versions; take a length field when the line
+        // plainly carries one (a number, a blank, then exactly that many characters).
+        const std::string_view path = trimRight(line);
+        const std::size_t blank = path.find(' ');
+        long long length = 0;
+        if (blank != std::string_view::npos && blank > 0) {
+            const auto [end, ec] = std::from_chars(path.data(), path.data() + blank, length);
+            if (ec == std::errc() && end == path.data() + blank &&
+                length == static_cast<long long>(path.size() - blank - 1))
+                line.remove_prefix(blank);
+        }
     }
     return std::string(trim(line));
 }

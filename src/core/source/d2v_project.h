@@ -40,8 +40,10 @@ std::string decoderLoadMessage(int version);
 // the stream when nothing was read.
 bool readProjectLine(std::istream& in, std::string& line);
 
-// The path written on one file line of the project: version 6 lines carry a leading length field before
-// the path, later versions the bare path. Leading and trailing blanks are dropped.
+// The path written on one file line of the project: version 6 and 10 lines carry a leading length field
+// before the path, versions 11 and later the bare path (for 12 and 15, which no known indexer writes, a
+// length field is taken when its number matches the rest of the line). Leading and trailing blanks are
+// dropped.
 std::string listedPathOfLine(std::string_view line, int version);
 
 // Where a listed video file really is: as written (relative paths against the project's folder, '\'
