@@ -1,1 +1,7 @@
-int main() { return 0; }
+// The program's entry point. It takes no arguments.
+
+#include "gui/qt/app_main.h"
+
+int main(int argc, char** argv) {
+    return mivo::runProgram(argc, argv);
+}

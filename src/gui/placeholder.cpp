@@ -1,1 +1,0 @@
-// The page logic lives beside this file.

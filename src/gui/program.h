@@ -1,0 +1,95 @@
+#pragma once
+// The running program: its shared records (controls, status line, source state, paths, processor
+// facts), the start-up in its fixed order, the binding of every control to its handler, and the
+// teardown. It knows no widgets: the Qt window mirrors the control model, and the scenario runner
+// drives the same object headless.
+
+#include "core/control_model.h"
+#include "core/program_paths.h"
+#include "core/source_state.h"
+#include "core/status_line.h"
+#include "gui/dialogs.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace mivo {
+
+class PageHandlers;
+
+// What the shell around the program provides: the real window and message loop, or the runner.
+struct ProgramShell {
+    // Ends the message loop with the exit code (the quit message).
+    std::function<void(int)> postQuit;
+    // Hides or shows the main window (the encoder runs with the window hidden).
+    std::function<void(bool)> setWindowVisible;
+    // Lets the user interface breathe for ms milliseconds (status line shown during a pause).
+    std::function<void(int)> pause;
+};
+
+struct ProgramOptions {
+    std::string programFolder;   // empty: the folder of the running program file
+    std::optional<int> cpuLevel; // the processor check reports this level instead of the real one
+};
+
+class Program {
+  public:
+    Program(DialogService& dialogs, ProgramShell shell, ProgramOptions options = {});
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Start-up up to the running message loop.
+    void startUp();
+    // The main window's close notification.
+    void closeRequested();
+    // Teardown after the message loop: release the source layers.
+    void tearDown();
+
+    bool quitPosted() const { return quitPosted_; }
+    int exitCode() const { return exitCode_; }
+    void postQuit(int code);
+
+    // The value of a named piece of program state, for the scenario runner's `print state`.
+    std::optional<std::string> stateValue(const std::string& name) const;
+
+    ControlModel& controls() { return controls_; }
+    const ControlModel& controls() const { return controls_; }
+    StatusLine& status() { return status_; }
+    SourceState& source() { return source_; }
+    const SourceState& source() const { return source_; }
+    const ProgramPaths& paths() const { return paths_; }
+    DialogService& dialogs() { return dialogs_; }
+    ProgramShell& shell() { return shell_; }
+    int cpuLevel() const { return cpuLevel_; }
+    int processorCount() const { return processorCount_; }
+    bool scanRunning() const { return scanRunning_; }
+    bool previewRedrawPending() const { return previewRedraw_; }
+    void setPreviewRedraw(bool on) { previewRedraw_ = on; }
+
+  private:
+    void bindHandlers();
+    void setStartUpValues();
+    void fixPaths();
+
+    DialogService& dialogs_;
+    ProgramShell shell_;
+    ProgramOptions options_;
+    ControlModel controls_;
+    StatusLine status_;
+    SourceState source_;
+    ProgramPaths paths_;
+    int cpuLevel_ = 0;
+    int processorCount_ = 0;
+    bool smpInitial_ = false;
+    bool scanRunning_ = false;
+    bool previewRedraw_ = false;
+    bool quitPosted_ = false;
+    int exitCode_ = 0;
+    bool tornDown_ = false;
+    std::unique_ptr<PageHandlers> handlers_;
+};
+
+} // namespace mivo

@@ -1,0 +1,21 @@
+#include "scenario_runner.h"
+
+#include "gui/program.h"
+#include "gui/qt/main_window.h"
+
+namespace mivo::scenario {
+
+Runner::~Runner() = default;
+
+Parts defaultParts() {
+    Parts p;
+    p.syntheticDecoder = MIVO_PART_SYNTHETIC_DECODER;
+    p.syntheticDecoderNoClose = MIVO_PART_SYNTHETIC_DECODER_NOCLOSE;
+    p.realDecoder = MIVO_PART_REAL_DECODER;
+    p.encoderDouble = MIVO_PART_ENCODER_DOUBLE;
+    p.realEncoder = MIVO_PART_REAL_ENCODER;
+    p.avisynthDouble = MIVO_PART_AVISYNTH_DOUBLE;
+    return p;
+}
+
+} // namespace mivo::scenario
