@@ -158,6 +158,12 @@ TEST_F(DgdecodeSource, EveryProjectFormatAndFramePixels) {
     EXPECT_EQ(p.plane2[5], 100);
     EXPECT_EQ(p.plane3[5], 200);
 
+    // Odd sizes: the chroma planes are (w / 2) x (h / 2); the copies stay inside every buffer.
+    choose(project("odd", "16", description("63 47", "25 1", "5", "YV12", "ramp\n")));
+    ASSERT_TRUE(state.sourceReady) << shown();
+    ASSERT_EQ(frames.fetchFrame(0), 0);
+    EXPECT_EQ(p.luma[46 * 63 + 62], (62 + 46) % 256);
+
     // YUY2 arrives packed and is converted to planes.
     choose(project("yuy2", "16", description("64 48", "25 1", "5", "YUY2", "ramp\n")));
     ASSERT_TRUE(state.sourceReady) << shown();

@@ -333,3 +333,23 @@ TEST_F(MovieInfo, LosslessEstimateAndEncodeButton) {
     EXPECT_FALSE(model.enabled(PageId::Settings3, settings3::useLosslessCheck));
     EXPECT_EQ(text(PageId::Settings3, settings3::losslessEstimate), "");
 }
+
+TEST(MovieInfoOnPages, EveryControlItTouchesExistsOnThePageTemplates) {
+    ControlModel model; // the program's own templates
+    StatusLine status{model};
+    SourceState state;
+    SourceSettings settings;
+    SourceContext ctx{state, settings, model, status};
+    for (bool ready : {false, true}) {
+        state.sourceReady = ready;
+        state.width = 720;
+        state.height = ready ? 576 : 0;
+        state.frameRate = ready ? 25.0f : 0.0f;
+        state.isAvisynthScript = ready;
+        EXPECT_NO_THROW(refreshAfterFileChange(ctx));
+        EXPECT_NO_THROW(checkFrameRateAndSize(ctx));
+        EXPECT_NO_THROW(makeDvdCompliant(ctx));
+    }
+    EXPECT_EQ(model.selectedText(PageId::Settings2, settings2::mpegLevelCombo), "AUTO");
+    EXPECT_EQ(model.text(PageId::PanScan, panscan::windowWidthEdit), "540");
+}

@@ -9,6 +9,7 @@
 
 #include "core/source/d2v_project.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -78,7 +79,10 @@ MIVO_EXPORT const std::int32_t* openMPEG2Source(const char* path) {
     const auto& d = s.description;
     s.info = {d.width,           d.height, d.rateNumerator,
               d.rateDenominator, d.frames, mivo::synthetic::pixelTypeCode(d.pixel)};
-    const std::size_t bytes = mivo::synthetic::frameBytes(d);
+    // The front-end copies width x height luma bytes and two blocks of a quarter of that, which for odd
+    // sizes is a little more than the planes hold: the buffer covers both.
+    const std::size_t pixels = static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
+    const std::size_t bytes = std::max(mivo::synthetic::frameBytes(d), pixels + 2 * (pixels / 4));
     if (bytes > 0 && bytes <= kMaxFrameBytes) s.frame.assign(bytes, 0);
     stream() = std::move(s);
     return stream()->info.data();
