@@ -69,7 +69,7 @@ bool hasExtension(std::string_view name, std::string_view ext) {
     return true;
 }
 
-std::string folderPart(std::string_view path) {
+std::string pathFolder(std::string_view path) {
     const std::size_t at = path.find_last_of("/\\");
     return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
 }
@@ -134,7 +134,7 @@ std::string resolveListedPath(std::string_view listed, std::string_view projectP
                               const FileExistsFn& exists) {
     listed = trim(listed);
     if (listed.empty()) return {};
-    const std::string folder = folderPart(projectPath);
+    const std::string folder = pathFolder(projectPath);
 
     const std::string written = isAbsolute(listed) ? std::string(listed) : folder + std::string(listed);
     if (exists(written)) return written;

@@ -24,7 +24,7 @@ using FileExistsFn = std::function<bool(const std::string&)>;
 bool hasExtension(std::string_view name, std::string_view ext);
 
 // Everything up to and including the last '/' or '\'; empty when the path has neither.
-std::string folderPart(std::string_view path);
+std::string pathFolder(std::string_view path);
 
 // A path as shown on a button: names longer than 40 characters become their first 5 characters, "..."
 // and their last 32 characters. Trailing blanks are not part of the name.
