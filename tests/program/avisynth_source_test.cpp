@@ -260,7 +260,7 @@ TEST_F(AvisynthSource, FrameErrorsLeaveThePlanesAlone) {
     // Planes too small for the frame are refused rather than overrun.
     source.colourFormat = ColourFormat::Packed422;
     std::vector<std::uint8_t> small(16);
-    EXPECT_EQ(fetchAvisynthFrame(layer, source, FramePlanes{small, small, small, small}, 0, 6),
+    EXPECT_EQ(fetchAvisynthFrame(layer, source, PlaneBuffers{small, small, small, small}, 0, 6),
               kAvisynthFrameError);
     EXPECT_EQ(counts().frames, 0);
 }

@@ -99,7 +99,7 @@ struct TestPlanes {
     std::vector<std::uint8_t> plane2 = std::vector<std::uint8_t>(1920 * 1152 / 4, 0xAB);
     std::vector<std::uint8_t> plane3 = std::vector<std::uint8_t>(1920 * 1152 / 4, 0xAB);
     std::vector<std::uint8_t> packed = std::vector<std::uint8_t>(2 * 1920 * 1152, 0xAB);
-    FramePlanes spans() { return {luma, plane2, plane3, packed}; }
+    PlaneBuffers spans() { return {luma, plane2, plane3, packed}; }
 };
 
 } // namespace mivo::test

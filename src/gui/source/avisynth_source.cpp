@@ -144,7 +144,7 @@ void reopenAvisynthSource(AvisynthSourceContext& ctx) {
     s.currentFrame = 0;
 }
 
-int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const FramePlanes& planes,
+int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const PlaneBuffers& planes,
                        int n, int cpuLevel) {
     if (source.colourFormat == ColourFormat::Planar420)
         return layer.getAvisynthPlanarFrame(n, source.lumaPitch, source.chromaPitch, planes.luma,

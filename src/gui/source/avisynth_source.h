@@ -51,7 +51,7 @@ void reopenAvisynthSource(AvisynthSourceContext& ctx);
 
 // The destination of a frame fetch: the three planar 4:2:0 planes and the staging buffer for packed
 // frames.
-struct FramePlanes {
+struct PlaneBuffers {
     std::span<std::uint8_t> luma;
     std::span<std::uint8_t> plane2;
     std::span<std::uint8_t> plane3;
@@ -61,7 +61,7 @@ struct FramePlanes {
 // Frame n of the open script as planar 4:2:0 (width-byte luma lines, width / 2 chroma lines, U in plane 2
 // and V in plane 3): the planar fetch, or the packed fetch and the conversion chosen by cpuLevel. 0, or
 // 6 when the frame server reports an error or the planes are too small (they then keep their content).
-int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const FramePlanes& planes,
+int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const PlaneBuffers& planes,
                        int n, int cpuLevel);
 
 struct AvisynthInstallation {

@@ -27,8 +27,4 @@ struct FramePlanes {
 // The program's one set of planes (zero-filled static storage: pages are only touched when used).
 FramePlanes& framePlanes();
 
-// Packed 4:2:2 (Y0 U Y1 V) to planar 4:2:0: luma copied, chroma averaged over line pairs, rounding up.
-// An odd last column or line keeps its luma only.
-void packedToPlanarScalar(const std::uint8_t* packed, int width, int height, FramePlanes& planes);
-
 } // namespace mivo
