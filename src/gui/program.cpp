@@ -22,7 +22,9 @@ Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions opti
     : dialogs_(dialogs), shell_(std::move(shell)), options_(std::move(options)), status_(controls_),
       handlers_(std::make_unique<PageHandlers>(*this)) {}
 
-Program::~Program() { tearDown(); }
+Program::~Program() {
+    tearDown();
+}
 
 void Program::postQuit(int code) {
     if (quitPosted_) return;
@@ -61,22 +63,26 @@ void Program::bindHandlers() {
     ControlModel& c = controls_;
     PageHandlers& h = *handlers_;
 
-    c.bind(PageId::Window, ids::window::tabs, Notify::Default, [&h](PageId, int, Notify) { h.window.tabChanged(); });
+    c.bind(PageId::Window, ids::window::tabs, Notify::Default,
+           [&h](PageId, int, Notify) { h.window.tabChanged(); });
     for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
         c.bind(PageId::Window, id, Notify::Default, [&h](PageId, int i, Notify) { h.window.button(i); });
 
     auto bindDefault = [&c](PageId page, std::initializer_list<Range> ranges, PageHandler& handler) {
         for (const Range& r : ranges)
             for (int id = r.first; id <= r.last; ++id) {
-                c.bind(page, id, Notify::Default, [&handler](PageId, int i, Notify) { handler.onDefault(i); });
+                c.bind(page, id, Notify::Default,
+                       [&handler](PageId, int i, Notify) { handler.onDefault(i); });
                 c.bind(page, id, Notify::Change, [&handler](PageId, int i, Notify) { handler.onChange(i); });
             }
     };
     auto bindFocus = [&c](PageId page, std::initializer_list<Range> ranges, PageHandler& handler) {
         for (const Range& r : ranges)
             for (int id = r.first; id <= r.last; ++id) {
-                c.bind(page, id, Notify::LoseFocus, [&handler](PageId, int i, Notify) { handler.onLoseFocus(i); });
-                c.bind(page, id, Notify::GainFocus, [&handler](PageId, int i, Notify) { handler.onGainFocus(i); });
+                c.bind(page, id, Notify::LoseFocus,
+                       [&handler](PageId, int i, Notify) { handler.onLoseFocus(i); });
+                c.bind(page, id, Notify::GainFocus,
+                       [&handler](PageId, int i, Notify) { handler.onGainFocus(i); });
             }
     };
     auto bindFiles = [&c, &h](PageId page, std::initializer_list<Range> ranges) {
@@ -87,8 +93,8 @@ void Program::bindHandlers() {
 
     // Main page.
     bindFiles(PageId::Main, {{1110, 1116}});
-    bindDefault(PageId::Main, {{1120, 1121}, {1125, 1125}, {1130, 1137}, {1140, 1143}, {1150, 1157}, {1101, 1105}},
-                h.main);
+    bindDefault(PageId::Main,
+                {{1120, 1121}, {1125, 1125}, {1130, 1137}, {1140, 1143}, {1150, 1157}, {1101, 1105}}, h.main);
     bindFocus(PageId::Main, {{1122, 1124}, {1126, 1127}}, h.main);
     // Settings pages.
     bindDefault(PageId::Settings1, {{1201, 1211}, {1213, 1214}, {1216, 1220}, {1230, 1231}}, h.settings1);
@@ -133,10 +139,12 @@ void Program::startUp() {
     // 9: the paths beside the program.
     fixPaths();
     // 10: every option to its default.
-    if (controls_.find(PageId::Main, 1150)) controls_.setChecked(PageId::Main, 1150, smpInitial_);
+    controls_.setChecked(PageId::Main, ids::main::smpCheck, smpInitial_);
 }
 
-void Program::closeRequested() { handlers_->window.close(); }
+void Program::closeRequested() {
+    handlers_->window.close();
+}
 
 void Program::tearDown() {
     if (tornDown_) return;

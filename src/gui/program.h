@@ -30,8 +30,8 @@ struct ProgramShell {
 };
 
 struct ProgramOptions {
-    std::string programFolder;        // empty: the folder of the running program file
-    std::optional<int> cpuLevel;      // the processor check reports this level instead of the real one
+    std::string programFolder;   // empty: the folder of the running program file
+    std::optional<int> cpuLevel; // the processor check reports this level instead of the real one
 };
 
 class Program {

@@ -4,7 +4,9 @@
 
 namespace mivo {
 
-void PageHandler::onGainFocus(int) { p_.status().clear(); }
+void PageHandler::onGainFocus(int) {
+    p_.status().clear();
+}
 
 void WindowHandlers::tabChanged() {
     ControlModel& c = p_.controls();
@@ -14,14 +16,17 @@ void WindowHandlers::tabChanged() {
     case PageId::Settings1:
     case PageId::Settings2:
     case PageId::Settings3:
-    case PageId::Matrix: p_.status().clear(); break;
+    case PageId::Matrix:
+        p_.status().clear();
+        break;
     case PageId::Chapters:
     case PageId::Zones:
     case PageId::PanScan:
         p_.status().clear();
         p_.setPreviewRedraw(true);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -29,7 +34,9 @@ void WindowHandlers::button(int id) {
     if (id == ids::window::exit) p_.postQuit(0);
 }
 
-void WindowHandlers::close() { p_.postQuit(0); }
+void WindowHandlers::close() {
+    p_.postQuit(0);
+}
 
 void FileButtons::onClick(PageId, int) {}
 

@@ -26,7 +26,9 @@ namespace mivo {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The program's icon, drawn rather than shipped: a film frame with an arrow into a disc.
 QIcon programIcon() {
@@ -63,8 +65,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
     setWindowTitle(q(std::string(win.title)));
     setWindowIcon(programIcon());
     setFixedSize(toPixels(0, 0, win.width, win.height).size());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     pages_[0] = this;
 
     for (const Control* c : program_.controls().controls(PageId::Window)) {
@@ -121,7 +124,9 @@ QWidget* MainWindow::widget(PageId page, int id) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* MainWindow::pageWidget(PageId page) const { return pages_[static_cast<int>(page)]; }
+QWidget* MainWindow::pageWidget(PageId page) const {
+    return pages_[static_cast<int>(page)];
+}
 
 void MainWindow::buildPage(PageId page, QWidget* parent) {
     // Group boxes first, so the controls they frame are drawn above them.
@@ -142,8 +147,12 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     const ControlTemplate& t = *c.tpl;
     QWidget* w = nullptr;
     switch (c.kind) {
-    case ControlKind::Button: w = new QPushButton(parent); break;
-    case ControlKind::CheckBox: w = new QCheckBox(parent); break;
+    case ControlKind::Button:
+        w = new QPushButton(parent);
+        break;
+    case ControlKind::CheckBox:
+        w = new QCheckBox(parent);
+        break;
     case ControlKind::Radio: {
         auto* r = new QRadioButton(parent);
         r->setAutoExclusive(false); // the model keeps each group exclusive
@@ -169,7 +178,9 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = l;
         break;
     }
-    case ControlKind::GroupBox: w = new QGroupBox(parent); break;
+    case ControlKind::GroupBox:
+        w = new QGroupBox(parent);
+        break;
     case ControlKind::ListBox: {
         auto* l = new QListWidget(parent);
         if (t.flags & kMonospace) {
@@ -182,8 +193,12 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = l;
         break;
     }
-    case ControlKind::ComboBox: w = new QComboBox(parent); break;
-    case ControlKind::UpDown: w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent); break;
+    case ControlKind::ComboBox:
+        w = new QComboBox(parent);
+        break;
+    case ControlKind::UpDown:
+        w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent);
+        break;
     case ControlKind::Trackbar: {
         auto* s = new QSlider((t.flags & kVertical) ? Qt::Vertical : Qt::Horizontal, parent);
         s->setTickPosition(QSlider::TicksBelow);
@@ -198,7 +213,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = l;
         break;
     }
-    case ControlKind::Tab: return nullptr;
+    case ControlKind::Tab:
+        return nullptr;
     }
     w->setGeometry(toPixels(t.x, t.y, t.w, t.h));
     if (c.id != 0) w->setObjectName(QString::number(c.id));
@@ -250,13 +266,14 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
         connect(static_cast<QSlider*>(w), &QSlider::valueChanged, this,
                 [&model, page, id](int pos) { model.userSlide(page, id, pos); });
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void MainWindow::applyAll(const Control& c, QWidget* w) {
-    for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos, Change::Selected,
-                        Change::Enabled, Change::Visible, Change::Extent})
+    for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
+                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
         mirror(c, what);
     (void)w;
 }
@@ -271,14 +288,20 @@ void MainWindow::mirror(const Control& c, Change what) {
     if (!w) {
         // During construction the widget is not yet in the table; find it by its object name.
         QWidget* page = pages_[static_cast<int>(c.page)];
-        if (page && c.id != 0) w = page->findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
+        if (page && c.id != 0)
+            w = page->findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
         if (!w) return;
     }
     const QSignalBlocker block(w);
     switch (what) {
-    case Change::Enabled: w->setEnabled(c.enabled); return;
-    case Change::Visible: w->setVisible(c.visible); return;
-    default: break;
+    case Change::Enabled:
+        w->setEnabled(c.enabled);
+        return;
+    case Change::Visible:
+        w->setVisible(c.visible);
+        return;
+    default:
+        break;
     }
     switch (c.kind) {
     case ControlKind::Button:
@@ -306,7 +329,8 @@ void MainWindow::mirror(const Control& c, Change what) {
         if (what == Change::Items) {
             l->setUpdatesEnabled(false);
             l->clear();
-            for (const std::string& item : c.items) l->addItem(q(item));
+            for (const std::string& item : c.items)
+                l->addItem(q(item));
             l->setUpdatesEnabled(true);
         }
         if (what == Change::Items || what == Change::Selected) l->setCurrentRow(c.selected);
@@ -316,7 +340,8 @@ void MainWindow::mirror(const Control& c, Change what) {
         auto* cb = static_cast<QComboBox*>(w);
         if (what == Change::Items) {
             cb->clear();
-            for (const std::string& item : c.items) cb->addItem(q(item));
+            for (const std::string& item : c.items)
+                cb->addItem(q(item));
         }
         if (what == Change::Items || what == Change::Selected) cb->setCurrentIndex(c.selected);
         break;

@@ -14,7 +14,8 @@ std::optional<std::string> QtDialogs::chooseFile(const FileDialogSpec& spec) {
     dialog.setNameFilter(QString::fromStdString(spec.filterDescription) + " (" + pattern + ")");
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+    if (!spec.defaultExtension.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return withDefaultExtension(dialog.selectedFiles().front().toStdString(), spec.defaultExtension);
 }
@@ -27,8 +28,9 @@ std::optional<std::string> QtDialogs::chooseFolder(const std::string& title) {
 
 MessageAnswer QtDialogs::message(const std::string& title, const std::string& text, MessageButtons buttons) {
     if (buttons == MessageButtons::YesNo) {
-        const auto r = QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
-                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        const auto r =
+            QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
     }
     QMessageBox::information(parent_, QString::fromStdString(title), QString::fromStdString(text));

@@ -41,7 +41,9 @@ bool Module::open(const std::string& path) {
     return handle_ != nullptr;
 }
 
-void* Module::symbol(const char* name) const { return handle_ ? ::dlsym(handle_, name) : nullptr; }
+void* Module::symbol(const char* name) const {
+    return handle_ ? ::dlsym(handle_, name) : nullptr;
+}
 
 void Module::close() {
     if (handle_) ::dlclose(handle_);
@@ -58,7 +60,9 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool copyFile(const std::string& from, const std::string& to) {
     std::error_code ec;
@@ -69,13 +73,15 @@ bool copyFile(const std::string& from, const std::string& to) {
 std::optional<FileDate> fileDate(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    std::tm tm {};
+    std::tm tm{};
     const time_t t = st.st_mtime;
     if (!::localtime_r(&t, &tm)) return std::nullopt;
     return FileDate{tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900};
 }
 
-char pathSeparator() { return '/'; }
+char pathSeparator() {
+    return '/';
+}
 
 std::optional<std::string> environment(const std::string& name) {
     const char* v = std::getenv(name.c_str());
@@ -109,23 +115,28 @@ std::string programFolder() {
     return folder;
 }
 
-Process::~Process() { closeHandles(); }
+Process::~Process() {
+    closeHandles();
+}
 
-bool Process::start(const std::string& program, const std::string& workingFolder, const std::string& launcher) {
+bool Process::start(const std::string& program, const std::string& workingFolder,
+                    const std::string& launcher) {
     closeHandles();
     const pid_t pid = ::fork();
     if (pid < 0) return false;
     if (pid == 0) {
         // The child inherits nothing but the standard streams.
         const int maxFd = static_cast<int>(::sysconf(_SC_OPEN_MAX));
-        for (int fd = 3; fd < maxFd && fd < 65536; ++fd) ::close(fd);
+        for (int fd = 3; fd < maxFd && fd < 65536; ++fd)
+            ::close(fd);
         ::setsid();
         if (::chdir(workingFolder.c_str()) != 0) ::_exit(127);
         if (launcher.empty()) {
             char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
             ::execv(program.c_str(), argv);
         } else {
-            char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()), nullptr};
+            char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()),
+                                  nullptr};
             ::execv(launcher.c_str(), argv);
         }
         ::_exit(127);
@@ -192,6 +203,8 @@ std::string findOnPath(const std::string& name) {
     return {};
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 } // namespace mivo::platform
