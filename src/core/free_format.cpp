@@ -137,7 +137,7 @@ std::optional<std::string_view> ListRead::next() {
         if (auto token = scanner_.next()) return token;
         const auto line = lines_.next();
         if (!line) return std::nullopt;
-        scanner_.reset(*line);
+        scanner_.reset(line->substr(0, max_));
     }
 }
 

@@ -80,7 +80,9 @@ class TextLines {
 // continue after the line on which the last value stood.
 class ListRead {
   public:
-    explicit ListRead(TextLines& lines) : lines_(lines), scanner_({}) {}
+    // Of each line only the first maxLength characters are read.
+    explicit ListRead(TextLines& lines, std::size_t maxLength = std::string_view::npos)
+        : lines_(lines), scanner_({}), max_(maxLength) {}
     // The next value token, or std::nullopt when the file ended first.
     std::optional<std::string_view> next();
     ReadStatus nextInt(int& out);
@@ -89,6 +91,7 @@ class ListRead {
   private:
     TextLines& lines_;
     TokenScanner scanner_;
+    std::size_t max_;
 };
 
 } // namespace mivo::ff

@@ -24,7 +24,8 @@ TEST(IniReader, KeywordsAreFoundInColumnOneInAnyLetterCase) {
     EXPECT_FALSE(w.s().seen.test(Keyword::MaxBitrate));
     EXPECT_EQ(w.s().profile, 1);
     EXPECT_EQ(w.statusText(), kOkNoInput);
-    EXPECT_EQ(w.s().seen.count(), 2u);
+    EXPECT_EQ(w.s().seen.count(), 3u)
+        << "*BITRATE, *PROFILE, and *AQ for the strength a file without it means";
 
     // *CQ stands alone only with a blank in column 4; otherwise the line is one of its longer relatives.
     SettingsWorld cq;
@@ -95,7 +96,7 @@ TEST(IniReader, WordValues) {
         w.read(std::string(c.line) + "\n");
         EXPECT_EQ(w.s().*c.field, c.expected) << c.line;
         EXPECT_EQ(w.statusText(), kOkNoInput) << "a word not found gives no message: " << c.line;
-        EXPECT_EQ(w.s().seen.count(), c.seen ? 1u : 0u) << c.line;
+        EXPECT_EQ(w.s().seen.count(), c.seen ? 2u : 1u) << "the line's keyword, and *AQ: " << c.line;
     }
     // Words are looked for up to column 79 only (80 for *MPEGLEVEL, 85 for *CHROMAFORMAT).
     SettingsWorld w;
@@ -144,6 +145,24 @@ TEST(IniReader, ClampsAndEvenLines) {
     }
     w.read("*COLOUR 5\n*COLOUR 3\n");
     EXPECT_EQ(w.s().colour, 0);
+}
+
+TEST(IniReader, AFileWithoutAqMeansNoAdaptiveQuantisation) {
+    // The writer leaves *AQ out for strength 0; reading such a file must give 0 back, not the reset's 2.
+    SettingsWorld w;
+    w.reset();
+    w.load("*BITRATE 5000\n");
+    EXPECT_EQ(w.s().aqStrength, 0);
+    EXPECT_EQ(w.text(PageId::Settings1, ids::settings1::aqStrengthEdit), "0");
+    EXPECT_EQ(w.pos(PageId::Settings1, ids::settings1::aqStrengthTrackbar), 0);
+    // No file, or a broken one, leaves the defaults.
+    w.load("*BITRATE x\n");
+    EXPECT_EQ(w.text(PageId::Settings1, ids::settings1::aqStrengthEdit), "2");
+    SettingsContext c = w.ctx();
+    readIniFile(c, IniMode::Default, "/nowhere/Mivo.ini");
+    applySettingsToControls(c);
+    EXPECT_EQ(w.statusText(), " Mivo.ini not found, using default GUI settings");
+    EXPECT_EQ(w.text(PageId::Settings1, ids::settings1::aqStrengthEdit), "2");
 }
 
 TEST(IniReader, ValueColumns) {
@@ -341,9 +360,17 @@ TEST(IniReader, LineEndsLongLinesAndBinaryFiles) {
 
     // A line of any length is looked at over its first 512 characters only.
     SettingsWorld w;
-    w.read("*OUTFILE " + std::string(600, 'a') + "\n" + std::string(100000, '*') + "\n*AQ 1\n");
-    EXPECT_EQ(w.s().outputFile, std::string(512 - 9, 'a'));
+    w.read("*BITRATE 3000" + std::string(600, ' ') + "\n" + std::string(100000, '*') +
+           "\n*AQ 1\n*CHAPTER 2\n" + std::string(511, ' ') + "1 2\n3\n");
+    EXPECT_EQ(w.s().bitrate, 3000);
     EXPECT_EQ(w.s().aqStrength, 1);
+    EXPECT_EQ(w.s().chapterFrames[0], 1) << "list lines are cut at 512 characters too";
+    EXPECT_EQ(w.s().chapterFrames[1], 3);
+    // A name may run on past column 512, up to the 512 characters a name holds, as the writer puts it
+    // in column 19.
+    w.read("*OUTFILE " + std::string(600, 'a') + "\n*LOGFILE          " + std::string(500, 'b') + "\n");
+    EXPECT_EQ(w.s().outputFile, std::string(512, 'a'));
+    EXPECT_EQ(w.s().logFile, std::string(500, 'b'));
 
     // Bytes that are no text are skipped like any other non-keyword line.
     std::string junk;
@@ -381,18 +408,22 @@ TEST(IniReader, FilesOnDisk) {
 TEST(IniReader, ABrokenFileLeavesTheRecordAsTheResetMadeIt) {
     SettingsWorld w;
     std::string first = "*ZONE 1\n50 1.5\n*CUSTOMMATRIX\n";
-    for (int i = 0; i < 64; ++i) first += "7 ";
+    for (int i = 0; i < 64; ++i)
+        first += "7 ";
     first += "\n";
-    for (int i = 0; i < 64; ++i) first += "9 ";
+    for (int i = 0; i < 64; ++i)
+        first += "9 ";
     w.read(first);
     ASSERT_EQ(w.s().zoneCount, 1);
     ASSERT_EQ(w.s().customNonIntraMatrix[5], 9);
     const MatrixValues intra = w.s().customIntraMatrix;
 
     w.existing = {"/v/a.d2v"};
-    std::string text = "*INFILE /v/a.d2v\n*COLOUR 5\n*PANSCAN 540 576 1\n8 16 0\n*CHAPTER 1\n9\n*ZONE 1\n3 2\n"
-                       "*FRAMES 5 10\n*AVSRELOAD\n*DBPATH /db\n*CUSTOMMATRIX\n";
-    for (int i = 0; i < 128; ++i) text += i == 64 ? "\n3 " : "3 ";
+    std::string text =
+        "*INFILE /v/a.d2v\n*COLOUR 5\n*PANSCAN 540 576 1\n8 16 0\n*CHAPTER 1\n9\n*ZONE 1\n3 2\n"
+        "*FRAMES 5 10\n*AVSRELOAD\n*DBPATH /db\n*CUSTOMMATRIX\n";
+    for (int i = 0; i < 128; ++i)
+        text += i == 64 ? "\n3 " : "3 ";
     text += "\n*WAIT soon\n";
     w.read(text);
     EXPECT_EQ(w.statusText(), " error processing ini file:: *WAIT");

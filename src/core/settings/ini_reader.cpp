@@ -21,6 +21,10 @@ constexpr std::size_t kLineLength = 512;
 constexpr std::size_t kNumberEnd = 80; // numeric values are read up to this column
 constexpr std::size_t kWordEnd = 79;   // word values are looked for up to this column (most keywords)
 constexpr std::size_t kNameStartLimit = 99;
+// Lines are looked at over their first 512 characters, except that a file name may run on to its full
+// capacity: the writer puts names in column 19, so a name of more than 494 characters would otherwise
+// come back cut short.
+constexpr std::size_t kLongestLine = kLineLength + kNameCapacity;
 constexpr std::size_t kKeywordPartLength = 20;
 
 struct KeywordSpec {
@@ -225,10 +229,10 @@ void IniReader::fail() {
 }
 
 bool IniReader::readName(std::string_view line, int from, std::string& into) {
-    const std::string_view field = columns(line, static_cast<std::size_t>(from), kLineLength);
+    const std::string_view field = columns(line, static_cast<std::size_t>(from), kLongestLine);
     const std::size_t first = field.find_first_not_of(' ');
     if (first == std::string_view::npos || first >= kNameStartLimit) return false;
-    into = std::string(trimmedRight(field.substr(first)));
+    into = std::string(trimmedRight(field.substr(first, kNameCapacity)));
     return true;
 }
 
@@ -269,7 +273,7 @@ bool IniReader::readChapters(std::string_view line, int from, ff::TextLines& lin
         lines.next(); // the list read takes its line even when it is empty
         n = 0;
     } else {
-        ff::ListRead list(lines);
+        ff::ListRead list(lines, kLineLength);
         for (int i = 0; i < n; ++i) {
             if (list.nextInt(s_.chapterFrames[static_cast<std::size_t>(i)]) != ff::ReadStatus::Ok) {
                 s_.clearChapters();
@@ -295,7 +299,7 @@ bool IniReader::readZones(std::string_view line, int from, ff::TextLines& lines)
         lines.next();
         n = 0;
     } else {
-        ff::ListRead list(lines);
+        ff::ListRead list(lines, kLineLength);
         for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
             if (list.nextInt(frames[i]) != ff::ReadStatus::Ok ||
                 list.nextReal(factors[i]) != ff::ReadStatus::Ok)
@@ -318,7 +322,7 @@ bool IniReader::readPanScan(std::string_view line, int from, ff::TextLines& line
     const int previous = s_.panScanCount;
     for (int i = 0; i < n; ++i) {
         // Each position is a read of its own, so each starts on a new line.
-        ff::ListRead item(lines);
+        ff::ListRead item(lines, kLineLength);
         int frame = 0, offset = 0;
         float vertical = 0.0f;
         if (item.nextInt(frame) != ff::ReadStatus::Ok || item.nextInt(offset) != ff::ReadStatus::Ok ||
@@ -348,7 +352,8 @@ bool IniReader::readPanScan(std::string_view line, int from, ff::TextLines& line
 bool IniReader::readCustomMatrix(ff::TextLines& lines) {
     MatrixValues intra{}, nonIntra{};
     for (MatrixValues* m : {&intra, &nonIntra}) {
-        ff::ListRead list(lines); // the second matrix starts on the line after the first one ended
+        ff::ListRead list(lines,
+                          kLineLength); // the second matrix starts on the line after the first one ended
         for (int& v : *m)
             if (list.nextInt(v) != ff::ReadStatus::Ok) return false;
     }
@@ -630,11 +635,12 @@ void IniReader::run(std::string_view text) {
     s_.colour = 0;
     inputStatus_ = InputStatus::None;
 
-    ff::TextLines lines(text, kLineLength);
+    ff::TextLines lines(text, kLongestLine);
     std::array<char, kLineLength> upperBuffer{};
     while (const auto read = lines.next()) {
         // 7. Find the keyword in an upper-cased copy of the line.
-        const std::string_view line = *read;
+        const std::string_view fullLine = *read;
+        const std::string_view line = fullLine.substr(0, kLineLength);
         errorKeyword_ = {};
         if (line.empty() || line.front() != '*') continue;
         std::transform(line.begin(), line.end(), upperBuffer.begin(), upper);
@@ -650,10 +656,17 @@ void IniReader::run(std::string_view text) {
         }
         if (!found) continue;
         // 8.
-        if (!handle(found->keyword, found->from, line, up, lines)) {
+        if (!handle(found->keyword, found->from, fullLine, up, lines)) {
             fail();
             return;
         }
+    }
+
+    // The writer leaves *AQ out for strength 0, so a file without it asks for no adaptive quantisation,
+    // not for the reset's 2: otherwise a saved strength of 0 would come back as 2.
+    if (!s_.seen.test(Keyword::Aq)) {
+        s_.aqStrength = 0;
+        s_.seen.set(Keyword::Aq);
     }
 
     // 9. to 11.

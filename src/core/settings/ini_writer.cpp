@@ -497,7 +497,7 @@ bool Renderer::run(Step step) {
         for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
             const std::size_t start = out_.size();
             out_.append(intText(buffer, s_.zoneFrames[i]));
-            appendAligned(out_, start, 14, trimmed(fixedReal(s_.zoneFactors[i], 40, 1)));
+            appendAligned(out_, start, 14, trimmed(fixedReal(s_.zoneFactors[i], 48, 1)));
             end();
         }
         break;

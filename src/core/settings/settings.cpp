@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace mivo {
 
@@ -182,14 +183,49 @@ Settings::Settings(SourceState& source)
       zoneFactors(kZoneCapacity, 0.0f), panScanFrames(kPanScanCapacity, 0),
       panScanOffsets(kPanScanCapacity, 0) {}
 
+namespace {
+template <class T> void zeroAll(std::vector<T>& v) {
+    std::memset(v.data(), 0, v.size() * sizeof(T));
+}
+} // namespace
+
+void Settings::setStartUpValues() {
+    static_cast<EncoderOptions&>(*this) = EncoderOptions{};
+    seen.clearAll();
+    inputFile.clear();
+    outputFile.clear();
+    logFile.clear();
+    dbPath.clear();
+    llPath.clear();
+    startFrame = -1;
+    endFrame = -1;
+    encodeFrameCount = 0;
+    fileLengthKb = 0;
+    avsReload = false;
+    customIntraMatrix = kDefaultIntraMatrix;
+    customNonIntraMatrix = kDefaultNonIntraMatrix;
+    clearChapters();
+    clearZones();
+    zeroAll(zoneFactors);
+    panScanWidth = 0;
+    panScanHeight = 0;
+    clearPanScan();
+    writeOk = true;
+}
+
 void Settings::clearChapters() {
-    std::fill(chapterFrames.begin(), chapterFrames.end(), 0);
+    zeroAll(chapterFrames);
     chapterCount = 0;
 }
 
+void Settings::clearZones() {
+    zeroAll(zoneFrames); // the factors keep their values; they are not part of an empty list
+    zoneCount = 0;
+}
+
 void Settings::clearPanScan() {
-    std::fill(panScanFrames.begin(), panScanFrames.end(), 0);
-    std::fill(panScanOffsets.begin(), panScanOffsets.end(), 0);
+    zeroAll(panScanFrames);
+    zeroAll(panScanOffsets);
     panScanCount = 0;
 }
 

@@ -223,7 +223,10 @@ struct Settings : EncoderOptions {
     // Result of the last ini write: off when it was aborted or failed.
     bool writeOk = true;
 
+    // The values the record holds when the program starts, before the reset and Mivo.ini.
+    void setStartUpValues();
     void clearChapters();
+    void clearZones();
     void clearPanScan();
 };
 
