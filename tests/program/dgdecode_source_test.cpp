@@ -42,7 +42,8 @@ class DgdecodeSource : public ::testing::Test {
     ControlModel model{test::sourceTestTemplates()};
     StatusLine status{model};
     SourceState state;
-    SourceSettings settings;
+    SourceSettingsStore store;
+    SourceSettings settings = store.view();
     SourceContext ctx{state, settings, model, status};
     DgdecodeLibrary library;
     int listClears = 0;

@@ -14,7 +14,8 @@ class MovieInfo : public ::testing::Test {
     ControlModel model{test::sourceTestTemplates()};
     StatusLine status{model};
     SourceState state;
-    SourceSettings settings;
+    SourceSettingsStore store;
+    SourceSettings settings = store.view();
     SourceContext ctx{state, settings, model, status};
 
     void open(int w, int h, int num, int den, int frames, ColourFormat cf = ColourFormat::Planar420) {
@@ -338,7 +339,8 @@ TEST(MovieInfoOnPages, EveryControlItTouchesExistsOnThePageTemplates) {
     ControlModel model; // the program's own templates
     StatusLine status{model};
     SourceState state;
-    SourceSettings settings;
+    SourceSettingsStore store;
+    SourceSettings settings = store.view();
     SourceContext ctx{state, settings, model, status};
     for (bool ready : {false, true}) {
         state.sourceReady = ready;

@@ -12,20 +12,42 @@
 
 namespace mivo {
 
-// The encoder settings this part reads and writes. The settings record owns them; callers pass them in.
+// The encoder settings this part reads and writes. They are fields of the settings record; this view
+// refers to them, so the source code and the settings code work on one copy.
 struct SourceSettings {
+    std::string& inputFile;
+    std::string& outputFile;
+    std::string& logFile;
+    int& startFrame;
+    int& endFrame;
+    int& encodeFrameCount;
+    int& bitrate; // kbit/s: the last text of the average bitrate edit that read as a number
+    int& fileLengthKb;
+    int& aspectRatio; // 1 "1:1", 2 "4:3", 3 "16:9", 4 "2.21:1", 5 "4:3 PanScan"
+    int& maxConsecutiveB;
+    bool& panScanOn;
+    bool& useLossless;
+    // Field options as the last ini file named them (each keyword present or not); the caller fills
+    // them in before a refresh.
+    bool progressiveSet = false, interlacedSet = false, dvSourceSet = false, tffSet = false, bffSet = false;
+};
+
+// Storage for the fields above where no settings record exists (tests, tools).
+struct SourceSettingsStore {
     std::string inputFile, outputFile, logFile;
     int startFrame = -1;
     int endFrame = -1;
     int encodeFrameCount = 0;
-    int bitrate = 4000; // kbit/s: the last text of the average bitrate edit that read as a number
+    int bitrate = 4000;
     int fileLengthKb = 0;
-    int aspectRatio = 3; // 1 "1:1", 2 "4:3", 3 "16:9", 4 "2.21:1", 5 "4:3 PanScan"
+    int aspectRatio = 3;
     int maxConsecutiveB = 2;
     bool panScanOn = false;
     bool useLossless = false;
-    // Field options as the ini file named them (each keyword present or not).
-    bool progressiveSet = false, interlacedSet = false, dvSourceSet = false, tffSet = false, bffSet = false;
+    SourceSettings view() {
+        return {inputFile, outputFile,   logFile,     startFrame,      endFrame,  encodeFrameCount,
+                bitrate,   fileLengthKb, aspectRatio, maxConsecutiveB, panScanOn, useLossless};
+    }
 };
 
 // What other parts of the program provide; an empty hook is skipped.
