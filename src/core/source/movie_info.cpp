@@ -1,5 +1,7 @@
 #include "core/source/movie_info.h"
 
+#include "core/lossless_estimate.h"
+
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
 
@@ -265,15 +267,16 @@ void refreshLosslessEstimate(SourceContext& ctx) {
         c.setText(kSettings3, settings3::losslessEstimate, "");
         return;
     }
-    float gigabytes = static_cast<float>(ctx.settings.encodeFrameCount) * 0.4f *
-                      static_cast<float>(s.lumaBytes + 2 * s.chromaPlaneBytes) * std::ldexp(1.0f, -30);
+    LosslessScan scan = LosslessScan::AutoDetect;
     if (c.checked(kSettings1, settings1::progressiveRadio))
-        gigabytes *= 0.9f;
+        scan = LosslessScan::Progressive;
     else if (c.checked(kSettings1, settings1::interlacedRadio))
-        gigabytes *= 1.1f;
+        scan = LosslessScan::Interlaced;
     else if (c.checked(kSettings1, settings1::dvSourceRadio))
-        gigabytes *= 1.4f;
-    c.setText(kSettings3, settings3::losslessEstimate, formatFixed(gigabytes, 3, 14) + " GB");
+        scan = LosslessScan::DigitalVideo;
+    c.setText(kSettings3, settings3::losslessEstimate,
+              losslessEstimateText(
+                  losslessEstimateGb(ctx.settings.encodeFrameCount, s.lumaBytes, s.chromaPlaneBytes, scan)));
 }
 
 void showFileNames(SourceContext& ctx) {
