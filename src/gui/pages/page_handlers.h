@@ -4,6 +4,8 @@
 
 #include "core/control_model.h"
 
+#include <string_view>
+
 namespace mivo {
 
 class Program;
@@ -34,9 +36,23 @@ class PageHandler {
     Program& p_;
 };
 
+// The Main page (main_page.cpp).
 class MainPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+
+  private:
+    void aspectChosen(int code, std::string_view message, std::string_view colorimetryNote);
+    void allFrames();
+    void frameRangeChanged();
+    void autoGopSwitched(bool on);
+    void autoGopLengthChanged();
+    void pulldownSwitched(bool on);
+    void encoderInfo();
+    void decoderInfo();
+    void fileLengthLeft();
 };
 class Settings1Page : public PageHandler {
   public:
