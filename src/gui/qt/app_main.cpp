@@ -16,7 +16,14 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
     MainWindow* window = nullptr;
     shell.postQuit = [](int code) { QApplication::exit(code); };
     shell.setWindowVisible = [&window](bool visible) {
-        if (window) window->setVisible(visible);
+        if (!window) return;
+        if (!visible) return window->hide();
+        // Back from an encode: shown, restored if it was minimised, no control focused.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+        if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
     Program program(dialogs, shell);
