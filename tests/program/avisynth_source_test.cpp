@@ -130,7 +130,7 @@ TEST_F(AvisynthSource, ScriptErrorClosesTheInputAndShowsTheMessage) {
     status.show(" AVS file opened");
     AvisynthSourceContext ctx = context();
     openAvisynthSource(ctx);
-    EXPECT_EQ(shown(), " error loading Avisynth script,Script error: expected a , or ) (line 1)");
+    EXPECT_EQ(shown(), " error loading Avisynth script, Script error: expected a , or ) (line 1)");
     EXPECT_FALSE(source.sourceReady || source.inputAccepted || source.isAvisynthScript);
     EXPECT_TRUE(inputFileName.empty());
     EXPECT_EQ(source.frameCount, 0);

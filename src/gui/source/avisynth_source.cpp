@@ -24,8 +24,8 @@ void reportImportFailure(StatusLine& status, int code, const std::string& errorT
         status.show(" can't create Avisynth script environment");
         break;
     case kAvisynthScriptError:
-        status.show(" error loading Avisynth script, ");
-        status.append(errorText);
+        // One message, so the blank after the comma survives (a message's trailing blanks are dropped).
+        status.show(" error loading Avisynth script, " + errorText);
         break;
     case kAvisynthNoColourSpace:
         status.show(" no YV12 or YUY2 color space");

@@ -44,7 +44,9 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
     SourceState& s = ctx.state;
     ctx.settings.inputFile = chosen;
     if (!platform::fileExists(chosen)) {
-        ctx.settings.inputFile.clear();
+        // The input name is emptied; the program must not go on as if the earlier source were still the
+        // input (the label would read "input: " and an encode would get no input name).
+        rejectInput(ctx);
         ctx.status.show(" input file not found");
         inputSelectionCancelled(ctx);
         return;
