@@ -5,6 +5,7 @@
 #include "gui/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 namespace mivo {
@@ -17,7 +18,12 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
     shell.postQuit = [](int code) { QApplication::exit(code); };
     shell.setWindowVisible = [&window](bool visible) {
         if (!window) return;
-        if (!visible) return window->hide();
+        if (!visible) {
+            window->hide();
+            // The program waits for the encoder next, without its loop: let the hide reach the screen now.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return;
+        }
         // Back from an encode: shown, restored if it was minimised, no control focused.
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
