@@ -1,4 +1,5 @@
 #include "core/control_ids.h"
+#include "gui/pages/encoder_launch.h"
 #include "gui/pages/page_handlers.h"
 #include "gui/program.h"
 
@@ -9,7 +10,9 @@ void PageHandler::onGainFocus(int) {
 }
 
 void WindowHandlers::button(int id) {
-    if (id == ids::window::exit) p_.postQuit(0);
+    if (id == ids::window::about) aboutButton(p_);
+    if (id == ids::window::encode) encodeButton(p_);
+    if (id == ids::window::exit) exitButton(p_);
 }
 
 void WindowHandlers::close() {
