@@ -11,7 +11,9 @@ constexpr std::array<std::string_view, kPageCount> kPageNames = {
 
 } // namespace
 
-std::string_view pageName(PageId page) { return kPageNames.at(static_cast<std::size_t>(page)); }
+std::string_view pageName(PageId page) {
+    return kPageNames.at(static_cast<std::size_t>(page));
+}
 
 std::optional<PageId> pageFromName(std::string_view name) {
     for (std::size_t i = 0; i < kPageNames.size(); ++i)
@@ -21,18 +23,30 @@ std::optional<PageId> pageFromName(std::string_view name) {
 
 std::string_view kindName(ControlKind kind) {
     switch (kind) {
-    case ControlKind::Button: return "button";
-    case ControlKind::CheckBox: return "checkbox";
-    case ControlKind::Radio: return "radio";
-    case ControlKind::Edit: return "edit";
-    case ControlKind::Static: return "static";
-    case ControlKind::GroupBox: return "groupbox";
-    case ControlKind::ListBox: return "listbox";
-    case ControlKind::ComboBox: return "combobox";
-    case ControlKind::UpDown: return "updown";
-    case ControlKind::Trackbar: return "trackbar";
-    case ControlKind::Tab: return "tab";
-    case ControlKind::Picture: return "picture";
+    case ControlKind::Button:
+        return "button";
+    case ControlKind::CheckBox:
+        return "checkbox";
+    case ControlKind::Radio:
+        return "radio";
+    case ControlKind::Edit:
+        return "edit";
+    case ControlKind::Static:
+        return "static";
+    case ControlKind::GroupBox:
+        return "groupbox";
+    case ControlKind::ListBox:
+        return "listbox";
+    case ControlKind::ComboBox:
+        return "combobox";
+    case ControlKind::UpDown:
+        return "updown";
+    case ControlKind::Trackbar:
+        return "trackbar";
+    case ControlKind::Tab:
+        return "tab";
+    case ControlKind::Picture:
+        return "picture";
     }
     return "unknown";
 }
@@ -53,7 +67,8 @@ ControlModel::ControlModel(std::span<const PageTemplate> templates) {
             c.rangeMax = t.rangeMax;
             c.pos = t.initial;
             if (t.kind == ControlKind::ComboBox) {
-                for (std::string_view item : t.items) c.items.emplace_back(item);
+                for (std::string_view item : t.items)
+                    c.items.emplace_back(item);
                 c.text.clear();
             }
             controls_.push_back(std::move(c));
@@ -195,11 +210,21 @@ void ControlModel::setHorizontalExtent(PageId page, int id, int pixels) {
     changed(c, Change::Extent);
 }
 
-const std::string& ControlModel::text(PageId page, int id) const { return at(page, id).text; }
-bool ControlModel::checked(PageId page, int id) const { return at(page, id).checked; }
-bool ControlModel::enabled(PageId page, int id) const { return at(page, id).enabled; }
-int ControlModel::pos(PageId page, int id) const { return at(page, id).pos; }
-int ControlModel::selected(PageId page, int id) const { return at(page, id).selected; }
+const std::string& ControlModel::text(PageId page, int id) const {
+    return at(page, id).text;
+}
+bool ControlModel::checked(PageId page, int id) const {
+    return at(page, id).checked;
+}
+bool ControlModel::enabled(PageId page, int id) const {
+    return at(page, id).enabled;
+}
+int ControlModel::pos(PageId page, int id) const {
+    return at(page, id).pos;
+}
+int ControlModel::selected(PageId page, int id) const {
+    return at(page, id).selected;
+}
 
 std::string ControlModel::selectedText(PageId page, int id) const {
     const Control& c = at(page, id);
@@ -242,7 +267,9 @@ bool ControlModel::userFocus(PageId page, int id) {
     return true;
 }
 
-void ControlModel::userLeave() { moveFocus(std::nullopt); }
+void ControlModel::userLeave() {
+    moveFocus(std::nullopt);
+}
 
 bool ControlModel::userClick(PageId page, int id) {
     Control& c = at(page, id);

@@ -62,19 +62,19 @@ struct ControlTemplate {
     int x = 0, y = 0, w = 0, h = 0;
     std::string_view text = {};
     unsigned flags = 0;
-    int group = 0;         // radios with the same non-zero group on one page exclude each other
-    int rangeMin = 0;      // up-down and trackbar range
+    int group = 0;    // radios with the same non-zero group on one page exclude each other
+    int rangeMin = 0; // up-down and trackbar range
     int rangeMax = 0;
-    int initial = 0;       // up-down and trackbar start position
-    int buddy = 0;         // up-down: the edit it belongs to (0 when it stands alone)
+    int initial = 0;                              // up-down and trackbar start position
+    int buddy = 0;                                // up-down: the edit it belongs to (0 when it stands alone)
     std::span<const std::string_view> items = {}; // combo-box list
 };
 
 struct PageTemplate {
     PageId page;
-    int dialogId;          // 101 for the window, 103..110 for the pages
+    int dialogId; // 101 for the window, 103..110 for the pages
     std::string_view title;
-    int width, height;     // dialog units
+    int width, height; // dialog units
     std::span<const ControlTemplate> controls;
 };
 
@@ -94,7 +94,7 @@ struct Control {
     int rangeMin = 0, rangeMax = 0;
     std::vector<std::string> items; // list and combo-box lines
     int selected = -1;
-    int horizontalExtent = 0;       // list box scroll width in pixels (0: none)
+    int horizontalExtent = 0; // list box scroll width in pixels (0: none)
 };
 
 // What changed in a control, for the widget layer to mirror.
@@ -119,11 +119,11 @@ class ControlModel {
     void setChecked(PageId page, int id, bool on); // a radio turned on turns its group's others off
     void setEnabled(PageId page, int id, bool on);
     void setVisible(PageId page, int id, bool on);
-    void setPos(PageId page, int id, int pos);     // clamped to the range
+    void setPos(PageId page, int id, int pos); // clamped to the range
     void setRange(PageId page, int id, int lo, int hi);
     void setItems(PageId page, int id, std::vector<std::string> items);
     void addItem(PageId page, int id, std::string_view item);
-    void setSelected(PageId page, int id, int index); // -1: none
+    void setSelected(PageId page, int id, int index);            // -1: none
     bool selectText(PageId page, int id, std::string_view item); // combo box: select the matching entry
     void setHorizontalExtent(PageId page, int id, int pixels);
 
@@ -144,9 +144,9 @@ class ControlModel {
 
     // --- the user's actions, shared by the widget layer and the scenario runner ---------
     // Each returns false when the control is disabled (nothing happens then).
-    bool userFocus(PageId page, int id);     // focus moves: lose focus of the old edit, gain of the new
-    void userLeave();                        // focus moves away from the focused control
-    bool userClick(PageId page, int id);     // focus, toggle or check, then the default notification
+    bool userFocus(PageId page, int id); // focus moves: lose focus of the old edit, gain of the new
+    void userLeave();                    // focus moves away from the focused control
+    bool userClick(PageId page, int id); // focus, toggle or check, then the default notification
     bool userType(PageId page, int id, std::string_view text); // focus, new text, change notification
     bool userSelect(PageId page, int id, int index);           // list or combo selection
     bool userSpin(PageId page, int id, int pos);               // up-down position

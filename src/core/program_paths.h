@@ -6,10 +6,10 @@
 namespace mivo {
 
 struct ProgramPaths {
-    std::string programFolder;   // ends with the separator
-    std::string dgdecodeFolder;  // programFolder + "DGDecode" + separator
-    std::string matrixFolder;    // programFolder + "matrix" + separator
-    std::string defaultIni;      // programFolder + "Mivo.ini"
+    std::string programFolder;  // ends with the separator
+    std::string dgdecodeFolder; // programFolder + "DGDecode" + separator
+    std::string matrixFolder;   // programFolder + "matrix" + separator
+    std::string defaultIni;     // programFolder + "Mivo.ini"
     bool defaultIniExists = false;
     std::string encoder;         // programFolder + "Dazuzer_024.exe"
     std::string dgdecodeCopy;    // programFolder + "DGDecode.dll"

@@ -10,7 +10,8 @@ namespace mivo {
 namespace {
 std::size_t trimmedLength(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
     return n;
 }
 } // namespace
@@ -44,6 +45,8 @@ void StatusLine::show(std::string_view text, bool append) {
     model_.setText(PageId::Window, ids::window::status, buffer_.write(text, append));
 }
 
-void StatusLine::clear() { model_.setText(PageId::Window, ids::window::status, ""); }
+void StatusLine::clear() {
+    model_.setText(PageId::Window, ids::window::status, "");
+}
 
 } // namespace mivo

@@ -25,7 +25,8 @@ class DialogService {
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> chooseFile(const FileDialogSpec& spec) = 0;
     virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
-    virtual MessageAnswer message(const std::string& title, const std::string& text, MessageButtons buttons) = 0;
+    virtual MessageAnswer message(const std::string& title, const std::string& text,
+                                  MessageButtons buttons) = 0;
 };
 
 // Appends the default extension when the chosen name's last path part has none.

@@ -18,9 +18,9 @@ class Module {
     Module(Module&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
     Module& operator=(Module&& other) noexcept;
 
-    bool open(const std::string& path); // loads by full path; false when it cannot be loaded
+    bool open(const std::string& path);   // loads by full path; false when it cannot be loaded
     void* symbol(const char* name) const; // nullptr when absent
-    void close();
+    bool close(); // false when the system refused to unload (the handle is forgotten all the same)
     bool isOpen() const { return handle_ != nullptr; }
     std::string lastError() const { return error_; }
 
@@ -63,7 +63,8 @@ class Process {
 
     // argv0 is the program file; extraFront, when not empty, is a launcher run with the program as its
     // only argument (how a Windows program is started through wine elsewhere).
-    bool start(const std::string& program, const std::string& workingFolder, const std::string& launcher = {});
+    bool start(const std::string& program, const std::string& workingFolder,
+               const std::string& launcher = {});
     // Waits without a limit for the child to end; returns its exit code (-1 when it did not run).
     int wait();
     // Waits up to ms milliseconds; true when the child has ended.

@@ -25,18 +25,31 @@ struct ScriptError {
     std::string why;
 };
 
-[[noreturn]] void fail(const std::string& why) { throw ScriptError{why}; }
+[[noreturn]] void fail(const std::string& why) {
+    throw ScriptError{why};
+}
 
 std::string escapeText(const std::string& s) {
     std::string out;
     for (char ch : s) {
         switch (ch) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        default: out += ch;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += ch;
         }
     }
     return out;
@@ -99,7 +112,8 @@ std::string Runner::text(std::string rest) {
     if (b == std::string::npos) return {};
     rest = rest.substr(b);
     if (rest.front() != '"') {
-        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t'))
+            rest.pop_back();
         return rest;
     }
     std::string out;
@@ -108,10 +122,17 @@ std::string Runner::text(std::string rest) {
         if (rest[i] == '\\' && i + 1 < rest.size()) {
             const char n = rest[++i];
             switch (n) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            default: out += n;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            default:
+                out += n;
             }
         } else {
             out += rest[i];
@@ -167,13 +188,18 @@ void Runner::placeFile(const std::string& from, const std::string& to, const cha
 
 void Runner::decoder(const std::string& version, const std::string& kind) {
     bool known = false;
-    for (const char* v : kVersions) known = known || version == v;
+    for (const char* v : kVersions)
+        known = known || version == v;
     if (!known) fail("unknown project version \"" + version + "\"");
     const std::string target = prog_ + "/DGDecode/DGDecode" + version + ".dll";
-    if (kind == "mpeg2") placeFile(parts_.realDecoder, target, "decoder");
-    else if (kind == "synthetic") placeFile(parts_.syntheticDecoder, target, "decoder");
-    else if (kind == "no-close-export") placeFile(parts_.syntheticDecoderNoClose, target, "decoder");
-    else fail("unknown decoder kind \"" + kind + "\"");
+    if (kind == "mpeg2")
+        placeFile(parts_.realDecoder, target, "decoder");
+    else if (kind == "synthetic")
+        placeFile(parts_.syntheticDecoder, target, "decoder");
+    else if (kind == "no-close-export")
+        placeFile(parts_.syntheticDecoderNoClose, target, "decoder");
+    else
+        fail("unknown decoder kind \"" + kind + "\"");
 }
 
 void Runner::encoder(const std::string& kind) {
@@ -183,10 +209,14 @@ void Runner::encoder(const std::string& kind) {
         std::filesystem::remove(target, ec);
         return;
     }
-    if (kind == "double") placeFile(parts_.encoderDouble, target, "encoder");
-    else if (kind == "real") placeFile(parts_.realEncoder, target, "encoder");
-    else fail("unknown encoder kind \"" + kind + "\"");
-    std::filesystem::permissions(target, std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec,
+    if (kind == "double")
+        placeFile(parts_.encoderDouble, target, "encoder");
+    else if (kind == "real")
+        placeFile(parts_.realEncoder, target, "encoder");
+    else
+        fail("unknown encoder kind \"" + kind + "\"");
+    std::filesystem::permissions(target,
+                                 std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec,
                                  std::filesystem::perm_options::add);
 }
 
@@ -235,13 +265,20 @@ void Runner::printControl(const Control& c) {
       << "\" enabled=" << (c.enabled ? 1 : 0);
     switch (c.kind) {
     case ControlKind::CheckBox:
-    case ControlKind::Radio: s << " checked=" << (c.checked ? 1 : 0); break;
+    case ControlKind::Radio:
+        s << " checked=" << (c.checked ? 1 : 0);
+        break;
     case ControlKind::UpDown:
-    case ControlKind::Trackbar: s << " pos=" << c.pos << " range=" << c.rangeMin << ".." << c.rangeMax; break;
+    case ControlKind::Trackbar:
+        s << " pos=" << c.pos << " range=" << c.rangeMin << ".." << c.rangeMax;
+        break;
     case ControlKind::ListBox:
     case ControlKind::ComboBox:
-    case ControlKind::Tab: s << " selected=" << c.selected << " items=" << c.items.size(); break;
-    default: break;
+    case ControlKind::Tab:
+        s << " selected=" << c.selected << " items=" << c.items.size();
+        break;
+    default:
+        break;
     }
     out(s.str());
 }
@@ -254,9 +291,11 @@ void Runner::print(std::string rest) {
     } else if (what == "list") {
         const PageId p = page(word(rest));
         const Control& c = control(p, word(rest));
-        for (const std::string& line : c.items) out("  \"" + escapeText(line) + "\"");
+        for (const std::string& line : c.items)
+            out("  \"" + escapeText(line) + "\"");
     } else if (what == "dialogs") {
-        for (const std::string& line : dialogs_.takeLog()) out(line);
+        for (const std::string& line : dialogs_.takeLog())
+            out(line);
     } else if (what == "file") {
         const std::string path = text(rest);
         std::ifstream in(path, std::ios::binary);
@@ -268,9 +307,11 @@ void Runner::print(std::string rest) {
         std::size_t start = 0;
         while (start < content.size()) {
             std::size_t end = content.find('\n', start);
-            std::string line = content.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            std::string line =
+                content.substr(start, end == std::string::npos ? std::string::npos : end - start);
             std::string shown;
-            for (char ch : line) shown += ch == '\r' ? std::string("\\r") : std::string(1, ch);
+            for (char ch : line)
+                shown += ch == '\r' ? std::string("\\r") : std::string(1, ch);
             out("| " + shown);
             if (end == std::string::npos) break;
             start = end + 1;
@@ -293,7 +334,8 @@ void Runner::writeFile(const std::string& path, const std::vector<std::string>& 
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) fail("cannot write " + path);
-    for (const std::string& l : lines) f << l << (crlf ? "\r\n" : "\n");
+    for (const std::string& l : lines)
+        f << l << (crlf ? "\r\n" : "\n");
 }
 
 void Runner::waitScan(int limitMs) {
@@ -382,8 +424,10 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         Control& c = control(p, word(rest));
         const int n = parseInt(word(rest), "position");
         if (refusedIfDisabled(c)) return;
-        if (cmd == "spin") program_->controls().userSpin(p, c.id, n);
-        else program_->controls().userSlide(p, c.id, n);
+        if (cmd == "spin")
+            program_->controls().userSpin(p, c.id, n);
+        else
+            program_->controls().userSlide(p, c.id, n);
     } else if (cmd == "answer-file") {
         dialogs_.queue({AnswerKind::File, text(rest)});
     } else if (cmd == "answer-folder") {
@@ -407,6 +451,9 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         requireStarted();
         const std::string path = text(rest);
         QApplication::processEvents();
+        std::error_code ec;
+        const auto parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
         if (!window_->grab().save(QString::fromStdString(path), "PNG")) fail("cannot save " + path);
     } else if (cmd == "print") {
         print(rest);
@@ -450,14 +497,17 @@ int main(int argc, char** argv) {
     std::string folder, script;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--program-folder" && i + 1 < argc) folder = argv[++i];
-        else script = a;
+        if (a == "--program-folder" && i + 1 < argc)
+            folder = argv[++i];
+        else
+            script = a;
     }
     if (folder.empty() || script.empty()) {
         std::cerr << "usage: mivo-scenario --program-folder DIR SCRIPT   (SCRIPT - reads standard input)\n";
         return 2;
     }
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
+        folder.pop_back();
     if (!std::filesystem::is_directory(folder)) {
         std::cerr << "mivo-scenario: program folder " << folder << " does not exist\n";
         return 2;

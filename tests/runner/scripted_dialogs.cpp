@@ -30,15 +30,21 @@ std::optional<std::string> ScriptedDialogs::chooseFolder(const std::string& titl
     return a.path;
 }
 
-MessageAnswer ScriptedDialogs::message(const std::string& title, const std::string& text, MessageButtons buttons) {
+MessageAnswer ScriptedDialogs::message(const std::string& title, const std::string& text,
+                                       MessageButtons buttons) {
     log_.push_back("message title=\"" + title + "\" text=\"" + text + "\"");
     Answer a;
-    if (!next(a, "message \"" + title + "\"")) return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    if (!next(a, "message \"" + title + "\""))
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     switch (a.kind) {
-    case AnswerKind::Yes: return MessageAnswer::Yes;
-    case AnswerKind::No: return MessageAnswer::No;
-    case AnswerKind::Ok: return MessageAnswer::Ok;
-    default: return MessageAnswer::Cancel;
+    case AnswerKind::Yes:
+        return MessageAnswer::Yes;
+    case AnswerKind::No:
+        return MessageAnswer::No;
+    case AnswerKind::Ok:
+        return MessageAnswer::Ok;
+    default:
+        return MessageAnswer::Cancel;
     }
 }
 

@@ -3,6 +3,12 @@
 // control of the handler table to one of these entry points.
 
 #include "core/control_model.h"
+#include "gui/pages/page_handler.h"
+#include "gui/pages/settings1_page.h"
+#include "gui/pages/settings2_page.h"
+#include "gui/pages/settings3_page.h"
+
+#include <string_view>
 
 namespace mivo {
 
@@ -20,35 +26,23 @@ class WindowHandlers {
     Program& p_;
 };
 
-// A page's handler: default notifications, and the lose- and gain-focus checks of its edits.
-class PageHandler {
-  public:
-    explicit PageHandler(Program& program) : p_(program) {}
-    virtual ~PageHandler() = default;
-    virtual void onDefault(int id) { (void)id; }
-    virtual void onChange(int id) { onDefault(id); }
-    virtual void onLoseFocus(int id) { (void)id; }
-    virtual void onGainFocus(int id);
-
-  protected:
-    Program& p_;
-};
-
+// The Main page (main_page.cpp).
 class MainPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
-};
-class Settings1Page : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-};
-class Settings2Page : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-};
-class Settings3Page : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+
+  private:
+    void aspectChosen(int code, std::string_view message, std::string_view colorimetryNote);
+    void allFrames();
+    void frameRangeChanged();
+    void autoGopSwitched(bool on);
+    void autoGopLengthChanged();
+    void pulldownSwitched(bool on);
+    void encoderInfo();
+    void decoderInfo();
+    void fileLengthLeft();
 };
 class MatrixPage : public PageHandler {
   public:

@@ -26,7 +26,9 @@ namespace mivo {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The program's icon, drawn rather than shipped: a film frame with an arrow into a disc.
 QIcon programIcon() {
@@ -49,6 +51,21 @@ QIcon programIcon() {
     return QIcon(pm);
 }
 
+// The fixed-pitch font of the listings: "Courier New" where it is installed, else the platform's own.
+// Looked up once: the font database scan is the dearest step of building the pages.
+QFont listingFont() {
+    static const QFont font = [] {
+        QFont f("Courier New", 8);
+        f.setStyleHint(QFont::TypeWriter);
+        if (!QFontInfo(f).fixedPitch()) {
+            f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            f.setPointSize(8);
+        }
+        return f;
+    }();
+    return font;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
@@ -63,8 +80,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
     setWindowTitle(q(std::string(win.title)));
     setWindowIcon(programIcon());
     setFixedSize(toPixels(0, 0, win.width, win.height).size());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     pages_[0] = this;
 
     for (const Control* c : program_.controls().controls(PageId::Window)) {
@@ -80,9 +98,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
                 page->setObjectName(q("page" + std::to_string(pt.dialogId)));
                 pages_[i] = page;
                 tabs_->addTab(page, q(std::string(pt.title)));
-                buildPage(static_cast<PageId>(i), page);
             }
             connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+                ensurePageBuilt(index + 1);
                 program_.controls().userSelect(PageId::Window, ids::window::tabs, index);
             });
         } else {
@@ -94,6 +112,7 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
         }
     }
 
+    ensurePageBuilt(tabs_ ? tabs_->currentIndex() + 1 : 1);
     program_.controls().setObserver([this](const Control& c, Change what) { mirror(c, what); });
 
     if (trackFocus) {
@@ -121,7 +140,17 @@ QWidget* MainWindow::widget(PageId page, int id) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* MainWindow::pageWidget(PageId page) const { return pages_[static_cast<int>(page)]; }
+QWidget* MainWindow::pageWidget(PageId page) const {
+    return pages_[static_cast<int>(page)];
+}
+
+// A page's widgets are made when the page is first shown: the model holds every control from the
+// start, so nothing is lost, and start-up pays only for the page the user sees.
+void MainWindow::ensurePageBuilt(int pageIndex) {
+    if (pageIndex < 1 || pageIndex >= kPageCount || built_[pageIndex]) return;
+    built_[pageIndex] = true;
+    buildPage(static_cast<PageId>(pageIndex), pages_[pageIndex]);
+}
 
 void MainWindow::buildPage(PageId page, QWidget* parent) {
     // Group boxes first, so the controls they frame are drawn above them.
@@ -142,8 +171,12 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     const ControlTemplate& t = *c.tpl;
     QWidget* w = nullptr;
     switch (c.kind) {
-    case ControlKind::Button: w = new QPushButton(parent); break;
-    case ControlKind::CheckBox: w = new QCheckBox(parent); break;
+    case ControlKind::Button:
+        w = new QPushButton(parent);
+        break;
+    case ControlKind::CheckBox:
+        w = new QCheckBox(parent);
+        break;
     case ControlKind::Radio: {
         auto* r = new QRadioButton(parent);
         r->setAutoExclusive(false); // the model keeps each group exclusive
@@ -159,7 +192,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     case ControlKind::Static: {
         auto* l = new QLabel(parent);
         l->setTextFormat(Qt::PlainText);
-        l->setWordWrap(false);
+        // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
+        l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
         l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                         ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
         if (t.flags & kSunken) {
@@ -169,21 +203,24 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = l;
         break;
     }
-    case ControlKind::GroupBox: w = new QGroupBox(parent); break;
+    case ControlKind::GroupBox:
+        w = new QGroupBox(parent);
+        break;
     case ControlKind::ListBox: {
         auto* l = new QListWidget(parent);
         if (t.flags & kMonospace) {
-            QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            if (QFontDatabase::families().contains("Courier New")) f.setFamily("Courier New");
-            f.setPointSize(8);
-            l->setFont(f);
+            l->setFont(listingFont());
         }
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         w = l;
         break;
     }
-    case ControlKind::ComboBox: w = new QComboBox(parent); break;
-    case ControlKind::UpDown: w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent); break;
+    case ControlKind::ComboBox:
+        w = new QComboBox(parent);
+        break;
+    case ControlKind::UpDown:
+        w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent);
+        break;
     case ControlKind::Trackbar: {
         auto* s = new QSlider((t.flags & kVertical) ? Qt::Vertical : Qt::Horizontal, parent);
         s->setTickPosition(QSlider::TicksBelow);
@@ -198,7 +235,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = l;
         break;
     }
-    case ControlKind::Tab: return nullptr;
+    case ControlKind::Tab:
+        return nullptr;
     }
     w->setGeometry(toPixels(t.x, t.y, t.w, t.h));
     if (c.id != 0) w->setObjectName(QString::number(c.id));
@@ -250,35 +288,33 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
         connect(static_cast<QSlider*>(w), &QSlider::valueChanged, this,
                 [&model, page, id](int pos) { model.userSlide(page, id, pos); });
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void MainWindow::applyAll(const Control& c, QWidget* w) {
-    for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos, Change::Selected,
-                        Change::Enabled, Change::Visible, Change::Extent})
-        mirror(c, what);
-    (void)w;
+    for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
+                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
+        mirrorTo(w, c, what);
 }
 
 void MainWindow::mirror(const Control& c, Change what) {
-    QWidget* w = nullptr;
-    if (c.page == PageId::Window && c.kind == ControlKind::Tab) {
-        w = tabs_;
-    } else {
-        w = widget(c.page, c.id);
-    }
-    if (!w) {
-        // During construction the widget is not yet in the table; find it by its object name.
-        QWidget* page = pages_[static_cast<int>(c.page)];
-        if (page && c.id != 0) w = page->findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
-        if (!w) return;
-    }
+    QWidget* w = c.page == PageId::Window && c.kind == ControlKind::Tab ? tabs_ : widget(c.page, c.id);
+    if (w) mirrorTo(w, c, what);
+}
+
+void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     const QSignalBlocker block(w);
     switch (what) {
-    case Change::Enabled: w->setEnabled(c.enabled); return;
-    case Change::Visible: w->setVisible(c.visible); return;
-    default: break;
+    case Change::Enabled:
+        w->setEnabled(c.enabled);
+        return;
+    case Change::Visible:
+        w->setVisible(c.visible);
+        return;
+    default:
+        break;
     }
     switch (c.kind) {
     case ControlKind::Button:
@@ -306,7 +342,8 @@ void MainWindow::mirror(const Control& c, Change what) {
         if (what == Change::Items) {
             l->setUpdatesEnabled(false);
             l->clear();
-            for (const std::string& item : c.items) l->addItem(q(item));
+            for (const std::string& item : c.items)
+                l->addItem(q(item));
             l->setUpdatesEnabled(true);
         }
         if (what == Change::Items || what == Change::Selected) l->setCurrentRow(c.selected);
@@ -316,7 +353,8 @@ void MainWindow::mirror(const Control& c, Change what) {
         auto* cb = static_cast<QComboBox*>(w);
         if (what == Change::Items) {
             cb->clear();
-            for (const std::string& item : c.items) cb->addItem(q(item));
+            for (const std::string& item : c.items)
+                cb->addItem(q(item));
         }
         if (what == Change::Items || what == Change::Selected) cb->setCurrentIndex(c.selected);
         break;
@@ -334,7 +372,10 @@ void MainWindow::mirror(const Control& c, Change what) {
         break;
     }
     case ControlKind::Tab: {
-        if (what == Change::Selected && c.selected >= 0) tabs_->setCurrentIndex(c.selected);
+        if (what == Change::Selected && c.selected >= 0) {
+            ensurePageBuilt(c.selected + 1);
+            tabs_->setCurrentIndex(c.selected);
+        }
         if (what == Change::Items)
             for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i)
                 tabs_->setTabText(i, q(c.items[static_cast<std::size_t>(i)]));

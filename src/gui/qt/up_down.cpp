@@ -28,7 +28,9 @@ UpDown::UpDown(bool vertical, QWidget* parent) : QWidget(parent) {
     connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
 }
 
-void UpDown::setPosition(int pos) { pos_ = std::clamp(pos, std::min(lo_, hi_), std::max(lo_, hi_)); }
+void UpDown::setPosition(int pos) {
+    pos_ = std::clamp(pos, std::min(lo_, hi_), std::max(lo_, hi_));
+}
 
 void UpDown::setRange(int lo, int hi) {
     lo_ = lo;
@@ -45,14 +47,19 @@ void UpDown::step(int delta) {
 }
 
 void UpDown::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Up) step(+1);
-    else if (event->key() == Qt::Key_Down) step(-1);
-    else QWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Up)
+        step(+1);
+    else if (event->key() == Qt::Key_Down)
+        step(-1);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void UpDown::wheelEvent(QWheelEvent* event) {
-    if (event->angleDelta().y() > 0) step(+1);
-    else if (event->angleDelta().y() < 0) step(-1);
+    if (event->angleDelta().y() > 0)
+        step(+1);
+    else if (event->angleDelta().y() < 0)
+        step(-1);
     event->accept();
 }
 

@@ -41,11 +41,14 @@ bool Module::open(const std::string& path) {
     return handle_ != nullptr;
 }
 
-void* Module::symbol(const char* name) const { return handle_ ? ::dlsym(handle_, name) : nullptr; }
+void* Module::symbol(const char* name) const {
+    return handle_ ? ::dlsym(handle_, name) : nullptr;
+}
 
-void Module::close() {
-    if (handle_) ::dlclose(handle_);
+bool Module::close() {
+    const bool ok = !handle_ || ::dlclose(handle_) == 0;
     handle_ = nullptr;
+    return ok;
 }
 
 bool fileExists(const std::string& path) {
@@ -58,7 +61,9 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool copyFile(const std::string& from, const std::string& to) {
     std::error_code ec;
@@ -69,13 +74,15 @@ bool copyFile(const std::string& from, const std::string& to) {
 std::optional<FileDate> fileDate(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    std::tm tm {};
+    std::tm tm{};
     const time_t t = st.st_mtime;
     if (!::localtime_r(&t, &tm)) return std::nullopt;
     return FileDate{tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900};
 }
 
-char pathSeparator() { return '/'; }
+char pathSeparator() {
+    return '/';
+}
 
 std::optional<std::string> environment(const std::string& name) {
     const char* v = std::getenv(name.c_str());
@@ -109,26 +116,57 @@ std::string programFolder() {
     return folder;
 }
 
-Process::~Process() { closeHandles(); }
-
-bool Process::start(const std::string& program, const std::string& workingFolder, const std::string& launcher) {
+Process::~Process() {
     closeHandles();
+}
+
+bool Process::start(const std::string& program, const std::string& workingFolder,
+                    const std::string& launcher) {
+    closeHandles();
+    // The child reports a failed exec through this pipe; a successful exec closes it unwritten. So a
+    // program that cannot run is a failed start rather than a child that ends at once.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
     const pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
     if (pid == 0) {
         // The child inherits nothing but the standard streams.
         const int maxFd = static_cast<int>(::sysconf(_SC_OPEN_MAX));
-        for (int fd = 3; fd < maxFd && fd < 65536; ++fd) ::close(fd);
+        for (int fd = 3; fd < maxFd && fd < 65536; ++fd)
+            if (fd != report[1]) ::close(fd);
         ::setsid();
-        if (::chdir(workingFolder.c_str()) != 0) ::_exit(127);
-        if (launcher.empty()) {
-            char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-            ::execv(program.c_str(), argv);
-        } else {
-            char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()), nullptr};
-            ::execv(launcher.c_str(), argv);
+        if (::chdir(workingFolder.c_str()) == 0) {
+            if (launcher.empty()) {
+                char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+                ::execv(program.c_str(), argv);
+            } else {
+                char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()),
+                                      nullptr};
+                ::execv(launcher.c_str(), argv);
+            }
+        }
+        const int error = errno;
+        if (::write(report[1], &error, sizeof error) < 0) {
+            // Nothing more to tell; the exit code says it as well.
         }
         ::_exit(127);
+    }
+    ::close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got > 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return false;
     }
     pid_ = pid;
     ended_ = false;
@@ -192,6 +230,8 @@ std::string findOnPath(const std::string& name) {
     return {};
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 } // namespace mivo::platform

@@ -1,0 +1,259 @@
+#include "core/settings/settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace mivo {
+
+namespace {
+
+struct KeywordEntry {
+    Keyword keyword;
+    std::string_view name;
+};
+
+constexpr KeywordEntry kKeywordNames[] = {
+    {Keyword::InFile, "*INFILE"},
+    {Keyword::OutFile, "*OUTFILE"},
+    {Keyword::Frames, "*FRAMES"},
+    {Keyword::OnePass, "*1PASS"},
+    {Keyword::Cq, "*CQ"},
+    {Keyword::Bitrate, "*BITRATE"},
+    {Keyword::MaxBitrate, "*MAXBITRATE"},
+    {Keyword::Preview, "*PREVIEW"},
+    {Keyword::Profile, "*PROFILE"},
+    {Keyword::Aspect, "*ASPECT"},
+    {Keyword::CqMaxBitrate, "*CQ_MAXBITRATE"},
+    {Keyword::LogFile, "*LOGFILE"},
+    {Keyword::LastIFrame, "*LASTIFRAME"},
+    {Keyword::CqPFactor, "*CQ_PFACTOR"},
+    {Keyword::CqBFactor, "*CQ_BFACTOR"},
+    {Keyword::AdaptiveMatrix, "*ADAPTIVEMATRIX"},
+    {Keyword::Pulldown, "*PULLDOWN"},
+    {Keyword::Cpu, "*CPU"},
+    {Keyword::Gop, "*GOP"},
+    {Keyword::DcPrec, "*DC_PREC"},
+    {Keyword::ScanMethod, "*SCANMETHOD"},
+    {Keyword::Timecode, "*TIMECODE"},
+    {Keyword::Matrix, "*MATRIX"},
+    {Keyword::CustomMatrix, "*CUSTOMMATRIX"},
+    {Keyword::Bias, "*BIAS"},
+    {Keyword::ClosedGops, "*CLOSEDGOPS"},
+    {Keyword::NoVbv, "*NOVBV"},
+    {Keyword::NoScd, "*NOSCD"},
+    {Keyword::Chapter, "*CHAPTER"},
+    {Keyword::ChromaFormat, "*CHROMAFORMAT"},
+    {Keyword::MaskShift, "*MASK_SHIFT"},
+    {Keyword::Tff, "*TFF"},
+    {Keyword::Bff, "*BFF"},
+    {Keyword::Wait, "*WAIT"},
+    {Keyword::NoSeqEndcode, "*NOSEQ_ENDCODE"},
+    {Keyword::Shutdown, "*SHUTDOWN"},
+    {Keyword::AutoGop, "*AUTOGOP"},
+    {Keyword::Zone, "*ZONE"},
+    {Keyword::LumGain, "*LUMGAIN"},
+    {Keyword::Silent, "*SILENT"},
+    {Keyword::ScdFile, "*SCDFILE"},
+    {Keyword::AvsMemory, "*AVSMEMORY"},
+    {Keyword::AvsReload, "*AVSRELOAD"},
+    {Keyword::B3, "*B3"},
+    {Keyword::Progressive, "*PROGRESSIVE"},
+    {Keyword::Interlaced, "*INTERLACED"},
+    {Keyword::DvSource, "*DVSOURCE"},
+    {Keyword::Priority, "*PRIORITY"},
+    {Keyword::MpegLevel, "*MPEGLEVEL"},
+    {Keyword::DbPath, "*DBPATH"},
+    {Keyword::FrameLog, "*FRAMELOG"},
+    {Keyword::NoSmp, "*NOSMP"},
+    {Keyword::Colour, "*COLOUR"},
+    {Keyword::Lossless, "*LOSSLESS"},
+    {Keyword::Aq, "*AQ"},
+    {Keyword::LlPath, "*LLPATH"},
+    {Keyword::PanScan, "*PANSCAN"},
+    {Keyword::IntraVlc, "*INTRAVLC"},
+    {Keyword::ChromaDownsample, "*CHROMADOWNSAMPLE"},
+};
+
+struct MatrixName {
+    std::string_view ini;
+    std::string_view display;
+};
+
+constexpr std::array<MatrixName, 16> kMatrixNames = {{
+    {"mpeg", "MPEG"},
+    {"qlb", "QLB"},
+    {"notch", "NOTCH"},
+    {"mivo", "MIVO"},
+    {"delm1", "DELM1"},
+    {"korva1cd", "KORVA1CD"},
+    {"hvsgood", "HVSGOOD"},
+    {"hvsbetter", "HVSBETTER"},
+    {"hvsbest", "HVSBEST"},
+    {"avamat6", "AVAMAT6"},
+    {"avamat7", "AVAMAT7"},
+    {"mivolow", "MIVOLOW"},
+    {"rux1", "RUX1"},
+    {"rux2", "RUX2"},
+    {"rux3", "RUX3"},
+    {"mpegstd", "MPEG STANDARD"},
+}};
+
+} // namespace
+
+const MatrixValues kDefaultIntraMatrix = {
+    8,  16, 19, 22, 26, 27, 29, 34, //
+    16, 16, 22, 24, 27, 29, 34, 37, //
+    19, 22, 26, 27, 29, 34, 34, 38, //
+    22, 22, 26, 27, 29, 34, 37, 40, //
+    22, 26, 27, 29, 32, 35, 40, 48, //
+    26, 27, 29, 32, 35, 40, 48, 58, //
+    26, 27, 29, 34, 38, 46, 56, 69, //
+    27, 29, 35, 38, 46, 56, 69, 83, //
+};
+
+const MatrixValues kDefaultNonIntraMatrix = [] {
+    MatrixValues m{};
+    m.fill(16);
+    return m;
+}();
+
+const std::array<float, 32> kQuantFactors = {
+    0.50f, 0.60f, 0.70f, 0.75f, 0.80f, 0.85f, 0.90f, 0.95f, //
+    1.00f, 1.05f, 1.10f, 1.15f, 1.20f, 1.25f, 1.30f, 1.40f, //
+    1.50f, 1.60f, 1.70f, 1.80f, 1.90f, 2.00f, 2.20f, 2.40f, //
+    2.60f, 2.80f, 3.00f, 3.20f, 3.40f, 3.60f, 3.80f, 4.00f, //
+};
+
+std::string_view keywordName(Keyword keyword) {
+    for (const KeywordEntry& e : kKeywordNames)
+        if (e.keyword == keyword) return e.name;
+    return {};
+}
+
+bool* KeywordSeen::shared(std::size_t slot) const {
+    switch (static_cast<Keyword>(slot)) {
+    case Keyword::InFile:
+        return &source_->inputAccepted;
+    case Keyword::OutFile:
+        return &source_->outputChosen;
+    case Keyword::LogFile:
+        return &source_->logChosen;
+    case Keyword::Frames:
+        return &source_->frameRangeGiven;
+    default:
+        return nullptr;
+    }
+}
+
+bool KeywordSeen::test(std::size_t slot) const {
+    if (slot >= kKeywordSlots) return false;
+    if (const bool* flag = shared(slot)) return *flag;
+    return own_.test(slot);
+}
+
+bool KeywordSeen::test(Keyword keyword) const {
+    return test(static_cast<std::size_t>(keyword));
+}
+
+void KeywordSeen::set(Keyword keyword, bool on) {
+    const auto slot = static_cast<std::size_t>(keyword);
+    if (slot >= kKeywordSlots) return;
+    if (bool* flag = shared(slot))
+        *flag = on;
+    else
+        own_.set(slot, on);
+}
+
+void KeywordSeen::clearAll() {
+    own_.reset();
+    for (Keyword k : {Keyword::InFile, Keyword::OutFile, Keyword::LogFile, Keyword::Frames})
+        set(k, false);
+}
+
+std::size_t KeywordSeen::count() const {
+    std::size_t n = 0;
+    for (std::size_t slot = 0; slot < kKeywordSlots; ++slot)
+        n += test(slot) ? 1 : 0;
+    return n;
+}
+
+Settings::Settings(SourceState& source)
+    : seen(source), chapterFrames(kChapterCapacity, 0), zoneFrames(kZoneCapacity, 0),
+      zoneFactors(kZoneCapacity, 0.0f), panScanFrames(kPanScanCapacity, 0),
+      panScanOffsets(kPanScanCapacity, 0) {}
+
+namespace {
+template <class T> void zeroAll(std::vector<T>& v) {
+    std::memset(v.data(), 0, v.size() * sizeof(T));
+}
+} // namespace
+
+void Settings::setStartUpValues() {
+    static_cast<EncoderOptions&>(*this) = EncoderOptions{};
+    seen.clearAll();
+    inputFile.clear();
+    outputFile.clear();
+    logFile.clear();
+    dbPath.clear();
+    llPath.clear();
+    startFrame = -1;
+    endFrame = -1;
+    encodeFrameCount = 0;
+    fileLengthKb = 0;
+    avsReload = false;
+    customIntraMatrix = kDefaultIntraMatrix;
+    customNonIntraMatrix = kDefaultNonIntraMatrix;
+    clearChapters();
+    clearZones();
+    zeroAll(zoneFactors);
+    panScanWidth = 0;
+    panScanHeight = 0;
+    clearPanScan();
+    writeOk = true;
+}
+
+void Settings::clearChapters() {
+    zeroAll(chapterFrames);
+    chapterCount = 0;
+}
+
+void Settings::clearZones() {
+    zeroAll(zoneFrames); // the factors keep their values; they are not part of an empty list
+    zoneCount = 0;
+}
+
+void Settings::clearPanScan() {
+    zeroAll(panScanFrames);
+    zeroAll(panScanOffsets);
+    panScanCount = 0;
+}
+
+std::string_view matrixIniName(int choice) {
+    return choice >= 1 && choice <= 16 ? kMatrixNames[static_cast<std::size_t>(choice - 1)].ini
+                                       : std::string_view();
+}
+
+std::string_view matrixDisplayName(int choice) {
+    return choice >= 1 && choice <= 16 ? kMatrixNames[static_cast<std::size_t>(choice - 1)].display
+                                       : std::string_view();
+}
+
+int nearestFactorPosition(float factor) {
+    // Work in hundredths: the table holds two-decimal values, so a value halfway between two entries
+    // (1.125) is a tie that must go to the lower entry even though neither is exact in binary.
+    const double hundredths = std::clamp(static_cast<double>(factor), 0.5, 4.0) * 100.0;
+    int best = 0;
+    double bestDistance = 1e9;
+    for (std::size_t i = 0; i < kQuantFactors.size(); ++i) {
+        const double entry = std::round(static_cast<double>(kQuantFactors[i]) * 100.0);
+        const double distance = std::fabs(hundredths - entry);
+        if (distance < bestDistance - 1e-3) {
+            bestDistance = distance;
+            best = static_cast<int>(i);
+        }
+    }
+    return best + 1;
+}
+
+} // namespace mivo
