@@ -68,7 +68,7 @@ class D2vSource {
 
   private:
     static constexpr int kRingSize = 4;
-    static constexpr int kQueueSize = 32;
+    static constexpr int kQueueSize = 16;
 
     struct Cached {
         AVFrame* frame = nullptr;
