@@ -13,6 +13,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
@@ -337,6 +338,7 @@ std::string StreamSpec::key() const {
 }
 
 std::string makeStream(const StreamSpec& spec) {
+    av_log_set_level(AV_LOG_FATAL); // the muxers complain about buffer models no test cares about
     const fs::path folder = MIVO_DECODER_TEST_CACHE;
     fs::create_directories(folder);
     const std::string path = (folder / spec.key()).string();
