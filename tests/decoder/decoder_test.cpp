@@ -290,6 +290,37 @@ TEST(StreamInfo, ReportsSizeRateAndColourFormat) {
     }
 }
 
+TEST(RandomAccess, FindsPicturesAtPositionsOtherIndexersWrite) {
+    // Some indexers record the PES packet start instead of the pack start: a few bytes into the pack.
+    // The I picture nearest to such a position is the one meant.
+    StreamSpec s = spec(Container::program, 720, 576, 25, 1);
+    const std::string folder = scratchFolder("pes_positions");
+    const std::string text = indexProject({makeStream(s)}, folder + "/pack.d2v", 2);
+    std::unique_ptr<D2vSource> exact = openProject(folder + "/pack.d2v");
+    ASSERT_TRUE(exact);
+    const std::vector<std::uint64_t> reference = sequentialHashes(*exact);
+    std::string moved;
+    std::size_t at = 0, data = text.find("\r\n\r\n", text.find("Location=")) + 4;
+    moved = text.substr(0, data);
+    for (const mpeg2::D2vLine& l : exact->project().lines) {
+        const std::size_t end = text.find("\r\n", data);
+        std::string line = text.substr(data, end - data);
+        const std::string position = " " + std::to_string(l.position) + " ";
+        at = line.find(position);
+        line.replace(at, position.size(), " " + std::to_string(l.position + 14) + " ");
+        moved += line + "\r\n";
+        data = end + 2;
+    }
+    moved += text.substr(data);
+    writeText(folder + "/pes.d2v", moved);
+    std::unique_ptr<D2vSource> shifted = openProject(folder + "/pes.d2v");
+    ASSERT_TRUE(shifted);
+    for (int n = static_cast<int>(reference.size()) - 1; n >= 0; n -= 5)
+        EXPECT_EQ(hashBytes(shifted->frame(n), shifted->frameBytes()), reference[static_cast<std::size_t>(n)])
+            << n;
+    EXPECT_EQ(shifted->stats().fallbacks, 0u);
+}
+
 TEST(RandomAccess, SkipsPicturesItDoesNotNeed) {
     StreamSpec s = spec(Container::elementary, 720, 576, 25, 1);
     s.frames = 36;
