@@ -3,9 +3,18 @@
 
 #include "d2v_source.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
 
 #define MIVO_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -21,6 +30,22 @@ Library& library() {
     return instance;
 }
 
+// The front-end unloads the library whenever it changes projects. libavcodec would go with it, and some
+// of the many libraries it loads allocate at load time and never free: unloaded, those blocks are lost
+// to the process (and reported as leaks). libavcodec stays resident instead; this library itself still
+// unloads and frees everything it allocated.
+void keepCodecLibraryLoaded() {
+#ifndef _WIN32
+    static const bool pinned = [] {
+        Dl_info info;
+        const auto address = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(&avcodec_version));
+        return dladdr(address, &info) && info.dli_fname &&
+               dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    }();
+    (void)pinned;
+#endif
+}
+
 } // namespace
 
 // Opens a project (closing the one open before); the stream description, or null when the project
@@ -28,6 +53,7 @@ Library& library() {
 MIVO_EXPORT const void* openMPEG2Source(const char* path) {
     Library& lib = library();
     std::lock_guard<std::mutex> guard(lib.lock);
+    keepCodecLibraryLoaded();
     lib.source.reset();
     if (!path) return nullptr;
     std::string error;
