@@ -88,11 +88,13 @@ TEST(IniWriter, ValuesThatWriteNothing) {
     w.controls.setText(PageId::Settings2, s2::maskShiftEdit, "-4");
     EXPECT_EQ(has("*MASK_SHIFT"), valueLine("*MASK_SHIFT", "0 0 -4"));
 
-    // A numeric field whose text is no number leaves its line out (and its record field alone).
-    w.controls.setText(PageId::Main, m::averageBitrateEdit, "fast");
+    // A numeric field whose text is no number (asterisks for a value too wide to show) writes the value
+    // the record holds, as the field's own check would fall back to it.
+    w.s().bitrate = 1234567;
+    w.controls.setText(PageId::Main, m::averageBitrateEdit, "******");
     w.controls.setText(PageId::Settings2, s2::waitForExitEdit, "soon");
-    EXPECT_EQ(has("*BITRATE"), "");
-    EXPECT_EQ(has("*WAIT"), "");
+    EXPECT_EQ(has("*BITRATE"), valueLine("*BITRATE", "1234567"));
+    EXPECT_EQ(has("*WAIT"), valueLine("*WAIT", "99"));
     EXPECT_EQ(w.s().waitSeconds, 99);
     // ... and a text holding more than its number writes the number only.
     w.controls.setText(PageId::Main, m::averageBitrateEdit, "5000 kbit");
