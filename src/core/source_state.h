@@ -29,6 +29,7 @@ struct SourceState {
     float movieSeconds = 0.0f;
     ColourFormat colourFormat = ColourFormat::None;
     bool isYuy2 = false;
+    bool filmRate = false; // the frame rate is 23.976 (set by the DVD checks)
     int lumaBytes = 0;
     int chromaPlaneBytes = 0;
     int frameBytes = 0;

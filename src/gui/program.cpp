@@ -2,7 +2,10 @@
 
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
+#include "core/packed_to_planar.h"
 #include "gui/pages/page_handlers.h"
+#include "gui/source/dgdecode_source.h"
+#include "platform/frame_server.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -19,8 +22,94 @@ struct Range {
 } // namespace
 
 Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions options)
-    : dialogs_(dialogs), shell_(std::move(shell)), options_(std::move(options)), status_(controls_),
-      handlers_(std::make_unique<PageHandlers>(*this)) {}
+    : dialogs_(dialogs), shell_(std::move(shell)), options_(std::move(options)),
+      status_(controls_), sourceSettings_{settings_.inputFile,   settings_.outputFile,
+                                          settings_.logFile,     settings_.startFrame,
+                                          settings_.endFrame,    settings_.encodeFrameCount,
+                                          settings_.bitrate,     settings_.fileLengthKb,
+                                          settings_.aspectRatio, settings_.maxConsecutiveB,
+                                          settings_.panScanOn,   settings_.useLossless},
+      frames_(source_, dgdecode_, framePlanes()), handlers_(std::make_unique<PageHandlers>(*this)) {
+    setUpHooks();
+}
+
+void Program::setUpHooks() {
+    settingsHooks_.showMovieInfo = [this] {
+        SourceContext ctx = sourceContext();
+        showMovieInfo(ctx);
+    };
+    settingsHooks_.showFileLength = [this] {
+        SourceContext ctx = sourceContext();
+        showFileLength(ctx);
+    };
+    settingsHooks_.classifyIniInput = [this](const std::string&) {
+        SourceContext ctx = sourceContext();
+        const std::string message = classifyIniInput(ctx, paths_);
+        if (message.empty()) return IniInputOutcome::Accepted;
+        return message.find("can't find") != std::string::npos ? IniInputOutcome::FilesMissing
+                                                               : IniInputOutcome::VersionMismatch;
+    };
+    settingsHooks_.openSource = [this] { openNamedSource(); };
+    frames_.setAvisynthFetch([this](int n, FramePlanes& planes) {
+        const PlaneBuffers buffers{planes.luma, planes.plane2, planes.plane3, planes.packed};
+        return fetchAvisynthFrame(avisynth_, source_, buffers, n, cpuLevel_);
+    });
+    settingsHooks_.refreshAfterFileChange = [this] { refreshAfterFileChange(); };
+}
+
+SettingsContext Program::settingsContext() {
+    return SettingsContext{settings_, source_, controls_, status_, settingsHooks_, processorCount_};
+}
+
+SourceContext Program::sourceContext() {
+    // What the last ini file said about the field options, for the refresh after a file change.
+    sourceSettings_.progressiveSet = settings_.seen.test(Keyword::Progressive);
+    sourceSettings_.interlacedSet = settings_.seen.test(Keyword::Interlaced);
+    sourceSettings_.dvSourceSet = settings_.seen.test(Keyword::DvSource);
+    sourceSettings_.tffSet = settings_.seen.test(Keyword::Tff);
+    sourceSettings_.bffSet = settings_.seen.test(Keyword::Bff);
+    return SourceContext{source_, sourceSettings_, controls_, status_, {}};
+}
+
+AvisynthSourceContext Program::avisynthContext() {
+    AvisynthSourceContext ctx{avisynth_,
+                              source_,
+                              status_,
+                              settings_.inputFile,
+                              avsMemoryRequest_,
+                              {settings_.startFrame, settings_.endFrame, settings_.encodeFrameCount},
+                              FramePlanes::kLumaCapacity,
+                              {}};
+    ctx.hooks.showMovieInfo = settingsHooks_.showMovieInfo;
+    ctx.hooks.checkFrameRateAndSize = [this] {
+        SourceContext sc = sourceContext();
+        checkFrameRateAndSize(sc);
+    };
+    ctx.hooks.resetInputLabel = [this] {
+        controls_.setText(PageId::Main, ids::main::inputFileButton, kInputButtonDefault);
+    };
+    return ctx;
+}
+
+void Program::openNamedSource() {
+    if (source_.isAvisynthScript) {
+        AvisynthSourceContext ctx = avisynthContext();
+        openAvisynthSource(ctx);
+    } else if (source_.isD2vProject) {
+        SourceContext ctx = sourceContext();
+        openDgdecodeSource(ctx, dgdecode_, paths_);
+    }
+}
+
+void Program::refreshAfterFileChange() {
+    SourceContext ctx = sourceContext();
+    mivo::refreshAfterFileChange(ctx);
+}
+
+void Program::loadIni(IniMode mode, const std::string& path) {
+    SettingsContext ctx = settingsContext();
+    loadIniFile(ctx, mode, path);
+}
 
 Program::~Program() {
     tearDown();
@@ -40,7 +129,6 @@ void Program::setStartUpValues() {
     const std::optional<std::string> n = platform::environment("NUMBER_OF_PROCESSORS");
     // Windows always sets the variable; elsewhere the operating system's count stands in for it.
     processorCount_ = n ? processorCountFromText(*n) : platform::systemProcessorCount();
-    smpInitial_ = processorCount_ > 1;
 }
 
 void Program::fixPaths() {
@@ -50,13 +138,8 @@ void Program::fixPaths() {
     paths_.defaultIniExists = platform::fileExists(paths_.defaultIni);
     // A copy left behind by an encode that never finished would shadow the version-specific library.
     if (platform::fileExists(paths_.dgdecodeCopy)) platform::removeFile(paths_.dgdecodeCopy);
-    if (!paths_.avisynthLibrary.empty()) {
-        if (const auto d = platform::fileDate(paths_.avisynthLibrary)) {
-            char text[16];
-            std::snprintf(text, sizeof text, "%2d-%2d-%4d", d->day % 100, d->month % 100, d->year % 10000);
-            paths_.avisynthDllDate = text;
-        }
-    }
+    paths_.avisynthLibrary = platform::frameServerLibraryPath().value_or("");
+    paths_.avisynthDllDate = frameServerLibraryDate(paths_.avisynthLibrary);
 }
 
 void Program::bindHandlers() {
@@ -135,11 +218,24 @@ void Program::startUp() {
         status_.show(" no MMX detected, aborting...");
         if (shell_.pause) shell_.pause(5000);
         postQuit(0);
+        // The program is ending: reading Mivo.ini and opening its source now would only replace the
+        // message and load decoders for a loop that ends at once.
+        return;
     }
     // 9: the paths beside the program.
     fixPaths();
     // 10: every option to its default.
-    controls_.setChecked(PageId::Main, ids::main::smpCheck, smpInitial_);
+    settings_.setStartUpValues();
+    SettingsContext sctx = settingsContext();
+    resetToDefaults(sctx);
+    // 11: Mivo.ini, shown in the controls.
+    readIniFile(sctx, IniMode::Default, paths_.defaultIni);
+    applySettingsToControls(sctx);
+    // 12: the source it names.
+    openNamedSource();
+    // 13: every source-dependent control.
+    refreshAfterFileChange();
+    frames_.setPackedConversion(packedToPlanarFor(cpuLevel_));
 }
 
 void Program::closeRequested() {
@@ -149,6 +245,10 @@ void Program::closeRequested() {
 void Program::tearDown() {
     if (tornDown_) return;
     tornDown_ = true;
+    if (source_.avisynthLoaded) avisynth_.releaseAvisynth();
+    source_.avisynthLoaded = false;
+    dgdecode_.release();
+    source_.dgdecodeLoaded = false;
 }
 
 std::optional<std::string> Program::stateValue(const std::string& name) const {
@@ -169,6 +269,16 @@ std::optional<std::string> Program::stateValue(const std::string& name) const {
     if (name == "cpuLevel") return i(cpuLevel_);
     if (name == "processorCount") return i(processorCount_);
     if (name == "scanRunning") return b(scanRunning_);
+    if (name == "chapterCount") return i(settings_.chapterCount);
+    if (name == "zoneCount") return i(settings_.zoneCount);
+    if (name == "panScanCount") return i(settings_.panScanCount);
+    if (name == "panScanOn") return b(settings_.panScanOn);
+    if (name == "matrixChoice") return i(settings_.matrixChoice);
+    if (name == "colour") return i(settings_.colour);
+    if (name == "maxConsecutiveB") return i(settings_.maxConsecutiveB);
+    if (name == "encodeFrameCount") return i(settings_.encodeFrameCount);
+    if (name == "startFrame") return i(settings_.startFrame);
+    if (name == "endFrame") return i(settings_.endFrame);
     return std::nullopt;
 }
 

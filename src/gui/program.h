@@ -6,9 +6,16 @@
 
 #include "core/control_model.h"
 #include "core/program_paths.h"
+#include "core/settings/operations.h"
+#include "core/settings/settings.h"
+#include "core/source/movie_info.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 #include "gui/dialogs.h"
+#include "gui/source/avisynth_source.h"
+#include "gui/source/dgdecode_library.h"
+#include "gui/source/frame_access.h"
+#include "gui/source/input_flow.h"
 
 #include <functional>
 #include <memory>
@@ -55,11 +62,30 @@ class Program {
     // The value of a named piece of program state, for the scenario runner's `print state`.
     std::optional<std::string> stateValue(const std::string& name) const;
 
+    // The contexts the settings, source and Avisynth code work in, over the program's records.
+    SettingsContext settingsContext();
+    SourceContext sourceContext();
+    AvisynthSourceContext avisynthContext();
+
+    // The flows the file buttons and the start-up share.
+    void openNamedSource(); // open what the input name is: Avisynth script or D2V project
+    void refreshAfterFileChange();
+    void loadIni(IniMode mode, const std::string& path);
+
     ControlModel& controls() { return controls_; }
     const ControlModel& controls() const { return controls_; }
     StatusLine& status() { return status_; }
     SourceState& source() { return source_; }
     const SourceState& source() const { return source_; }
+    Settings& settings() { return settings_; }
+    DgdecodeLibrary& dgdecode() { return dgdecode_; }
+    AvisynthLayer& avisynth() { return avisynth_; }
+    FrameAccess& frames() { return frames_; }
+    // The names of the ini, chapter, pan-scan and matrix files last chosen (emptied before each dialog).
+    std::string& iniFileName() { return iniFileName_; }
+    std::string& chapterFileName() { return chapterFileName_; }
+    std::string& panScanFileName() { return panScanFileName_; }
+    std::string& matrixFileName() { return matrixFileName_; }
     const ProgramPaths& paths() const { return paths_; }
     DialogService& dialogs() { return dialogs_; }
     ProgramShell& shell() { return shell_; }
@@ -71,6 +97,7 @@ class Program {
 
   private:
     void bindHandlers();
+    void setUpHooks();
     void setStartUpValues();
     void fixPaths();
 
@@ -80,10 +107,17 @@ class Program {
     ControlModel controls_;
     StatusLine status_;
     SourceState source_;
+    Settings settings_{source_};
+    SourceSettings sourceSettings_;
+    SettingsHooks settingsHooks_;
+    DgdecodeLibrary dgdecode_;
+    AvisynthLayer avisynth_;
+    FrameAccess frames_;
+    int avsMemoryRequest_ = -1; // the frame-cache request: never made
+    std::string iniFileName_, chapterFileName_, panScanFileName_, matrixFileName_;
     ProgramPaths paths_;
     int cpuLevel_ = 0;
     int processorCount_ = 0;
-    bool smpInitial_ = false;
     bool scanRunning_ = false;
     bool previewRedraw_ = false;
     bool quitPosted_ = false;

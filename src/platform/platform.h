@@ -20,7 +20,7 @@ class Module {
 
     bool open(const std::string& path);   // loads by full path; false when it cannot be loaded
     void* symbol(const char* name) const; // nullptr when absent
-    void close();
+    bool close(); // false when the system refused to unload (the handle is forgotten all the same)
     bool isOpen() const { return handle_ != nullptr; }
     std::string lastError() const { return error_; }
 

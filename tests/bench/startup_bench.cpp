@@ -36,8 +36,8 @@ void BM_MinimalQtWindow(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_MinimalQtWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ProgramStartup)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MinimalQtWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ProgramStartup)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -2,6 +2,7 @@
 
 #include "gui/program.h"
 #include "gui/qt/main_window.h"
+#include "platform/frame_server.h"
 
 namespace mivo::scenario {
 
@@ -15,6 +16,10 @@ Parts defaultParts() {
     p.encoderDouble = MIVO_PART_ENCODER_DOUBLE;
     p.realEncoder = MIVO_PART_REAL_ENCODER;
     p.avisynthDouble = MIVO_PART_AVISYNTH_DOUBLE;
+    // The program finds the double, or no frame server at all, instead of the system's library.
+    p.frameServerSeam = [](std::optional<std::string> library) {
+        platform::setFrameServerLibrary(library ? library : std::optional<std::string>("none"));
+    };
     return p;
 }
 

@@ -451,6 +451,9 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         requireStarted();
         const std::string path = text(rest);
         QApplication::processEvents();
+        std::error_code ec;
+        const auto parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
         if (!window_->grab().save(QString::fromStdString(path), "PNG")) fail("cannot save " + path);
     } else if (cmd == "print") {
         print(rest);

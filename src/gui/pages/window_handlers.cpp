@@ -38,6 +38,4 @@ void WindowHandlers::close() {
     p_.postQuit(0);
 }
 
-void FileButtons::onClick(PageId, int) {}
-
 } // namespace mivo

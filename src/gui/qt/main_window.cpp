@@ -51,6 +51,21 @@ QIcon programIcon() {
     return QIcon(pm);
 }
 
+// The fixed-pitch font of the listings: "Courier New" where it is installed, else the platform's own.
+// Looked up once: the font database scan is the dearest step of building the pages.
+QFont listingFont() {
+    static const QFont font = [] {
+        QFont f("Courier New", 8);
+        f.setStyleHint(QFont::TypeWriter);
+        if (!QFontInfo(f).fixedPitch()) {
+            f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            f.setPointSize(8);
+        }
+        return f;
+    }();
+    return font;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
@@ -83,9 +98,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
                 page->setObjectName(q("page" + std::to_string(pt.dialogId)));
                 pages_[i] = page;
                 tabs_->addTab(page, q(std::string(pt.title)));
-                buildPage(static_cast<PageId>(i), page);
             }
             connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+                ensurePageBuilt(index + 1);
                 program_.controls().userSelect(PageId::Window, ids::window::tabs, index);
             });
         } else {
@@ -97,6 +112,7 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
         }
     }
 
+    ensurePageBuilt(tabs_ ? tabs_->currentIndex() + 1 : 1);
     program_.controls().setObserver([this](const Control& c, Change what) { mirror(c, what); });
 
     if (trackFocus) {
@@ -126,6 +142,14 @@ QWidget* MainWindow::widget(PageId page, int id) const {
 
 QWidget* MainWindow::pageWidget(PageId page) const {
     return pages_[static_cast<int>(page)];
+}
+
+// A page's widgets are made when the page is first shown: the model holds every control from the
+// start, so nothing is lost, and start-up pays only for the page the user sees.
+void MainWindow::ensurePageBuilt(int pageIndex) {
+    if (pageIndex < 1 || pageIndex >= kPageCount || built_[pageIndex]) return;
+    built_[pageIndex] = true;
+    buildPage(static_cast<PageId>(pageIndex), pages_[pageIndex]);
 }
 
 void MainWindow::buildPage(PageId page, QWidget* parent) {
@@ -168,7 +192,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     case ControlKind::Static: {
         auto* l = new QLabel(parent);
         l->setTextFormat(Qt::PlainText);
-        l->setWordWrap(false);
+        // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
+        l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
         l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
                         ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
         if (t.flags & kSunken) {
@@ -184,10 +209,7 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     case ControlKind::ListBox: {
         auto* l = new QListWidget(parent);
         if (t.flags & kMonospace) {
-            QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            if (QFontDatabase::families().contains("Courier New")) f.setFamily("Courier New");
-            f.setPointSize(8);
-            l->setFont(f);
+            l->setFont(listingFont());
         }
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         w = l;
@@ -274,24 +296,15 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
 void MainWindow::applyAll(const Control& c, QWidget* w) {
     for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
                         Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
-        mirror(c, what);
-    (void)w;
+        mirrorTo(w, c, what);
 }
 
 void MainWindow::mirror(const Control& c, Change what) {
-    QWidget* w = nullptr;
-    if (c.page == PageId::Window && c.kind == ControlKind::Tab) {
-        w = tabs_;
-    } else {
-        w = widget(c.page, c.id);
-    }
-    if (!w) {
-        // During construction the widget is not yet in the table; find it by its object name.
-        QWidget* page = pages_[static_cast<int>(c.page)];
-        if (page && c.id != 0)
-            w = page->findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
-        if (!w) return;
-    }
+    QWidget* w = c.page == PageId::Window && c.kind == ControlKind::Tab ? tabs_ : widget(c.page, c.id);
+    if (w) mirrorTo(w, c, what);
+}
+
+void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     const QSignalBlocker block(w);
     switch (what) {
     case Change::Enabled:
@@ -359,7 +372,10 @@ void MainWindow::mirror(const Control& c, Change what) {
         break;
     }
     case ControlKind::Tab: {
-        if (what == Change::Selected && c.selected >= 0) tabs_->setCurrentIndex(c.selected);
+        if (what == Change::Selected && c.selected >= 0) {
+            ensurePageBuilt(c.selected + 1);
+            tabs_->setCurrentIndex(c.selected);
+        }
         if (what == Change::Items)
             for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i)
                 tabs_->setTabText(i, q(c.items[static_cast<std::size_t>(i)]));

@@ -32,10 +32,12 @@ class MainWindow : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void ensurePageBuilt(int pageIndex);
     void buildPage(PageId page, QWidget* parent);
     QWidget* makeWidget(const Control& c, QWidget* parent);
     void connectWidget(const Control& c, QWidget* w);
     void mirror(const Control& c, Change what);
+    void mirrorTo(QWidget* w, const Control& c, Change what);
     void applyAll(const Control& c, QWidget* w);
     QRect toPixels(int x, int y, int w, int h) const;
 
@@ -44,6 +46,7 @@ class MainWindow : public QWidget {
     std::map<std::pair<int, int>, QWidget*> widgets_;
     std::map<QWidget*, std::pair<PageId, int>> ids_;
     QWidget* pages_[kPageCount] = {};
+    bool built_[kPageCount] = {};
     double unitX_ = 1.5, unitY_ = 1.625;
     bool closing_ = false;
 };

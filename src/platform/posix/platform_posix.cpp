@@ -45,9 +45,10 @@ void* Module::symbol(const char* name) const {
     return handle_ ? ::dlsym(handle_, name) : nullptr;
 }
 
-void Module::close() {
-    if (handle_) ::dlclose(handle_);
+bool Module::close() {
+    const bool ok = !handle_ || ::dlclose(handle_) == 0;
     handle_ = nullptr;
+    return ok;
 }
 
 bool fileExists(const std::string& path) {

@@ -1,0 +1,105 @@
+// The synthetic decoder library: a stand-in for a DGDecode library in tests. It reads the D2V project
+// it is given (any format version the front-end accepts), takes the first video file the project lists
+// as a synthetic source description and decodes that instead of MPEG-2 video.
+//
+// Built twice: with closeVideo, and without it (MIVO_NO_CLOSE_EXPORT) for the front-end's refusal of a
+// library that lacks an export.
+
+#include "synthetic_source.h"
+
+#include "core/source/d2v_project.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#define MIVO_EXPORT extern "C" __declspec(dllexport)
+#else
+#define MIVO_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+// Larger frames are described but never decoded (the front-end refuses them before any fetch).
+constexpr std::size_t kMaxFrameBytes = 64u << 20;
+
+struct Stream {
+    mivo::synthetic::Description description;
+    std::array<std::int32_t, 6> info{};
+    std::vector<std::uint8_t> frame;
+};
+
+std::optional<Stream>& stream() {
+    static std::optional<Stream> s;
+    return s;
+}
+
+bool regularFile(const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
+}
+
+// The first listed file of a project, resolved the way the front-end's check resolves it.
+std::string firstListedFile(const char* projectPath) {
+    std::ifstream project(projectPath, std::ios::binary);
+    if (!project) return {};
+    std::string line;
+    if (!mivo::readProjectLine(project, line)) return {};
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    if (line.size() < 2) return {};
+    const char tens = line[line.size() - 2], ones = line.back();
+    if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return {};
+    const int version = (tens - '0') * 10 + (ones - '0');
+    if (mivo::decoderLibraryName(version).empty()) return {};
+    if (!mivo::readProjectLine(project, line)) return {};
+    if (!mivo::readProjectLine(project, line)) return {};
+    return mivo::resolveListedPath(mivo::listedPathOfLine(line, version), projectPath, regularFile);
+}
+
+} // namespace
+
+MIVO_EXPORT const std::int32_t* openMPEG2Source(const char* path) {
+    stream().reset();
+    if (!path) return nullptr;
+    const std::string source = firstListedFile(path);
+    if (source.empty()) return nullptr;
+    std::ifstream in(source, std::ios::binary);
+    auto description = mivo::synthetic::parseDescription(in);
+    if (!description) return nullptr;
+
+    Stream s;
+    s.description = *description;
+    const auto& d = s.description;
+    s.info = {d.width,           d.height, d.rateNumerator,
+              d.rateDenominator, d.frames, mivo::synthetic::pixelTypeCode(d.pixel)};
+    // The front-end copies width x height luma bytes and two blocks of a quarter of that, which for odd
+    // sizes is a little more than the planes hold: the buffer covers both.
+    const std::size_t pixels = static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
+    const std::size_t bytes = std::max(mivo::synthetic::frameBytes(d), pixels + 2 * (pixels / 4));
+    if (bytes > 0 && bytes <= kMaxFrameBytes) s.frame.assign(bytes, 0);
+    stream() = std::move(s);
+    return stream()->info.data();
+}
+
+MIVO_EXPORT const std::uint8_t* getFrame(int n) {
+    auto& s = stream();
+    if (!s || s->frame.empty() || s->description.frames <= 0) return nullptr;
+    // Requests beyond the ends get the nearest frame, as decoders of this family do.
+    if (n < 0) n = 0;
+    if (n >= s->description.frames) n = s->description.frames - 1;
+    mivo::synthetic::renderFrame(s->description, n, s->frame.data());
+    return s->frame.data();
+}
+
+#if !defined(MIVO_NO_CLOSE_EXPORT)
+MIVO_EXPORT void closeVideo() {
+    stream().reset();
+}
+#endif

@@ -1,0 +1,207 @@
+#include "core/source/d2v_project.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace mivo;
+
+namespace {
+
+// Records every path asked about, answers from a fixed set.
+struct FakeFiles {
+    std::set<std::string> present;
+    std::vector<std::string> asked;
+    FileExistsFn fn() {
+        return [this](const std::string& p) {
+            asked.push_back(p);
+            return present.count(p) > 0;
+        };
+    }
+};
+
+D2vCheck check(const std::string& text, FakeFiles& files, const std::string& project = "/p/movie.d2v") {
+    std::istringstream in(text);
+    return checkD2vProject(in, project, files.fn());
+}
+
+fs::path freshFolder(const std::string& name) {
+    const fs::path dir = fs::path(MIVO_BINARY_DIR) / "test-tmp" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void writeFile(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+} // namespace
+
+TEST(D2vProject, NamesAndDisplayForm) {
+    EXPECT_TRUE(hasExtension("movie.d2v", ".d2v"));
+    EXPECT_TRUE(hasExtension("MOVIE.D2V   ", ".d2v"));
+    EXPECT_TRUE(hasExtension(std::string("a.AvS\0", 6), ".avs"));
+    EXPECT_FALSE(hasExtension("movie.d2", ".d2v"));
+    EXPECT_FALSE(hasExtension("movie.input", ".d2v"));
+    EXPECT_FALSE(hasExtension("d2v", ".d2v"));
+
+    EXPECT_EQ(pathFolder("/a/b/c.d2v"), "/a/b/");
+    EXPECT_EQ(pathFolder("C:\\x\\y.d2v"), "C:\\x\\");
+    EXPECT_EQ(pathFolder("y.d2v"), "");
+
+    const std::string fifty = "/home/user/videos/holiday/2024/summer/movie-01.d2v";
+    ASSERT_EQ(fifty.size(), 50u);
+    const std::string shown = displayForm(fifty + "   ");
+    EXPECT_EQ(shown.size(), 40u);
+    EXPECT_EQ(shown, "/home..." + fifty.substr(18));
+    const std::string forty(40, 'x');
+    EXPECT_EQ(displayForm(forty), forty);
+
+    EXPECT_EQ(decoderLibraryName(6), "DGDecode06.dll");
+    EXPECT_EQ(decoderLibraryName(16), "DGDecode16.dll");
+    EXPECT_EQ(decoderLibraryName(14), "");
+    EXPECT_EQ(decoderLoadMessage(16), ", DGDecode.dll (project version 16) loaded");
+    EXPECT_EQ(decoderLoadMessage(6), ", DGDecode.dll (project version 6) loaded");
+}
+
+TEST(D2vProject, VersionAndHeaderRules) {
+    FakeFiles files;
+    files.present = {"/v/a.vob"};
+
+    D2vCheck c = check("DGIndexProjectFile16\r\n1\r\n/v/a.vob\r\n\r\nStream_Type=1\r\n", files);
+    EXPECT_EQ(c.version, 16);
+    EXPECT_TRUE(c.versionValid);
+    EXPECT_TRUE(c.filesFound);
+
+    c = check("DGIndexProjectFile16   \n1\n/v/a.vob\n", files); // trailing blanks, LF only
+    EXPECT_EQ(c.version, 16);
+    EXPECT_TRUE(c.versionValid);
+
+    for (int v : {6, 10, 11, 12, 13, 15})
+        EXPECT_TRUE(
+            check("DGIndexProjectFile" + std::to_string(100 + v).substr(1) + "\n0\n", files).versionValid)
+            << v;
+
+    files.asked.clear();
+    c = check("DGIndexProjectFile14\n1\n/v/a.vob\n", files);
+    EXPECT_EQ(c.version, 14);
+    EXPECT_FALSE(c.versionValid);
+    EXPECT_TRUE(c.filesFound); // a mismatch, not a missing file
+    EXPECT_TRUE(files.asked.empty());
+
+    // Unreadable headers are treated like an unknown version.
+    for (const char* bad :
+         {"DGIndexProjectFile\n1\n/v/a.vob\n", "DGIndexProjectFile1x\n1\n/v/a.vob\n", "6\n0\n",
+          "DGIndexProjectFile16\nabc\n/v/a.vob\n", "DGIndexProjectFile16\n1 2\n/v/a.vob\n",
+          "DGIndexProjectFile16\n-1\n", "DGIndexProjectFile16\n", ""}) {
+        c = check(bad, files);
+        EXPECT_FALSE(c.versionValid) << bad;
+        EXPECT_TRUE(c.filesFound) << bad;
+    }
+}
+
+TEST(D2vProject, FileListStopsAtFirstMissingFile) {
+    FakeFiles files;
+    files.present = {"/v/a.vob", "/v/c.vob"};
+    D2vCheck c = check("DGIndexProjectFile16\n3\n/v/a.vob\n/v/b.vob\n/v/c.vob\n", files);
+    EXPECT_FALSE(c.filesFound);
+    EXPECT_FALSE(c.versionValid);
+    for (const std::string& p : files.asked)
+        EXPECT_EQ(p.find("c.vob"), std::string::npos) << p;
+
+    // Fewer lines than announced: the missing lines are missing files.
+    c = check("DGIndexProjectFile16\n2\n/v/a.vob\n", files);
+    EXPECT_FALSE(c.filesFound);
+
+    // Version 6 lines carry a length field; the path keeps its case.
+    files.present = {"C:\\video\\A.vob"};
+    files.asked.clear();
+    c = check("DGIndexProjectFile06\n1\n14 C:\\video\\A.vob  \n", files);
+    EXPECT_TRUE(c.filesFound);
+    ASSERT_FALSE(files.asked.empty());
+    EXPECT_EQ(files.asked.front(), "C:\\video\\A.vob");
+    EXPECT_EQ(listedPathOfLine("123 C:\\video\\a.vob", 6), "C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine(" /x/a b.vob ", 6), "/x/a b.vob");
+    EXPECT_EQ(listedPathOfLine("  /x/a b.vob ", 16), "/x/a b.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 10), "C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 11), "14 C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("14 C:\\video\\a.vob", 15), "C:\\video\\a.vob");
+    EXPECT_EQ(listedPathOfLine("12 monkeys.vob", 15), "12 monkeys.vob"); // 11 characters follow, not 12
+    EXPECT_EQ(listedPathOfLine("11 monkeys.vob", 12), "monkeys.vob");
+}
+
+TEST(D2vProject, ListedPathResolution) {
+    FakeFiles files;
+    files.present = {"/p/sub/b.vob", "/p/a.vob"};
+    auto fn = files.fn();
+    EXPECT_EQ(resolveListedPath("sub\\b.vob", "/p/movie.d2v", fn), "/p/sub/b.vob");
+    EXPECT_EQ(resolveListedPath("sub/b.vob", "/p/movie.d2v", fn), "/p/sub/b.vob");
+    // A drive path of another machine falls back to the same name beside the project.
+    EXPECT_EQ(resolveListedPath("D:\\caps\\a.vob", "/p/movie.d2v", fn), "/p/a.vob");
+    EXPECT_EQ(resolveListedPath("/elsewhere/a.vob", "/p/movie.d2v", fn), "/p/a.vob");
+    EXPECT_EQ(resolveListedPath("D:\\caps\\x.vob", "/p/movie.d2v", fn), "");
+    EXPECT_EQ(resolveListedPath("   ", "/p/movie.d2v", fn), "");
+    EXPECT_EQ(resolveListedPath("D:\\caps\\", "/p/movie.d2v", fn), "");
+}
+
+TEST(D2vProject, LongAndOddLines) {
+    std::istringstream in(std::string(600, 'a') + "\r\nnext\rstill\nlast");
+    std::string line;
+    ASSERT_TRUE(readProjectLine(in, line));
+    EXPECT_EQ(line.size(), kMaxProjectLine);
+    ASSERT_TRUE(readProjectLine(in, line));
+    EXPECT_EQ(line, "next\rstill"); // only a CR right before the LF ends the line
+    ASSERT_TRUE(readProjectLine(in, line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(readProjectLine(in, line));
+}
+
+TEST(D2vProject, ClassifyInputOnRealFiles) {
+    const fs::path dir = freshFolder("classify");
+    writeFile(dir / "a.vob", "x");
+    writeFile(dir / "MOVIE.D2V", "DGIndexProjectFile16\r\n1\r\nD:\\caps\\a.vob\r\n");
+    writeFile(dir / "old.d2v", "DGIndexProjectFile14\r\n1\r\na.vob\r\n");
+    writeFile(dir / "gone.d2v", "DGIndexProjectFile13\r\n2\r\na.vob\r\nb.vob\r\n");
+    const auto exists = [](const std::string& p) { return fs::is_regular_file(p); };
+
+    SourceState s;
+    classifyInput(s, (dir / "MOVIE.D2V").string() + "  ", "/prog/DGDecode/", exists);
+    EXPECT_TRUE(s.isD2vProject);
+    EXPECT_FALSE(s.isAvisynthScript);
+    EXPECT_EQ(s.projectVersion, 16);
+    EXPECT_TRUE(s.projectVersionValid);
+    EXPECT_TRUE(s.projectFilesFound);
+    EXPECT_EQ(s.decoderLibraryPath, "/prog/DGDecode/DGDecode16.dll");
+
+    classifyInput(s, (dir / "old.d2v").string(), "/prog/DGDecode/", exists);
+    EXPECT_FALSE(s.isD2vProject);
+    EXPECT_EQ(s.projectVersion, 14);
+    EXPECT_FALSE(s.projectVersionValid);
+    EXPECT_TRUE(s.projectFilesFound);
+
+    classifyInput(s, (dir / "gone.d2v").string(), "/prog/DGDecode/", exists);
+    EXPECT_FALSE(s.isD2vProject);
+    EXPECT_FALSE(s.projectFilesFound);
+    EXPECT_EQ(s.decoderLibraryPath, "/prog/DGDecode/DGDecode13.dll");
+
+    classifyInput(s, (dir / "script.AVS").string(), "/prog/DGDecode/", exists);
+    EXPECT_TRUE(s.isAvisynthScript);
+    EXPECT_FALSE(s.isD2vProject);
+    EXPECT_EQ(s.projectVersion, 0);
+
+    classifyInput(s, (dir / "movie.input").string(), "/prog/DGDecode/", exists);
+    EXPECT_FALSE(s.isAvisynthScript);
+    EXPECT_FALSE(s.isD2vProject);
+
+    // A project that cannot be opened is not usable.
+    classifyInput(s, (dir / "absent.d2v").string(), "/prog/DGDecode/", exists);
+    EXPECT_FALSE(s.isD2vProject);
+    EXPECT_FALSE(s.projectVersionValid);
+}
