@@ -3,6 +3,10 @@
 // control of the handler table to one of these entry points.
 
 #include "core/control_model.h"
+#include "gui/pages/page_handler.h"
+#include "gui/pages/settings1_page.h"
+#include "gui/pages/settings2_page.h"
+#include "gui/pages/settings3_page.h"
 
 namespace mivo {
 
@@ -20,33 +24,7 @@ class WindowHandlers {
     Program& p_;
 };
 
-// A page's handler: default notifications, and the lose- and gain-focus checks of its edits.
-class PageHandler {
-  public:
-    explicit PageHandler(Program& program) : p_(program) {}
-    virtual ~PageHandler() = default;
-    virtual void onDefault(int id) { (void)id; }
-    virtual void onChange(int id) { onDefault(id); }
-    virtual void onLoseFocus(int id) { (void)id; }
-    virtual void onGainFocus(int id);
-
-  protected:
-    Program& p_;
-};
-
 class MainPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-};
-class Settings1Page : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-};
-class Settings2Page : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-};
-class Settings3Page : public PageHandler {
   public:
     using PageHandler::PageHandler;
 };
