@@ -115,15 +115,17 @@ TEST(IniWriter, ConstantQuantisation) {
     w.controls.setText(PageId::Settings1, s1::quantValueEdit, "4.500");
     w.controls.setText(PageId::Settings1, s1::pFactorEdit, "1.050");
     w.controls.setText(PageId::Settings1, s1::bFactorEdit, "1.00");
+    ASSERT_FALSE(w.enabled(PageId::Main, m::maxBitrateEdit));
     const Lines lines = iniLines(w.render());
-    EXPECT_EQ(lines[1], valueLine("*CQ_MAXBITRATE", "4.500"));
-    EXPECT_EQ(lines[2], valueLine("*CQ_PFACTOR", "1.05")) << "the first 4 characters of the factor";
-    EXPECT_EQ(lines[3], valueLine("*AQ", "2")) << "no B factor line for 1.00";
+    EXPECT_EQ(lines[0], valueLine("*MAXBITRATE", "8000")) << "the VBV check needs its maximum, source or not";
+    EXPECT_EQ(lines[2], valueLine("*CQ_MAXBITRATE", "4.500"));
+    EXPECT_EQ(lines[3], valueLine("*CQ_PFACTOR", "1.05")) << "the first 4 characters of the factor";
+    EXPECT_EQ(lines[4], valueLine("*AQ", "2")) << "no B factor line for 1.00";
 
     w.controls.setText(PageId::Settings1, s1::quantValueEdit, "abc");
     std::string partial;
     EXPECT_FALSE(renderIniText(w.s(), w.controls, partial));
-    EXPECT_EQ(iniLines(partial), (Lines{valueLine("*AUTOGOP", "15")}));
+    EXPECT_EQ(iniLines(partial), (Lines{valueLine("*MAXBITRATE", "8000"), valueLine("*AUTOGOP", "15")}));
 }
 
 TEST(IniWriter, AnAbortedWriteLeavesTheFileAlone) {

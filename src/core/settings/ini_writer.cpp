@@ -299,7 +299,10 @@ bool Renderer::run(Step step) {
             value(Keyword::Bitrate, number(P::Main, m::averageBitrateEdit, s_.bitrate));
         break;
     case S::MaxBitrate:
-        if (c_.enabled(P::Main, m::maxBitrateEdit))
+        // Constant quantisation with the VBV check needs its maximum also while no source is open (the
+        // field is disabled then): a saved file would otherwise lose it on the next save.
+        if (c_.enabled(P::Main, m::maxBitrateEdit) ||
+            (checked(P::Settings1, s1::constantQuantCheck) && checked(P::Settings1, s1::checkVbvCheck)))
             value(Keyword::MaxBitrate, number(P::Main, m::maxBitrateEdit, s_.maxBitrate));
         break;
     case S::Frames: {
