@@ -34,6 +34,9 @@ struct ProgramShell {
     std::function<void(bool)> setWindowVisible;
     // Lets the user interface breathe for ms milliseconds (status line shown during a pause).
     std::function<void(int)> pause;
+    // Called every so often while the program waits for the encoder (window hidden, no message loop);
+    // tests look at the window from here.
+    std::function<void()> whileEncoding;
 };
 
 struct ProgramOptions {

@@ -194,6 +194,7 @@ void makeDvdCompliant(SourceContext& ctx) {
     c.setChecked(kSettings2, settings2::vbvCheck, true);
     c.setChecked(kSettings2, settings2::allow3BFramesCheck, false);
     ctx.settings.maxConsecutiveB = 2;
+    c.setRange(kSettings1, settings1::bFramesUpDown, 0, 2);
 
     if (c.checked(kSettings1, settings1::constantQuantCheck)) {
         c.setEnabled(kMain, main::maxBitrateEdit, true);

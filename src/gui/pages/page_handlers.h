@@ -8,6 +8,8 @@
 #include "gui/pages/settings2_page.h"
 #include "gui/pages/settings3_page.h"
 
+#include <string_view>
+
 namespace mivo {
 
 class Program;
@@ -24,9 +26,23 @@ class WindowHandlers {
     Program& p_;
 };
 
+// The Main page (main_page.cpp).
 class MainPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+
+  private:
+    void aspectChosen(int code, std::string_view message, std::string_view colorimetryNote);
+    void allFrames();
+    void frameRangeChanged();
+    void autoGopSwitched(bool on);
+    void autoGopLengthChanged();
+    void pulldownSwitched(bool on);
+    void encoderInfo();
+    void decoderInfo();
+    void fileLengthLeft();
 };
 class MatrixPage : public PageHandler {
   public:

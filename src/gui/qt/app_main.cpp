@@ -5,6 +5,7 @@
 #include "gui/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 namespace mivo {
@@ -16,7 +17,19 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
     MainWindow* window = nullptr;
     shell.postQuit = [](int code) { QApplication::exit(code); };
     shell.setWindowVisible = [&window](bool visible) {
-        if (window) window->setVisible(visible);
+        if (!window) return;
+        if (!visible) {
+            window->hide();
+            // The program waits for the encoder next, without its loop: let the hide reach the screen now.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return;
+        }
+        // Back from an encode: shown, restored if it was minimised, no control focused.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+        if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
     Program program(dialogs, shell);

@@ -27,14 +27,17 @@ std::optional<std::string> QtDialogs::chooseFolder(const std::string& title) {
 }
 
 MessageAnswer QtDialogs::message(const std::string& title, const std::string& text, MessageButtons buttons) {
-    if (buttons == MessageButtons::YesNo) {
-        const auto r =
-            QMessageBox::question(parent_, QString::fromStdString(title), QString::fromStdString(text),
-                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
-    }
-    QMessageBox::information(parent_, QString::fromStdString(title), QString::fromStdString(text));
-    return MessageAnswer::Ok;
+    // The program asks only before overwriting a file (a warning); its one notice is the about box.
+    const bool question = buttons == MessageButtons::YesNo;
+    QMessageBox box(question ? QMessageBox::Warning : QMessageBox::Information, QString::fromStdString(title),
+                    QString::fromStdString(text),
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent_);
+    if (question) box.setDefaultButton(QMessageBox::No);
+    box.raise();
+    box.activateWindow();
+    const int r = box.exec();
+    if (!question) return MessageAnswer::Ok;
+    return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
 void pumpEvents(int ms) {

@@ -123,24 +123,50 @@ Process::~Process() {
 bool Process::start(const std::string& program, const std::string& workingFolder,
                     const std::string& launcher) {
     closeHandles();
+    // The child reports a failed exec through this pipe; a successful exec closes it unwritten. So a
+    // program that cannot run is a failed start rather than a child that ends at once.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
     const pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
     if (pid == 0) {
         // The child inherits nothing but the standard streams.
         const int maxFd = static_cast<int>(::sysconf(_SC_OPEN_MAX));
         for (int fd = 3; fd < maxFd && fd < 65536; ++fd)
-            ::close(fd);
+            if (fd != report[1]) ::close(fd);
         ::setsid();
-        if (::chdir(workingFolder.c_str()) != 0) ::_exit(127);
-        if (launcher.empty()) {
-            char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-            ::execv(program.c_str(), argv);
-        } else {
-            char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()),
-                                  nullptr};
-            ::execv(launcher.c_str(), argv);
+        if (::chdir(workingFolder.c_str()) == 0) {
+            if (launcher.empty()) {
+                char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+                ::execv(program.c_str(), argv);
+            } else {
+                char* const argv[] = {const_cast<char*>(launcher.c_str()), const_cast<char*>(program.c_str()),
+                                      nullptr};
+                ::execv(launcher.c_str(), argv);
+            }
+        }
+        const int error = errno;
+        if (::write(report[1], &error, sizeof error) < 0) {
+            // Nothing more to tell; the exit code says it as well.
         }
         ::_exit(127);
+    }
+    ::close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got > 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return false;
     }
     pid_ = pid;
     ended_ = false;
