@@ -1,0 +1,61 @@
+#pragma once
+// Test streams made on the spot: synthetic pictures encoded with libavcodec's MPEG-1/2 encoder, muxed
+// as elementary, program or transport streams. Pulldown flags the encoder cannot set are written into
+// the picture coding extensions afterwards. Streams are kept in a cache folder keyed by their
+// description, so test processes share them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mivo::test {
+
+enum class Container {
+    elementary,
+    program,    // libavformat's DVD muxer: 2048-byte packs, navigation packs, MP2 audio
+    programOwn, // our own muxer: 2048-byte packs with nothing but video (several pictures per pack)
+    transport,  // libavformat's MPEG-TS muxer, 188-byte packets, MP2 audio
+    m2ts,       // the same with 192-byte packets
+};
+
+enum class Pulldown {
+    none,
+    film,       // 3:2 soft pulldown: RFF/TFF cadence on progressive frames of an interlaced sequence
+    frameRepeat // progressive sequence: some frames shown twice (RFF) or three times (RFF+TFF)
+};
+
+struct StreamSpec {
+    int width = 720, height = 576;
+    int rateNum = 25, rateDen = 1;
+    int frames = 36;
+    int gop = 12;
+    int bFrames = 2;
+    bool closedGop = false;
+    bool interlaced = false; // interlaced coding, progressive_sequence 0
+    bool bottomFirst = false;
+    bool yuv422 = false;
+    bool mpeg1 = false;
+    Pulldown pulldown = Pulldown::none;
+    Container container = Container::elementary;
+    bool openFirstGop = false; // cut the stream at its second GOP, so that it begins with an open one
+    int quality = 4;           // fixed quantiser: small, fast, and deterministic
+
+    std::string key() const; // names the stream in the cache
+};
+
+// Path of the stream (made now, or found in the cache). Throws std::runtime_error on failure.
+std::string makeStream(const StreamSpec& spec);
+
+// A fresh folder for one test's files (removed by the test harness at exit).
+std::string scratchFolder(const std::string& name);
+
+std::vector<std::uint8_t> readFile(const std::string& path);
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& data);
+void writeText(const std::string& path, const std::string& text);
+std::string readText(const std::string& path);
+
+// Splits a file into parts at the given byte offsets; returns the part paths.
+std::vector<std::string> splitFile(const std::string& path, const std::vector<std::uint64_t>& cuts,
+                                   const std::string& folder, const std::string& stem);
+
+} // namespace mivo::test
