@@ -14,6 +14,7 @@
 // ("3*0") and a slash that ends the list early.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -27,7 +28,7 @@ enum class ReadStatus {
 };
 
 // The whole token must be an integer: an optional sign and decimal digits, within the int range.
-bool parseInt(std::string_view token, int& out);
+inline bool parseInt(std::string_view token, int& out);
 // The whole token must be a number: [sign] digits [. digits] [exponent], or [sign] . digits [exponent],
 // exponent E or D with an optional sign and digits; the value must be a finite float.
 bool parseReal(std::string_view token, float& out);
@@ -38,7 +39,7 @@ class TokenScanner {
     explicit TokenScanner(std::string_view text) : text_(text) {}
     // The next value token; an empty token stands for an empty value (two commas in a row, a comma at
     // the start). std::nullopt at the end of the text.
-    std::optional<std::string_view> next();
+    inline std::optional<std::string_view> next();
     // Starts over on another line (the state of the comma rule starts afresh).
     void reset(std::string_view text) {
         text_ = text;
@@ -64,7 +65,7 @@ class TextLines {
   public:
     explicit TextLines(std::string_view text, std::size_t maxLength = 512) : text_(text), max_(maxLength) {}
     // The next line, or std::nullopt at the end of the text.
-    std::optional<std::string_view> next();
+    inline std::optional<std::string_view> next();
     bool atEnd() const { return pos_ >= text_.size(); }
     // Position of the next unread byte in the text.
     std::size_t offset() const { return pos_; }
@@ -84,8 +85,8 @@ class ListRead {
     explicit ListRead(TextLines& lines, std::size_t maxLength = std::string_view::npos)
         : lines_(lines), scanner_({}), max_(maxLength) {}
     // The next value token, or std::nullopt when the file ended first.
-    std::optional<std::string_view> next();
-    ReadStatus nextInt(int& out);
+    inline std::optional<std::string_view> next();
+    inline ReadStatus nextInt(int& out);
     ReadStatus nextReal(float& out);
 
   private:
@@ -93,5 +94,81 @@ class ListRead {
     TokenScanner scanner_;
     std::size_t max_;
 };
+
+// --- the hot paths, inline: a list of 640000 chapters runs through them once a value ---------------
+
+namespace detail {
+inline bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+} // namespace detail
+
+inline bool parseInt(std::string_view token, int& out) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (!token.empty() && (token[0] == '+' || token[0] == '-')) {
+        negative = token[0] == '-';
+        i = 1;
+    }
+    if (i == token.size()) return false;
+    std::uint64_t value = 0;
+    for (; i < token.size(); ++i) {
+        const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(token[i])) - '0';
+        if (digit > 9) return false;
+        value = value * 10 + digit;
+        if (value > 2147483648ULL) return false; // more digits only make it larger
+    }
+    if (!negative && value > 2147483647ULL) return false;
+    out = static_cast<int>(negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value));
+    return true;
+}
+
+inline std::optional<std::string_view> TokenScanner::next() {
+    while (pos_ < text_.size() && detail::isBlank(text_[pos_]))
+        ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == ',') {
+        ++pos_;
+        if (!afterValue_) return std::string_view(); // a comma with no value before it
+        afterValue_ = false;
+        while (pos_ < text_.size() && detail::isBlank(text_[pos_]))
+            ++pos_;
+        if (pos_ < text_.size() && text_[pos_] == ',') {
+            ++pos_;
+            return std::string_view(); // two commas in a row
+        }
+    }
+    if (pos_ >= text_.size()) return std::nullopt;
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && !detail::isBlank(text_[pos_]) && text_[pos_] != ',')
+        ++pos_;
+    afterValue_ = true;
+    return text_.substr(start, pos_ - start);
+}
+
+inline std::optional<std::string_view> TextLines::next() {
+    if (pos_ >= text_.size()) return std::nullopt;
+    const std::size_t start = pos_;
+    const std::size_t lf = text_.find('\n', start);
+    std::size_t end = lf == std::string_view::npos ? text_.size() : lf;
+    pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
+    if (end > start && text_[end - 1] == '\r') --end;
+    const std::size_t length = end - start;
+    return text_.substr(start, length < max_ ? length : max_);
+}
+
+inline std::optional<std::string_view> ListRead::next() {
+    for (;;) {
+        if (auto token = scanner_.next()) return token;
+        const auto line = lines_.next();
+        if (!line) return std::nullopt;
+        scanner_.reset(line->substr(0, max_));
+    }
+}
+
+inline ReadStatus ListRead::nextInt(int& out) {
+    const auto token = next();
+    if (!token) return ReadStatus::Missing;
+    return parseInt(*token, out) ? ReadStatus::Ok : ReadStatus::Invalid;
+}
 
 } // namespace mivo::ff

@@ -219,6 +219,7 @@ TEST(IniReader, InputFileCheck) {
     w.read("*INFILE /v/clip.avs\n*INFILE /v/gone.avs\n", IniMode::User);
     EXPECT_TRUE(w.source.inputAccepted);
     EXPECT_TRUE(w.source.isAvisynthScript);
+    EXPECT_EQ(w.s().inputFile, "/v/clip.avs") << "the accepted input keeps its name";
     EXPECT_EQ(w.statusText(), " USER ini file successfully processed, WARNING, input file not found");
 
     // The sources' classification decides when it is there.

@@ -88,11 +88,13 @@ TEST(IniWriter, ValuesThatWriteNothing) {
     w.controls.setText(PageId::Settings2, s2::maskShiftEdit, "-4");
     EXPECT_EQ(has("*MASK_SHIFT"), valueLine("*MASK_SHIFT", "0 0 -4"));
 
-    // A numeric field whose text is no number leaves its line out (and its record field alone).
-    w.controls.setText(PageId::Main, m::averageBitrateEdit, "fast");
+    // A numeric field whose text is no number (asterisks for a value too wide to show) writes the value
+    // the record holds, as the field's own check would fall back to it.
+    w.s().bitrate = 1234567;
+    w.controls.setText(PageId::Main, m::averageBitrateEdit, "******");
     w.controls.setText(PageId::Settings2, s2::waitForExitEdit, "soon");
-    EXPECT_EQ(has("*BITRATE"), "");
-    EXPECT_EQ(has("*WAIT"), "");
+    EXPECT_EQ(has("*BITRATE"), valueLine("*BITRATE", "1234567"));
+    EXPECT_EQ(has("*WAIT"), valueLine("*WAIT", "99"));
     EXPECT_EQ(w.s().waitSeconds, 99);
     // ... and a text holding more than its number writes the number only.
     w.controls.setText(PageId::Main, m::averageBitrateEdit, "5000 kbit");
@@ -113,15 +115,17 @@ TEST(IniWriter, ConstantQuantisation) {
     w.controls.setText(PageId::Settings1, s1::quantValueEdit, "4.500");
     w.controls.setText(PageId::Settings1, s1::pFactorEdit, "1.050");
     w.controls.setText(PageId::Settings1, s1::bFactorEdit, "1.00");
+    ASSERT_FALSE(w.enabled(PageId::Main, m::maxBitrateEdit));
     const Lines lines = iniLines(w.render());
-    EXPECT_EQ(lines[1], valueLine("*CQ_MAXBITRATE", "4.500"));
-    EXPECT_EQ(lines[2], valueLine("*CQ_PFACTOR", "1.05")) << "the first 4 characters of the factor";
-    EXPECT_EQ(lines[3], valueLine("*AQ", "2")) << "no B factor line for 1.00";
+    EXPECT_EQ(lines[0], valueLine("*MAXBITRATE", "8000")) << "the VBV check needs its maximum, source or not";
+    EXPECT_EQ(lines[2], valueLine("*CQ_MAXBITRATE", "4.500"));
+    EXPECT_EQ(lines[3], valueLine("*CQ_PFACTOR", "1.05")) << "the first 4 characters of the factor";
+    EXPECT_EQ(lines[4], valueLine("*AQ", "2")) << "no B factor line for 1.00";
 
     w.controls.setText(PageId::Settings1, s1::quantValueEdit, "abc");
     std::string partial;
     EXPECT_FALSE(renderIniText(w.s(), w.controls, partial));
-    EXPECT_EQ(iniLines(partial), (Lines{valueLine("*AUTOGOP", "15")}));
+    EXPECT_EQ(iniLines(partial), (Lines{valueLine("*MAXBITRATE", "8000"), valueLine("*AUTOGOP", "15")}));
 }
 
 TEST(IniWriter, AnAbortedWriteLeavesTheFileAlone) {

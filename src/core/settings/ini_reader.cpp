@@ -159,7 +159,7 @@ class IniReader {
     bool handle(Keyword keyword, int from, std::string_view line, std::string_view upperLine,
                 ff::TextLines& lines);
     bool readName(std::string_view line, int from, std::string& into);
-    void checkInput();
+    void checkInput(const std::string& name);
     bool ints(std::string_view line, int from, std::span<int> out) {
         return ff::readInts(columns(line, static_cast<std::size_t>(from), kNumberEnd), out) ==
                ff::ReadStatus::Ok;
@@ -236,13 +236,16 @@ bool IniReader::readName(std::string_view line, int from, std::string& into) {
     return true;
 }
 
-void IniReader::checkInput() {
+void IniReader::checkInput(const std::string& name) {
     SourceState& src = ctx_.source;
-    if (!exists(s_.inputFile)) {
+    if (!exists(name)) {
         inputExists_ = false;
+        // An input already accepted stays the input, under its own name.
+        if (!s_.seen.test(Keyword::InFile)) s_.inputFile = name;
         return;
     }
     inputExists_ = true;
+    s_.inputFile = name;
     IniInputOutcome outcome;
     if (ctx_.hooks.classifyIniInput) {
         outcome = ctx_.hooks.classifyIniInput(s_.inputFile);
@@ -375,9 +378,11 @@ bool IniReader::handle(Keyword k, int from, std::string_view line, std::string_v
 
     switch (k) {
     // --- names ---
-    case Keyword::InFile:
-        if (readName(line, from, s.inputFile)) checkInput();
+    case Keyword::InFile: {
+        std::string name;
+        if (readName(line, from, name)) checkInput(name);
         return true;
+    }
     case Keyword::OutFile:
         if (readName(line, from, s.outputFile)) mark();
         return true;

@@ -143,6 +143,9 @@ class Renderer {
         int v = 0;
         return ff::readInt(text(page, id), v) == ff::ReadStatus::Ok ? std::optional<int>(v) : std::nullopt;
     }
+    // A field's number, or the record's copy when the text does not read (a value too wide for its
+    // field shows as asterisks): the value held before, as the pages' own checks would take.
+    int number(P page, int id, int held) const { return integer(page, id).value_or(held); }
 
     void keyword(Keyword k) {
         const std::string_view name = keywordName(k);
@@ -188,18 +191,15 @@ class Renderer {
 
 void Renderer::gop() {
     if (!checked(P::Main, m::autoGopCheck)) {
-        const auto gop = integer(P::Settings1, s1::gopLengthEdit);
-        const auto b = integer(P::Settings1, s1::bFramesEdit);
-        if (!gop || !b) return;
-        s_.gopLength = *gop;
-        s_.bFrames = *b;
+        s_.gopLength = number(P::Settings1, s1::gopLengthEdit, s_.gopLength);
+        s_.bFrames = number(P::Settings1, s1::bFramesEdit, s_.bFrames);
         keyword(Keyword::Gop);
-        appendInt(out_, *gop);
+        appendInt(out_, s_.gopLength);
         out_ += ' ';
-        appendInt(out_, *b);
+        appendInt(out_, s_.bFrames);
         end();
-    } else if (const auto length = integer(P::Main, m::autoGopLengthEdit)) {
-        value(Keyword::AutoGop, *length);
+    } else {
+        value(Keyword::AutoGop, number(P::Main, m::autoGopLengthEdit, s_.autoGopLength));
     }
 }
 
@@ -259,11 +259,10 @@ void Renderer::matrix() {
 void Renderer::timecode() {
     const std::array<int, 4> ids = {s3::timecodeHourEdit, s3::timecodeMinuteEdit, s3::timecodeSecondEdit,
                                     s3::timecodeFrameEdit};
+    const std::array<int, 4> held = {s_.timecodeHour, s_.timecodeMinute, s_.timecodeSecond, s_.timecodeFrame};
     std::array<int, 4> v{};
     for (std::size_t i = 0; i < 4; ++i) {
-        const auto read = integer(P::Settings3, ids[i]);
-        if (!read) return;
-        v[i] = std::clamp(*read, 0, i == 0 ? 23 : 59);
+        v[i] = std::clamp(number(P::Settings3, ids[i], held[i]), 0, i == 0 ? 23 : 59);
     }
     s_.timecodeHour = v[0];
     s_.timecodeMinute = v[1];
@@ -297,11 +296,14 @@ bool Renderer::run(Step step) {
         break;
     case S::Bitrate:
         if (!checked(P::Settings1, s1::constantQuantCheck))
-            if (const auto v = integer(P::Main, m::averageBitrateEdit)) value(Keyword::Bitrate, *v);
+            value(Keyword::Bitrate, number(P::Main, m::averageBitrateEdit, s_.bitrate));
         break;
     case S::MaxBitrate:
-        if (c_.enabled(P::Main, m::maxBitrateEdit))
-            if (const auto v = integer(P::Main, m::maxBitrateEdit)) value(Keyword::MaxBitrate, *v);
+        // Constant quantisation with the VBV check needs its maximum also while no source is open (the
+        // field is disabled then): a saved file would otherwise lose it on the next save.
+        if (c_.enabled(P::Main, m::maxBitrateEdit) ||
+            (checked(P::Settings1, s1::constantQuantCheck) && checked(P::Settings1, s1::checkVbvCheck)))
+            value(Keyword::MaxBitrate, number(P::Main, m::maxBitrateEdit, s_.maxBitrate));
         break;
     case S::Frames: {
         const auto start = integer(P::Main, m::startFrameEdit);
@@ -342,7 +344,8 @@ bool Renderer::run(Step step) {
     case S::Cq:
         return constantQuant();
     case S::Aq:
-        if (const auto v = integer(P::Settings1, s1::aqStrengthEdit); v && *v > 0) value(Keyword::Aq, *v);
+        if (const int v = number(P::Settings1, s1::aqStrengthEdit, s_.aqStrength); v > 0)
+            value(Keyword::Aq, v);
         break;
     case S::DcPrec:
         if (checked(P::Main, m::dcPrecision8Radio))
@@ -381,32 +384,26 @@ bool Renderer::run(Step step) {
         break;
     case S::Bias:
         if (!c_.enabled(P::Settings2, s2::vbrBiasEdit)) break;
-        if (const auto v = integer(P::Settings2, s2::vbrBiasEdit)) {
-            s_.vbrBias = std::clamp(*v, 0, 100);
-            if (s_.vbrBias > 0) value(Keyword::Bias, s_.vbrBias);
-        }
+        s_.vbrBias = std::clamp(number(P::Settings2, s2::vbrBiasEdit, s_.vbrBias), 0, 100);
+        if (s_.vbrBias > 0) value(Keyword::Bias, s_.vbrBias);
         break;
     case S::MaskShift: {
-        const auto top = integer(P::Settings2, s2::maskTopEdit);
-        const auto bottom = integer(P::Settings2, s2::maskBottomEdit);
-        const auto shift = integer(P::Settings2, s2::maskShiftEdit);
-        if (!top || !bottom || !shift) break;
-        s_.maskTop = *top;
-        s_.maskBottom = *bottom;
-        s_.maskShift = *shift;
-        if (*top == 0 && *bottom == 0 && *shift == 0) break;
+        s_.maskTop = number(P::Settings2, s2::maskTopEdit, s_.maskTop);
+        s_.maskBottom = number(P::Settings2, s2::maskBottomEdit, s_.maskBottom);
+        s_.maskShift = number(P::Settings2, s2::maskShiftEdit, s_.maskShift);
+        if (s_.maskTop == 0 && s_.maskBottom == 0 && s_.maskShift == 0) break;
         keyword(Keyword::MaskShift);
-        appendInt(out_, *top);
+        appendInt(out_, s_.maskTop);
         out_ += ' ';
-        appendInt(out_, *bottom);
+        appendInt(out_, s_.maskBottom);
         out_ += ' ';
-        appendInt(out_, *shift);
+        appendInt(out_, s_.maskShift);
         end();
         break;
     }
     case S::AvsMemory:
         if (!text(P::Settings3, s3::avsMemoryEdit).empty())
-            if (const auto v = integer(P::Settings3, s3::avsMemoryEdit)) value(Keyword::AvsMemory, *v);
+            value(Keyword::AvsMemory, number(P::Settings3, s3::avsMemoryEdit, s_.avsMemory));
         break;
     case S::Lossless:
         if (checked(P::Settings3, s3::useLosslessCheck)) flag(Keyword::Lossless);
@@ -443,7 +440,8 @@ bool Renderer::run(Step step) {
         matrix();
         break;
     case S::LumGain:
-        if (const auto v = integer(P::Settings2, s2::lumGainEdit); v && *v > 0) value(Keyword::LumGain, *v);
+        if (const int v = number(P::Settings2, s2::lumGainEdit, s_.lumGain); v > 0)
+            value(Keyword::LumGain, v);
         break;
     case S::Colour:
         if (s_.colour > 0) value(Keyword::Colour, s_.colour);
@@ -470,10 +468,8 @@ bool Renderer::run(Step step) {
         if (checked(P::Settings3, s3::chroma422Radio)) value(Keyword::ChromaFormat, "422");
         break;
     case S::Wait:
-        if (const auto v = integer(P::Settings2, s2::waitForExitEdit)) {
-            s_.waitSeconds = std::clamp(*v, 0, 99);
-            if (s_.waitSeconds != 5) value(Keyword::Wait, s_.waitSeconds);
-        }
+        s_.waitSeconds = std::clamp(number(P::Settings2, s2::waitForExitEdit, s_.waitSeconds), 0, 99);
+        if (s_.waitSeconds != 5) value(Keyword::Wait, s_.waitSeconds);
         break;
     case S::Shutdown:
         if (checked(P::Settings2, s2::shutdownCheck)) flag(Keyword::Shutdown);

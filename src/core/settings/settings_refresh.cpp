@@ -77,11 +77,13 @@ void applySettingsToControls(SettingsContext& ctx) {
                false);
         c.setEnabled(P::Settings2, s2::vbrBiasEdit, false);
     }
-    // 6, 7. Bitrates; the maximum is never below the average the file gives. A file without an average
-    // (constant quantisation writes none) keeps its maximum as written.
+    // 6, 7. Bitrates: the maximum is never below the average shown, also when the file gives no maximum
+    // (the default maximum is raised then). A constant-quantisation file carries no average (the writer
+    // leaves it out), so there the maximum stands as written unless the file also gives an average.
     if (seen(Keyword::Bitrate)) c.setText(P::Main, m::averageBitrateEdit, leftInt(s.bitrate, 6));
-    if (seen(Keyword::MaxBitrate)) {
-        if (seen(Keyword::Bitrate)) s.maxBitrate = std::max(s.maxBitrate, s.bitrate);
+    if (seen(Keyword::MaxBitrate) || seen(Keyword::Bitrate)) {
+        const bool constantQuant = seen(Keyword::Cq) || seen(Keyword::CqMaxBitrate);
+        if (!constantQuant || seen(Keyword::Bitrate)) s.maxBitrate = std::max(s.maxBitrate, s.bitrate);
         c.setText(P::Main, m::maxBitrateEdit, leftInt(s.maxBitrate, 6));
     }
     // 8, 9. Profile and aspect ratio (4:3 PanScan follows the pan-scan switch after the source opens).
