@@ -244,6 +244,22 @@ TEST(IniReader, InputFileCheck) {
               " Mivo.ini successfully processed, ERROR, invalid D2V project, DGIndex/DGDecode mismatch");
 }
 
+TEST(IniReader, ChapterStorageBeyondTheCountStaysZero) {
+    // Clearing touches only the used part of the 640000 entries, so every path that writes entries
+    // must leave nothing behind past the count: a longer list, then a shorter one, then a broken one.
+    SettingsWorld w;
+    w.read("*CHAPTER 4\n10 20 30 40\n");
+    ASSERT_EQ(w.s().chapterCount, 4);
+    w.read("*CHAPTER 2\n7 8\n");
+    ASSERT_EQ(w.s().chapterCount, 2);
+    w.read("*CHAPTER 1\n5\n");
+    w.read("*CHAPTER 6\n1 2 3 4\n");
+    EXPECT_EQ(w.statusText(), " error processing ini file:: *CHAPTER");
+    EXPECT_EQ(w.s().chapterCount, 0);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(w.s().chapterFrames[i], 0) << i;
+}
+
 TEST(IniReader, ListsStartOnTheNextLine) {
     SettingsWorld w;
     w.read("*CHAPTER 3\n100 200\n300 400\n*BITRATE 5000\n");

@@ -279,6 +279,8 @@ bool IniReader::readChapters(std::string_view line, int from, ff::TextLines& lin
         ff::ListRead list(lines, kLineLength);
         for (int i = 0; i < n; ++i) {
             if (list.nextInt(s_.chapterFrames[static_cast<std::size_t>(i)]) != ff::ReadStatus::Ok) {
+                // Entries up to i may hold values now: the clear must reach them.
+                s_.chapterCount = std::max(previous, i + 1);
                 s_.clearChapters();
                 return false;
             }

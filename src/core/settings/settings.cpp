@@ -214,7 +214,9 @@ void Settings::setStartUpValues() {
 }
 
 void Settings::clearChapters() {
-    zeroAll(chapterFrames);
+    // Every writer keeps the entries past the count at zero, so only the used part needs clearing: the
+    // list is cleared at start-up and before every ini load, and 640000 entries are 2.5 MB to touch.
+    std::fill_n(chapterFrames.begin(), std::clamp(chapterCount, 0, kChapterCapacity), 0);
     chapterCount = 0;
 }
 
