@@ -34,8 +34,15 @@ ColourFormat colourFormatOf(std::int32_t pixelType) {
     return f;
 }
 
-int DgdecodeLibrary::load(const std::string& path) {
+void DgdecodeLibrary::closeStream() {
+    // The open stream is closed before its library goes: unloading it with a stream open would lose
+    // whatever the library holds for that stream, once per project opened.
+    if (info_ && close_) close_();
     info_ = nullptr;
+}
+
+int DgdecodeLibrary::load(const std::string& path) {
+    closeStream();
     resolved_ = false;
     open_ = nullptr;
     frame_ = nullptr;
@@ -45,7 +52,7 @@ int DgdecodeLibrary::load(const std::string& path) {
 }
 
 int DgdecodeLibrary::release() {
-    info_ = nullptr;
+    closeStream();
     resolved_ = false;
     lumaSize_ = chromaSize_ = 0;
     module_.close();

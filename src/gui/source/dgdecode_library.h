@@ -68,6 +68,8 @@ class DgdecodeLibrary {
     bool vPlaneFirst() const { return vFirst_; }
 
   private:
+    void closeStream();
+
     platform::Module module_;
     bool resolved_ = false;
     OpenFn open_ = nullptr;
