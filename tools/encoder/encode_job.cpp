@@ -86,6 +86,11 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     }
     job.closedGops = s.closedGops;
     job.sceneChange = s.sceneChange;
+    if (job.closedGops && job.sceneChange) {
+        // libavcodec cannot start a new GOP at a scene change while every GOP is closed.
+        job.sceneChange = false;
+        job.notes.push_back("scene change detection is off with closed GOPs");
+    }
 
     job.dcPrecision = std::clamp(s.dcPrecision, 8, 11);
     job.aspectRatio = s.aspectRatio == 5 ? 2 : std::clamp(s.aspectRatio, 1, 4);
