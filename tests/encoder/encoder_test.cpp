@@ -120,9 +120,11 @@ TEST(EncodeJob, SettingsBecomeDvdLimitedEncoderOptions) {
     EXPECT_FALSE(fitToSource(p.job, {720, 576, 25, 1, 100}, error));
     EXPECT_NE(error.find("no frame to encode"), std::string::npos) << error;
 
-    // Time codes count frames at the rounded rate.
-    EXPECT_EQ(timecodeFrames({1, 2, 3, 4}, 25, 1), (3600 + 120 + 3) * 25 + 4);
-    EXPECT_EQ(timecodeFrames({0, 0, 1, 0}, 30000, 1001), 30);
+    // A time code's frame field stays below the frame rate.
+    p = plan(kFiles + "*TIMECODE 1 2 3 40\n", here);
+    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_TRUE(fitToSource(p.job, {720, 480, 30000, 1001, 100}, error));
+    EXPECT_EQ(p.job.timecode, (std::array<int, 4>{1, 2, 3, 29}));
 }
 
 TEST(EncodeJob, UnusableSettingsAreRefusedWithAReason) {
@@ -204,6 +206,7 @@ double meanDifference(const std::vector<std::uint8_t>& a, const std::vector<std:
 struct StreamHeaders {
     int aspectCode = -1, bitRateValue = -1, vbvSizeValue = -1, dcPrecision = -1;
     int gops = 0, closedGops = 0, longestGop = 0, pictures = 0;
+    std::array<int, 4> firstTimecode{-1, -1, -1, -1}; // hour, minute, second, picture
     bool endsWithSequenceEnd = false;
 };
 
@@ -220,7 +223,9 @@ StreamHeaders readHeaders(const std::vector<std::uint8_t>& d) {
             h.vbvSizeValue = ((p[6] & 0x1F) << 5) | (p[7] >> 3);
             break;
         case 0xB8: // GOP header
-            ++h.gops;
+            if (h.gops++ == 0)
+                h.firstTimecode = {(p[0] >> 2) & 0x1F, ((p[0] & 3) << 4) | (p[1] >> 4),
+                                   ((p[1] & 7) << 3) | (p[2] >> 5), ((p[2] & 0x1F) << 1) | (p[3] >> 7)};
             h.closedGops += (p[3] >> 6) & 1;
             inGop = 0;
             break;
@@ -276,7 +281,7 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
                                            "\r\n*BITRATE          6000\r\n*MAXBITRATE       12000\r\n"
                                            "*FRAMES           3 32\r\n*ASPECT           4:3\r\n"
                                            "*GOP              12 2\r\n*DC_PREC          10\r\n"
-                                           "*CLOSEDGOPS\r\n*PROGRESSIVE\r\n");
+                                           "*CLOSEDGOPS\r\n*PROGRESSIVE\r\n*TIMECODE        1  2  3  4\r\n");
     ASSERT_EQ(folder.run(), 0) << folder.errors();
 
     const Decoded out = decodeAll(folder.path("out.m2v"));
@@ -305,6 +310,7 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
     EXPECT_EQ(h.closedGops, h.gops);
     EXPECT_LE(h.longestGop, 12);
     EXPECT_TRUE(h.endsWithSequenceEnd);
+    EXPECT_EQ(h.firstTimecode, (std::array<int, 4>{1, 2, 3, 4}));
 
     const std::string log = readText(folder.path("enc.log"));
     EXPECT_NE(log.find("pass 2 of 2"), std::string::npos) << log;

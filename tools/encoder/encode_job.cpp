@@ -174,12 +174,14 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
         }
     }
     if (job.bFrames >= job.gopLength) job.bFrames = job.gopLength - 1;
-    return true;
-}
 
-long long timecodeFrames(const std::array<int, 4>& tc, int rateNumerator, int rateDenominator) {
-    const long long fps = rateDenominator > 0 ? (rateNumerator + rateDenominator / 2) / rateDenominator : 0;
-    return ((tc[0] * 60LL + tc[1]) * 60LL + tc[2]) * fps + tc[3];
+    // A time code's frame field counts up to the rounded frame rate.
+    const int fps = (f.rateNumerator + f.rateDenominator / 2) / f.rateDenominator;
+    if (job.timecode[3] >= fps) {
+        job.notes.push_back("time code frame " + number(job.timecode[3]) + " lowered to " + number(fps - 1));
+        job.timecode[3] = fps - 1;
+    }
+    return true;
 }
 
 } // namespace mivo::encoder

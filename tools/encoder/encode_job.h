@@ -75,7 +75,4 @@ inline int jobFrameCount(const EncodeJob& job) {
     return job.endFrame - job.startFrame + 1;
 }
 
-// The frame number of a time code at a whole-number frame rate (the rate rounded, as time codes count).
-long long timecodeFrames(const std::array<int, 4>& tc, int rateNumerator, int rateDenominator);
-
 } // namespace mivo::encoder

@@ -1,6 +1,7 @@
 #include "mpeg2_encoder.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
@@ -107,8 +108,13 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
     av_opt_set(c, "mbd", decision, AV_OPT_SEARCH_CHILDREN);
     if (job.profile == 4) av_opt_set_int(c, "trellis", 1, AV_OPT_SEARCH_CHILDREN);
     if (!job.sceneChange) av_opt_set_int(c, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
-    const long long tc = timecodeFrames(job.timecode, f.rateNumerator, f.rateDenominator);
-    if (tc > 0) av_opt_set_int(c, "timecode_frame_start", tc, AV_OPT_SEARCH_CHILDREN);
+    if (job.timecode != std::array<int, 4>{}) {
+        // The time code option takes precedence over a start frame number inside the encoder.
+        char tc[32];
+        std::snprintf(tc, sizeof tc, "%02d:%02d:%02d:%02d", job.timecode[0], job.timecode[1], job.timecode[2],
+                      job.timecode[3]);
+        av_opt_set(c, "gop_timecode", tc, AV_OPT_SEARCH_CHILDREN);
+    }
     return true;
 }
 
