@@ -1,0 +1,253 @@
+#include "encoder_app.h"
+
+#include "encode_job.h"
+#include "frame_source.h"
+#include "mpeg2_encoder.h"
+
+#include "core/control_ids.h"
+#include "core/control_model.h"
+#include "core/settings/operations.h"
+#include "core/status_line.h"
+#include "platform/platform.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace mivo::encoder {
+
+namespace {
+
+// The run's report: every line goes to the console at once and, when the ini names a log file, into
+// that file at the end.
+class RunLog {
+  public:
+    void info(const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        text_ += line + "\n";
+    }
+    void error(const std::string& line) {
+        std::fprintf(stderr, "Dazuzer_024: ERROR: %s\n", line.c_str());
+        text_ += "ERROR: " + line + "\n";
+    }
+    // Written whole: a temporary file beside the log, then renamed over it.
+    void save(const std::string& path) {
+        if (path.empty()) return;
+        const std::string temp = path + ".tmp";
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out << text_;
+            if (!out.flush()) {
+                std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
+                std::error_code ec;
+                std::filesystem::remove(temp, ec);
+                return;
+            }
+        }
+        std::error_code ec;
+        std::filesystem::rename(temp, path, ec);
+        if (ec) std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
+    }
+
+  private:
+    std::string text_;
+};
+
+bool readText(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return !in.bad();
+}
+
+std::string trimmed(std::string s) {
+    const auto first = s.find_first_not_of(' ');
+    const auto last = s.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+}
+
+// The ini through the front-end's own reader, so both read every line alike.
+struct IniState {
+    SourceState source;
+    Settings settings{source};
+    ControlModel controls;
+    StatusLine status{controls};
+    SettingsHooks hooks;
+
+    // False with the reader's message when the file could not be read.
+    bool load(const std::string& text, std::string& error) {
+        // The encoder judges the input itself; here only its name matters.
+        hooks.classifyIniInput = [](const std::string&) { return IniInputOutcome::Accepted; };
+        SettingsContext ctx{settings, source, controls, status, hooks, platform::systemProcessorCount()};
+        settings.setStartUpValues();
+        readIniText(ctx, IniMode::Default, text);
+        const std::string said = trimmed(controls.text(PageId::Window, ids::window::status));
+        if (said.starts_with("error")) {
+            error = "Mivo.ini: " + said;
+            return false;
+        }
+        return true;
+    }
+};
+
+// Writes the stream to a temporary file beside the output and renames it into place once complete.
+class OutputFile {
+  public:
+    explicit OutputFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {}
+    ~OutputFile() {
+        if (file_) std::fclose(file_);
+        if (!committed_) {
+            std::error_code ec;
+            std::filesystem::remove(temp_, ec);
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::FILE* open() { return file_ = std::fopen(temp_.c_str(), "wb"); }
+    bool commit(std::string& error) {
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!closed) {
+            error = "cannot write the output file " + path_;
+            return false;
+        }
+        std::error_code ec;
+        std::filesystem::rename(temp_, path_, ec);
+        if (ec) {
+            error = "cannot put the output file in place: " + path_ + ": " + ec.message();
+            return false;
+        }
+        committed_ = true;
+        return true;
+    }
+    const std::string& temp() const { return temp_; }
+
+  private:
+    std::string path_, temp_;
+    std::FILE* file_ = nullptr;
+    bool committed_ = false;
+};
+
+int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
+    const std::string iniPath = programFolder + "Mivo.ini";
+    std::string text;
+    if (!platform::fileExists(iniPath) || !readText(iniPath, text)) {
+        log.error("Mivo.ini not found in " + programFolder);
+        return 1;
+    }
+    auto ini = std::make_unique<IniState>();
+    std::string error;
+    if (!ini->load(text, error)) {
+        log.error(error);
+        return 1;
+    }
+    EncodeJob job;
+    const bool planned = planJob(ini->settings, ini->source, job, error);
+    if (ini->source.logChosen) logPath = ini->settings.logFile;
+    if (!planned) {
+        log.error(error);
+        return 1;
+    }
+    ini.reset();
+
+    FrameSource source;
+    std::string library;
+    if (!source.open(programFolder, job.inputFile, library, error)) {
+        log.error(error);
+        return 1;
+    }
+    const StreamFacts& f = source.facts();
+    if (!fitToSource(job, f, error)) {
+        log.error(error);
+        return 1;
+    }
+    log.info("input:  " + job.inputFile + " (" + std::to_string(f.width) + " x " + std::to_string(f.height) +
+             ", " + std::to_string(f.rateNumerator) + "/" + std::to_string(f.rateDenominator) + " fps, " +
+             std::to_string(f.frameCount) + " frames, decoder " + library + ")");
+    log.info("output: " + job.outputFile);
+    std::string mode = job.constantQuant ? "constant quantiser " + std::to_string(job.quantiser)
+                       : job.twoPass     ? "two-pass VBR"
+                                         : "one-pass VBR";
+    log.info("frames " + std::to_string(job.startFrame) + " to " + std::to_string(job.endFrame) + ", " +
+             mode + ", average " + std::to_string(job.bitrateKbps) + " kbit/s, maximum " +
+             std::to_string(job.maxBitrateKbps) + " kbit/s, GOP " + std::to_string(job.gopLength) + " with " +
+             std::to_string(job.bFrames) + " B-frames" + (job.closedGops ? " (closed)" : "") +
+             ", DC precision " + std::to_string(job.dcPrecision) +
+             (job.scan == Scan::Progressive ? ", progressive"
+              : job.topFieldFirst           ? ", interlaced TFF"
+                                            : ", interlaced BFF"));
+    for (const std::string& note : job.notes)
+        log.info("note: " + note);
+
+    const auto started = std::chrono::steady_clock::now();
+    const int total = jobFrameCount(job);
+    std::string stats;
+    if (job.twoPass) {
+        log.info("pass 1 of 2");
+        const auto progress = [&](int done) { std::printf("pass 1: %d of %d frames\r", done, total); };
+        if (!encodePass(Pass::First, job, source, nullptr, stats, progress, error)) {
+            std::printf("\n");
+            log.error(error);
+            return 1;
+        }
+        std::printf("\n");
+        log.info("pass 2 of 2");
+    }
+    OutputFile output(job.outputFile);
+    std::FILE* out = output.open();
+    if (!out) {
+        log.error("cannot create " + output.temp());
+        return 1;
+    }
+    const auto progress = [&](int done) {
+        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
+    };
+    if (!encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error)) {
+        std::printf("\n");
+        log.error(error);
+        return 1;
+    }
+    std::printf("\n");
+    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
+    if (job.writeSeqEndcode &&
+        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
+        log.error("cannot write the output file " + job.outputFile);
+        return 1;
+    }
+    if (!output.commit(error)) {
+        log.error(error);
+        return 1;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(job.outputFile, ec);
+    char line[160];
+    std::snprintf(line, sizeof line, "done: %d frames, %llu bytes, %.1f s", total,
+                  static_cast<unsigned long long>(ec ? 0 : bytes), seconds);
+    log.info(line);
+    return 0;
+}
+
+} // namespace
+
+int runEncoder(const std::string& programFolder) {
+    RunLog log;
+    std::string logPath;
+    int code = 1;
+    try {
+        code = encode(programFolder, log, logPath);
+    } catch (const std::exception& e) {
+        log.error(std::string("unexpected failure: ") + e.what());
+        code = 1;
+    }
+    log.save(logPath);
+    return code;
+}
+
+} // namespace mivo::encoder
