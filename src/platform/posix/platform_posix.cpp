@@ -134,7 +134,14 @@ bool Process::start(const std::string& program, const std::string& workingFolder
         return false;
     }
     if (pid == 0) {
-        // The child inherits nothing but the standard streams.
+        // A detached child shares no console with the front-end: its standard streams go nowhere, and
+        // it inherits no other descriptor.
+        const int devNull = ::open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            ::dup2(devNull, 0);
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+        }
         const int maxFd = static_cast<int>(::sysconf(_SC_OPEN_MAX));
         for (int fd = 3; fd < maxFd && fd < 65536; ++fd)
             if (fd != report[1]) ::close(fd);
