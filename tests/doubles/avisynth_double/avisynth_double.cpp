@@ -120,17 +120,7 @@ int paddedPitch(int row) {
 constexpr std::uint8_t kPadding = 0xEE;
 
 int pixelTypeOf(SyntheticPixel p) {
-    switch (p) {
-    case SyntheticPixel::Yv12:
-        return static_cast<int>(0xA0000008u);
-    case SyntheticPixel::I420:
-        return static_cast<int>(0xA0000010u);
-    case SyntheticPixel::Yuy2:
-        return static_cast<int>(0x60000004u);
-    case SyntheticPixel::Rgb24:
-        return static_cast<int>(0x50000001u);
-    }
-    return 0;
+    return mivo::doubles::syntheticPixelType(p);
 }
 
 Frame* makeFrame(const Clip& clip, int n) {

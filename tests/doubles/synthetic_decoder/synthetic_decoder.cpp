@@ -5,7 +5,7 @@
 // Built twice: with closeVideo, and without it (MIVO_NO_CLOSE_EXPORT) for the front-end's refusal of a
 // library that lacks an export.
 
-#include "synthetic_source.h"
+#include "synthetic_description.h"
 
 #include "core/source/d2v_project.h"
 
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,7 +31,7 @@ namespace {
 constexpr std::size_t kMaxFrameBytes = 64u << 20;
 
 struct Stream {
-    mivo::synthetic::Description description;
+    mivo::doubles::SyntheticSource description;
     std::array<std::int32_t, 6> info{};
     std::vector<std::uint8_t> frame;
 };
@@ -71,18 +72,22 @@ MIVO_EXPORT const std::int32_t* openMPEG2Source(const char* path) {
     const std::string source = firstListedFile(path);
     if (source.empty()) return nullptr;
     std::ifstream in(source, std::ios::binary);
-    auto description = mivo::synthetic::parseDescription(in);
-    if (!description) return nullptr;
-
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Stream s;
-    s.description = *description;
+    std::string why;
+    int line = 0;
+    if (!in || !mivo::doubles::parseSyntheticSource(text, s.description, why, line)) return nullptr;
     const auto& d = s.description;
-    s.info = {d.width,           d.height, d.rateNumerator,
-              d.rateDenominator, d.frames, mivo::synthetic::pixelTypeCode(d.pixel)};
+    s.info = {d.width,
+              d.height,
+              static_cast<std::int32_t>(d.rateNumerator),
+              static_cast<std::int32_t>(d.rateDenominator),
+              d.frames,
+              mivo::doubles::syntheticPixelType(d.pixel)};
     // The front-end copies width x height luma bytes and two blocks of a quarter of that, which for odd
     // sizes is a little more than the planes hold: the buffer covers both.
     const std::size_t pixels = static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
-    const std::size_t bytes = std::max(mivo::synthetic::frameBytes(d), pixels + 2 * (pixels / 4));
+    const std::size_t bytes = std::max(mivo::doubles::syntheticFrameBytes(d), pixels + 2 * (pixels / 4));
     if (bytes > 0 && bytes <= kMaxFrameBytes) s.frame.assign(bytes, 0);
     stream() = std::move(s);
     return stream()->info.data();
@@ -94,7 +99,7 @@ MIVO_EXPORT const std::uint8_t* getFrame(int n) {
     // Requests beyond the ends get the nearest frame, as decoders of this family do.
     if (n < 0) n = 0;
     if (n >= s->description.frames) n = s->description.frames - 1;
-    mivo::synthetic::renderFrame(s->description, n, s->frame.data());
+    mivo::doubles::renderSyntheticFrame(s->description, n, s->frame.data());
     return s->frame.data();
 }
 

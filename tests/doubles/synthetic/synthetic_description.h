@@ -1,6 +1,8 @@
 #pragma once
 // The synthetic source description (see the scenario runner's documentation): a small text that says
-// what a test source looks like, read here from the script file the double is asked to import.
+// what a test source looks like. Both doubles read it: the decoder library from the file a D2V project
+// lists, the frame-server double from the script it is asked to import; so one description gives the
+// same pictures through either.
 //
 //   synthetic-source            first line
 //   size W H / rate N D / frames N / pixel YV12|I420|YUY2|RGB24
@@ -16,6 +18,7 @@
 // Scenes: for frame f the last line in the file whose first frame is at most f decides; before any
 // line a frame is flat 16 128 128. Defaults: size 720 576, rate 25 1, frames 100, pixel YV12.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -51,5 +54,15 @@ bool parseSyntheticSource(const std::string& text, SyntheticSource& out, std::st
 
 // Planes: 0 = Y, 1 = U, 2 = V; x and y in the plane's own coordinates.
 std::uint8_t syntheticSample(const SyntheticSource& src, int frame, int plane, int x, int y);
+
+// Avisynth's colour-space code of a pixel kind (the decoder libraries report the same codes).
+std::int32_t syntheticPixelType(SyntheticPixel pixel);
+
+// Bytes of one frame laid out without padding: planar Y then the two chroma planes (V first for YV12,
+// U first for I420), packed Y0 U Y1 V lines for YUY2, B G R triples for RGB24.
+std::size_t syntheticFrameBytes(const SyntheticSource& src);
+
+// Frame n in that layout (syntheticFrameBytes bytes).
+void renderSyntheticFrame(const SyntheticSource& src, int frame, std::uint8_t* out);
 
 } // namespace mivo::doubles

@@ -154,4 +154,77 @@ std::uint8_t syntheticSample(const SyntheticSource& src, int frame, int plane, i
     return 0;
 }
 
+std::int32_t syntheticPixelType(SyntheticPixel pixel) {
+    switch (pixel) {
+    case SyntheticPixel::Yv12:
+        return static_cast<std::int32_t>(0xA0000008u);
+    case SyntheticPixel::I420:
+        return static_cast<std::int32_t>(0xA0000010u);
+    case SyntheticPixel::Yuy2:
+        return static_cast<std::int32_t>(0x60000004u);
+    case SyntheticPixel::Rgb24:
+        return static_cast<std::int32_t>(0x50000001u);
+    }
+    return 0;
+}
+
+std::size_t syntheticFrameBytes(const SyntheticSource& src) {
+    const std::size_t w = static_cast<std::size_t>(src.width), h = static_cast<std::size_t>(src.height);
+    switch (src.pixel) {
+    case SyntheticPixel::Yv12:
+    case SyntheticPixel::I420:
+        return w * h + 2 * ((w / 2) * (h / 2));
+    case SyntheticPixel::Yuy2:
+        return 2 * w * h;
+    case SyntheticPixel::Rgb24:
+        return 3 * w * h;
+    }
+    return 0;
+}
+
+void renderSyntheticFrame(const SyntheticSource& src, int frame, std::uint8_t* out) {
+    const int w = src.width, h = src.height;
+    switch (src.pixel) {
+    case SyntheticPixel::Yv12:
+    case SyntheticPixel::I420: {
+        const int cw = w / 2, ch = h / 2;
+        std::uint8_t* first = out + static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        std::uint8_t* second = first + static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch);
+        std::uint8_t* u = src.pixel == SyntheticPixel::Yv12 ? second : first;
+        std::uint8_t* v = src.pixel == SyntheticPixel::Yv12 ? first : second;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                out[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] =
+                    syntheticSample(src, frame, 0, x, y);
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x) {
+                const std::size_t at =
+                    static_cast<std::size_t>(y) * static_cast<std::size_t>(cw) + static_cast<std::size_t>(x);
+                u[at] = syntheticSample(src, frame, 1, x, y);
+                v[at] = syntheticSample(src, frame, 2, x, y);
+            }
+        break;
+    }
+    case SyntheticPixel::Yuy2:
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* line = out + 2 * static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int x = 0; x + 1 < w; x += 2) {
+                line[2 * x] = syntheticSample(src, frame, 0, x, y);
+                line[2 * x + 1] = syntheticSample(src, frame, 1, x / 2, y);
+                line[2 * x + 2] = syntheticSample(src, frame, 0, x + 1, y);
+                line[2 * x + 3] = syntheticSample(src, frame, 2, x / 2, y);
+            }
+        }
+        break;
+    case SyntheticPixel::Rgb24:
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t* p = out + 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                                             static_cast<std::size_t>(x));
+                p[0] = p[1] = p[2] = syntheticSample(src, frame, 0, x, y);
+            }
+        break;
+    }
+}
+
 } // namespace mivo::doubles
