@@ -10,6 +10,8 @@
 #include "gui/pages/settings3_page.h"
 #include "gui/program.h"
 
+#include "../unit/listing_order.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,56 +50,7 @@ class FolderDialogs : public DialogService {
 // The listing's order of the ini lines: keywords of one rank keep the writer's order among themselves.
 const std::map<std::string, int>& listingRanks() {
     static const std::map<std::string, int> ranks = [] {
-        const std::vector<std::vector<std::string>> groups = {
-            {"*INFILE"},
-            {"*OUTFILE"},
-            {"*LOGFILE"},
-            {"*DBPATH"},
-            {"*LLPATH"},
-            {"*BITRATE"},
-            {"*MAXBITRATE"},
-            {"*FRAMES"},
-            {"*PROFILE"},
-            {"*ASPECT"},
-            {"*GOP", "*AUTOGOP"},
-            {"*CQ", "*CQ_MAXBITRATE", "*CQ_PFACTOR", "*CQ_BFACTOR"},
-            {"*AQ"},
-            {"*DC_PREC"},
-            {"*BFF", "*PROGRESSIVE", "*INTERLACED", "*DVSOURCE", "*TFF"},
-            {"*CHROMADOWNSAMPLE"},
-            {"*NOSCD"},
-            {"*NOSMP"},
-            {"*NOVBV"},
-            {"*CLOSEDGOPS"},
-            {"*1PASS"},
-            {"*NOSEQ_ENDCODE"},
-            {"*SCDFILE"},
-            {"*FRAMELOG"},
-            {"*B3"},
-            {"*BIAS"},
-            {"*ADAPTIVEMATRIX"},
-            {"*PULLDOWN"},
-            {"*LASTIFRAME"},
-            {"*PREVIEW"},
-            {"*SILENT"},
-            {"*TIMECODE"},
-            {"*MASK_SHIFT"},
-            {"*AVSMEMORY"},
-            {"*LOSSLESS"},
-            {"*MPEGLEVEL"},
-            {"*INTRAVLC"},
-            {"*MATRIX", "*CUSTOMMATRIX"},
-            {"*LUMGAIN"},
-            {"*COLOUR"},
-            {"*CPU"},
-            {"*PRIORITY"},
-            {"*CHROMAFORMAT"},
-            {"*WAIT"},
-            {"*SHUTDOWN"},
-            {"*CHAPTER"},
-            {"*ZONE"},
-            {"*PANSCAN"},
-        };
+        const test::KeywordOrder& groups = test::listingOrder();
         std::map<std::string, int> r;
         for (std::size_t i = 0; i < groups.size(); ++i)
             for (const std::string& k : groups[i])

@@ -4,6 +4,8 @@
 #include "settings_generator.h"
 #include "settings_world.h"
 
+#include "listing_order.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,56 +84,7 @@ const Order kFileOrder = {{"*INFILE"},
                           {"*CHAPTER"},
                           {"*ZONE"},
                           {"*PANSCAN"}};
-const Order kListingOrder = {{"*INFILE"},
-                             {"*OUTFILE"},
-                             {"*LOGFILE"},
-                             {"*DBPATH"},
-                             {"*LLPATH"},
-                             {"*BITRATE"},
-                             {"*MAXBITRATE"},
-                             {"*FRAMES"},
-                             {"*PROFILE"},
-                             {"*ASPECT"},
-                             {"*GOP", "*AUTOGOP"},
-                             {"*CQ", "*CQ_MAXBITRATE"},
-                             {"*CQ_PFACTOR"},
-                             {"*CQ_BFACTOR"},
-                             {"*AQ"},
-                             {"*DC_PREC"},
-                             {"*BFF", "*PROGRESSIVE", "*INTERLACED", "*DVSOURCE", "*TFF"},
-                             {"*CHROMADOWNSAMPLE"},
-                             {"*NOSCD"},
-                             {"*NOSMP"},
-                             {"*NOVBV"},
-                             {"*CLOSEDGOPS"},
-                             {"*1PASS"},
-                             {"*NOSEQ_ENDCODE"},
-                             {"*SCDFILE"},
-                             {"*FRAMELOG"},
-                             {"*B3"},
-                             {"*BIAS"},
-                             {"*ADAPTIVEMATRIX"},
-                             {"*PULLDOWN"},
-                             {"*LASTIFRAME"},
-                             {"*PREVIEW"},
-                             {"*SILENT"},
-                             {"*TIMECODE"},
-                             {"*MASK_SHIFT"},
-                             {"*AVSMEMORY"},
-                             {"*LOSSLESS"},
-                             {"*MPEGLEVEL"},
-                             {"*INTRAVLC"},
-                             {"*MATRIX", "*CUSTOMMATRIX"},
-                             {"*LUMGAIN"},
-                             {"*COLOUR"},
-                             {"*CPU"},
-                             {"*PRIORITY"},
-                             {"*CHROMAFORMAT"},
-                             {"*WAIT"},
-                             {"*SHUTDOWN"},
-                             {"*CHAPTER"},
-                             {"*ZONE"},
-                             {"*PANSCAN"}};
+const Order& kListingOrder = test::listingOrder();
 
 int rank(const Order& order, const std::string& keyword) {
     for (std::size_t i = 0; i < order.size(); ++i)
