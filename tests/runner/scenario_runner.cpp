@@ -4,6 +4,7 @@
 
 #include "core/control_ids.h"
 #include "gui/program.h"
+#include "gui/qt/app_main.h"
 #include "gui/qt/main_window.h"
 #include "gui/qt/qt_dialogs.h"
 #include "platform/platform.h"
@@ -529,7 +530,9 @@ int main(int argc, char** argv) {
         lines.push_back(l);
     }
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const bool styleNamed = mivo::userNamedStyle(argc, argv);
     QApplication app(argc, argv);
+    if (!styleNamed) mivo::useProgramStyle();
     mivo::scenario::Runner runner(folder, std::cout, mivo::scenario::defaultParts());
     return runner.run(lines);
 }

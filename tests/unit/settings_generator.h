@@ -226,7 +226,7 @@ inline void SettingsGenerator::fill(RoundTripWorld& w) {
     }
 
     // Lists.
-    auto ascending = [this](std::vector<int>& frames, int count, int step) {
+    auto ascending = [this](auto& frames, int count, int step) {
         int frame = pick(0, step);
         for (int i = 0; i < count; ++i) {
             frames[static_cast<std::size_t>(i)] = frame;

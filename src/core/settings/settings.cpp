@@ -179,7 +179,7 @@ std::size_t KeywordSeen::count() const {
 }
 
 Settings::Settings(SourceState& source)
-    : seen(source), chapterFrames(kChapterCapacity, 0), zoneFrames(kZoneCapacity, 0),
+    : seen(source), chapterFrames(kChapterCapacity), zoneFrames(kZoneCapacity, 0),
       zoneFactors(kZoneCapacity, 0.0f), panScanFrames(kPanScanCapacity, 0),
       panScanOffsets(kPanScanCapacity, 0) {}
 

@@ -8,6 +8,8 @@
 
 #include "core/source_state.h"
 
+#include "core/zeroed_buffer.h"
+
 #include <array>
 #include <bitset>
 #include <cstddef>
@@ -210,7 +212,7 @@ struct Settings : EncoderOptions {
 
     // The frame lists. Storage is sized to capacity once; entries beyond the count are 0 after a clear.
     int chapterCount = 0;
-    std::vector<int> chapterFrames;
+    ZeroedBuffer<int> chapterFrames;
     int zoneCount = 0;
     std::vector<int> zoneFrames;
     std::vector<float> zoneFactors;

@@ -6,4 +6,10 @@ namespace mivo {
 // main window has been shown (used to measure start-up).
 int runProgram(int argc, char** argv, bool quitWhenShown = false);
 
+// The program's look: the classic flat style with fully hinted text, unless the user named a style (a
+// -style argument or QT_STYLE_OVERRIDE). The arguments are the ones the application object has not yet
+// seen.
+bool userNamedStyle(int argc, char** argv);
+void useProgramStyle();
+
 } // namespace mivo

@@ -377,8 +377,11 @@ void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
             tabs_->setCurrentIndex(c.selected);
         }
         if (what == Change::Items)
-            for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i)
-                tabs_->setTabText(i, q(c.items[static_cast<std::size_t>(i)]));
+            for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i) {
+                // Each new label lays the tab bar out again; start-up names the tabs they already have.
+                const QString label = q(c.items[static_cast<std::size_t>(i)]);
+                if (tabs_->tabText(i) != label) tabs_->setTabText(i, label);
+            }
         break;
     }
     }
