@@ -7,7 +7,6 @@
 // of those is what the reader filled and the refresh pushes into the controls.
 
 #include "core/source_state.h"
-
 #include "core/zeroed_buffer.h"
 
 #include <array>
