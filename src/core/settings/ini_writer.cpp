@@ -6,12 +6,12 @@
 #include "core/settings/ini_render.h"
 #include "core/settings/labels.h"
 #include "core/settings/operations.h"
+#include "core/whole_file.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 namespace mivo {
@@ -522,22 +522,6 @@ bool Renderer::run(Step step) {
     return true;
 }
 
-bool writeWhole(const std::string& path, const std::string& text) {
-    // Beside the target, so the rename stays on one file system and replaces the old file in one step.
-    const std::string temp = path + ".writing";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (written && closed) {
-        std::filesystem::rename(temp, path, ec);
-        if (!ec) return true;
-    }
-    std::filesystem::remove(temp, ec);
-    return false;
-}
-
 } // namespace
 
 IniRender renderIni(Settings& settings, const ControlModel& controls, IniTarget target, std::string& out) {
@@ -568,7 +552,7 @@ bool writeIniFile(IniMode, const std::string& path, Settings& settings, const Co
         status.show(" Mivo.ini write aborted, invalid CQ value, not a number");
         return false;
     }
-    if (!writeWhole(path, text)) {
+    if (!writeWholeFile(path, text)) {
         settings.writeOk = false;
         status.show(" error writing ini file");
         return false;
