@@ -1,7 +1,7 @@
 // Replays the committed fuzz corpus through the fuzz targets' code: the inputs that once found new
 // paths through the project reader and the stream parser keep passing their invariants.
 
-#include "fuzz/fuzz_entries.h"
+#include "../fuzz/fuzz_entries.h"
 #include "stream_maker.h"
 
 #include <gtest/gtest.h>
@@ -26,11 +26,11 @@ int replay(const std::string& folder, void (*target)(const std::uint8_t*, std::s
 }
 
 TEST(FuzzCorpus, ProjectReaderInputsKeepTheirInvariants) {
-    EXPECT_GE(replay(std::string(MIVO_FUZZ_CORPUS_DIR) + "/project", &fuzz::projectReader), 10);
+    EXPECT_GE(replay(std::string(MIVO_FUZZ_DIR) + "/project_reader/corpus", &fuzz::projectReader), 10);
 }
 
 TEST(FuzzCorpus, StreamParserInputsKeepTheirInvariants) {
-    EXPECT_GE(replay(std::string(MIVO_FUZZ_CORPUS_DIR) + "/stream", &fuzz::streamParser), 5);
+    EXPECT_GE(replay(std::string(MIVO_FUZZ_DIR) + "/stream_parser/corpus", &fuzz::streamParser), 5);
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 #include "core/control_model.h"
 #include "core/packed_to_planar.h"
 #include "core/status_line.h"
-#include "gui/source/avisynth_source.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
+#include "program/source/avisynth_source.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The Avisynth layer and its source flows against the frame-server double.
 #include "avisynth_test_support.h"
 
-#include "gui/source/avisynth_api.h"
+#include "program/source/avisynth_api.h"
 
 #include <algorithm>
 #include <regex>

@@ -5,8 +5,8 @@
 #include "core/control_model.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
-#include "gui/source/avisynth_source.h"
 #include "platform/frame_server.h"
+#include "program/source/avisynth_source.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The DGDecode layer, the frame access and the input flow against the synthetic decoder library.
-#include "gui/source/dgdecode_source.h"
-#include "gui/source/frame_access.h"
-#include "gui/source/input_flow.h"
+#include "program/source/dgdecode_source.h"
+#include "program/source/frame_access.h"
+#include "program/source/input_flow.h"
 
-#include "../unit/source_controls.h"
+#include "../core/source/source_controls.h"
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
 

@@ -1,14 +1,11 @@
 // "encode", "about Mivo" and "exit" with the encoder double: what the encoder finds when it runs, the
 // window hidden for as long as it runs, the refusals, and the ways the encoder is started.
-#include "gui/pages/encoder_launch.h"
+#include "program/pages/encoder_launch.h"
 
-#include "../unit/program_file_image.h"
+#include "../core/program_file_image.h"
 #include "avisynth_test_support.h"
-#include "gui/qt/main_window.h"
 #include "program_world.h"
 
-#include <QApplication>
-#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,27 +15,6 @@ using namespace mivo::test;
 namespace w = mivo::ids::window;
 
 namespace {
-
-// Sets an environment variable for one test.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class EncoderLaunch : public ProgramWorld {
   protected:
@@ -74,52 +50,6 @@ TEST_F(EncoderLaunch, TheEncoderReadsWhatSaveMivoIniWrites) {
     EXPECT_FALSE(copyPresent());
     EXPECT_EQ(program->source().currentFrame, 0);
     EXPECT_EQ(visibility, (std::vector<bool>{false, true}));
-}
-
-TEST_F(EncoderLaunch, TheWindowIsHiddenForAsLongAsTheEncoderRuns) {
-    int argc = 1;
-    char name[] = "mivo_program_tests";
-    char* argv[] = {name, nullptr};
-    const ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    MainWindow* window = nullptr;
-    shell.setWindowVisible = [&window](bool v) { window->setVisible(v); };
-    // Looked at from inside the wait: the widget and its platform window, and whether the encoder has
-    // begun (its log is written first thing, before its delay).
-    struct Look {
-        bool widgetVisible, platformWindowVisible, encoderStarted;
-    };
-    std::vector<Look> looks;
-    shell.whileEncoding = [&] {
-        looks.push_back({window->isVisible(), window->windowHandle() && window->windowHandle()->isVisible(),
-                         fs::exists(prog / "encoder-runs.log")});
-    };
-    start();
-    MainWindow mainWindow(*program, false);
-    window = &mainWindow;
-    mainWindow.show();
-    QApplication::processEvents();
-    openProject();
-    placeEncoderDouble();
-    ASSERT_TRUE(mainWindow.isVisible());
-
-    const ScopedEnv delay("MIVO_ENCODER_DOUBLE_MS", "600");
-    encode();
-    EXPECT_EQ(status(), " encoding finished");
-    ASSERT_GE(looks.size(), 3u);
-    bool sawTheEncoder = false;
-    for (const Look& l : looks) {
-        EXPECT_FALSE(l.widgetVisible);
-        EXPECT_FALSE(l.platformWindowVisible);
-        sawTheEncoder = sawTheEncoder || l.encoderStarted;
-    }
-    EXPECT_TRUE(sawTheEncoder);
-    EXPECT_TRUE(mainWindow.isVisible());
-    EXPECT_TRUE(mainWindow.windowHandle()->isVisible());
-    EXPECT_FALSE(mainWindow.isMinimized());
-    EXPECT_EQ(controls().focused(), std::nullopt);
-    EXPECT_EQ(encoderRuns().size(), 1u);
 }
 
 class EncoderLaunchAvisynth : public AvisynthDoubleTest {};

@@ -2,7 +2,7 @@
 // list refusals before any dialog, and names emptied by a cancel.
 
 #include "core/control_ids.h"
-#include "gui/program.h"
+#include "program/program.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The Main page where a scenario cannot reach: fields checked without a source, the information buttons
 // over a program file with a version resource and over the frame-server double, the version list.
-#include "gui/pages/main_page.h"
+#include "program/pages/main_page.h"
 
-#include "../unit/program_file_image.h"
+#include "../core/program_file_image.h"
 #include "program_world.h"
 
 #include <gtest/gtest.h>

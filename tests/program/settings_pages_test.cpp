@@ -6,11 +6,11 @@
 #include "core/control_ids.h"
 #include "core/free_format.h"
 #include "core/settings/operations.h"
-#include "gui/pages/settings1_page.h"
-#include "gui/pages/settings3_page.h"
-#include "gui/program.h"
+#include "program/pages/settings1_page.h"
+#include "program/pages/settings3_page.h"
+#include "program/program.h"
 
-#include "../unit/listing_order.h"
+#include "../core/settings/listing_order.h"
 
 #include <gtest/gtest.h>
 

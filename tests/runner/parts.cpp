@@ -1,8 +1,8 @@
 #include "scenario_runner.h"
 
-#include "gui/program.h"
-#include "gui/qt/main_window.h"
+#include "gui/main_window.h"
 #include "platform/frame_server.h"
+#include "program/program.h"
 
 namespace mivo::scenario {
 

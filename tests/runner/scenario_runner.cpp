@@ -3,11 +3,11 @@
 #include "scenario_runner.h"
 
 #include "core/control_ids.h"
-#include "gui/program.h"
-#include "gui/qt/app_main.h"
-#include "gui/qt/main_window.h"
-#include "gui/qt/qt_dialogs.h"
+#include "gui/app_main.h"
+#include "gui/main_window.h"
+#include "gui/qt_dialogs.h"
 #include "platform/platform.h"
+#include "program/program.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -2,7 +2,7 @@
 // Dialogs answered from a scenario script: every dialog the program opens is logged and takes the next
 // queued answer. A dialog that finds no answer is remembered, and the runner fails the script.
 
-#include "gui/dialogs.h"
+#include "program/dialogs.h"
 
 #include <deque>
 #include <string>

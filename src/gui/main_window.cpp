@@ -1,0 +1,403 @@
+#include "gui/main_window.h"
+
+#include "core/control_ids.h"
+#include "gui/up_down.h"
+#include "program/program.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabWidget>
+#include <cmath>
+
+namespace mivo {
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The program's icon, drawn rather than shipped: a film frame with an arrow into a disc.
+QIcon programIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(40, 60, 120));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(1, 4, 30, 24, 4, 4);
+    p.setBrush(Qt::white);
+    for (int i = 0; i < 4; ++i) {
+        p.drawRect(4 + i * 7, 6, 4, 3);
+        p.drawRect(4 + i * 7, 23, 4, 3);
+    }
+    p.setBrush(QColor(250, 200, 60));
+    p.drawEllipse(QPointF(16, 16), 6, 6);
+    p.setBrush(QColor(40, 60, 120));
+    p.drawEllipse(QPointF(16, 16), 1.5, 1.5);
+    return QIcon(pm);
+}
+
+// The fixed-pitch font of the listings: "Courier New" where it is installed, else the platform's own.
+// Looked up once: the font database scan is the dearest step of building the pages.
+QFont listingFont() {
+    static const QFont font = [] {
+        QFont f("Courier New", 8);
+        f.setStyleHint(QFont::TypeWriter);
+        if (!QFontInfo(f).fixedPitch()) {
+            f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            f.setPointSize(8);
+        }
+        return f;
+    }();
+    return font;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
+    // Dialog units follow the font, as in a dialog template: a quarter of the average character width
+    // across, an eighth of the character height down.
+    const QFontMetrics fm(font());
+    const QString sample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    unitX_ = fm.horizontalAdvance(sample) / 52.0 / 4.0;
+    unitY_ = fm.height() / 8.0;
+
+    const PageTemplate& win = pageTemplates()[0];
+    setWindowTitle(q(std::string(win.title)));
+    setWindowIcon(programIcon());
+    setFixedSize(toPixels(0, 0, win.width, win.height).size());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    pages_[0] = this;
+
+    for (const Control* c : program_.controls().controls(PageId::Window)) {
+        QWidget* w = nullptr;
+        if (c->kind == ControlKind::Tab) {
+            tabs_ = new QTabWidget(this);
+            w = tabs_;
+            const QRect r = toPixels(c->tpl->x, c->tpl->y, c->tpl->w, c->tpl->h);
+            tabs_->setGeometry(r);
+            for (int i = 1; i < kPageCount; ++i) {
+                const PageTemplate& pt = pageTemplates()[static_cast<std::size_t>(i)];
+                QWidget* page = new QWidget();
+                page->setObjectName(q("page" + std::to_string(pt.dialogId)));
+                pages_[i] = page;
+                tabs_->addTab(page, q(std::string(pt.title)));
+            }
+            connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+                ensurePageBuilt(index + 1);
+                program_.controls().userSelect(PageId::Window, ids::window::tabs, index);
+            });
+        } else {
+            w = makeWidget(*c, this);
+        }
+        if (w && c->id != 0) {
+            widgets_[{0, c->id}] = w;
+            ids_[w] = {PageId::Window, c->id};
+        }
+    }
+
+    ensurePageBuilt(tabs_ ? tabs_->currentIndex() + 1 : 1);
+    program_.controls().setObserver([this](const Control& c, Change what) { mirror(c, what); });
+
+    if (trackFocus) {
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            auto it = ids_.find(now);
+            if (it == ids_.end()) return;
+            program_.controls().focusSeen(it->second);
+        });
+    }
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    program_.controls().setObserver(nullptr);
+}
+
+QRect MainWindow::toPixels(int x, int y, int w, int h) const {
+    auto px = [](double v) { return static_cast<int>(std::lround(v)); };
+    return QRect(px(x * unitX_), px(y * unitY_), px(w * unitX_), px(h * unitY_));
+}
+
+QWidget* MainWindow::widget(PageId page, int id) const {
+    auto it = widgets_.find({static_cast<int>(page), id});
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::pageWidget(PageId page) const {
+    return pages_[static_cast<int>(page)];
+}
+
+// A page's widgets are made when the page is first shown: the model holds every control from the
+// start, so nothing is lost, and start-up pays only for the page the user sees.
+void MainWindow::ensurePageBuilt(int pageIndex) {
+    if (pageIndex < 1 || pageIndex >= kPageCount || built_[pageIndex]) return;
+    built_[pageIndex] = true;
+    buildPage(static_cast<PageId>(pageIndex), pages_[pageIndex]);
+}
+
+void MainWindow::buildPage(PageId page, QWidget* parent) {
+    // Group boxes first, so the controls they frame are drawn above them.
+    const auto controls = program_.controls().controls(page);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Control* c : controls) {
+            if ((c->kind == ControlKind::GroupBox) != (pass == 0)) continue;
+            QWidget* w = makeWidget(*c, parent);
+            if (w && c->id != 0) {
+                widgets_[{static_cast<int>(page), c->id}] = w;
+                ids_[w] = {page, c->id};
+            }
+        }
+    }
+}
+
+QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
+    const ControlTemplate& t = *c.tpl;
+    QWidget* w = nullptr;
+    switch (c.kind) {
+    case ControlKind::Button:
+        w = new QPushButton(parent);
+        break;
+    case ControlKind::CheckBox:
+        w = new QCheckBox(parent);
+        break;
+    case ControlKind::Radio: {
+        auto* r = new QRadioButton(parent);
+        r->setAutoExclusive(false); // the model keeps each group exclusive
+        w = r;
+        break;
+    }
+    case ControlKind::Edit: {
+        auto* e = new QLineEdit(parent);
+        e->setReadOnly((t.flags & kReadOnly) != 0);
+        w = e;
+        break;
+    }
+    case ControlKind::Static: {
+        auto* l = new QLabel(parent);
+        l->setTextFormat(Qt::PlainText);
+        // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
+        l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
+        l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
+                        ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
+        if (t.flags & kSunken) {
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            l->setMargin(2);
+        }
+        w = l;
+        break;
+    }
+    case ControlKind::GroupBox:
+        w = new QGroupBox(parent);
+        break;
+    case ControlKind::ListBox: {
+        auto* l = new QListWidget(parent);
+        if (t.flags & kMonospace) {
+            l->setFont(listingFont());
+        }
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        w = l;
+        break;
+    }
+    case ControlKind::ComboBox:
+        w = new QComboBox(parent);
+        break;
+    case ControlKind::UpDown:
+        w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent);
+        break;
+    case ControlKind::Trackbar: {
+        auto* s = new QSlider((t.flags & kVertical) ? Qt::Vertical : Qt::Horizontal, parent);
+        s->setTickPosition(QSlider::TicksBelow);
+        w = s;
+        break;
+    }
+    case ControlKind::Picture: {
+        auto* l = new QLabel(parent);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setAlignment(Qt::AlignCenter);
+        l->setStyleSheet("background: black");
+        w = l;
+        break;
+    }
+    case ControlKind::Tab:
+        return nullptr;
+    }
+    w->setGeometry(toPixels(t.x, t.y, t.w, t.h));
+    if (c.id != 0) w->setObjectName(QString::number(c.id));
+    applyAll(c, w);
+    connectWidget(c, w);
+    return w;
+}
+
+void MainWindow::connectWidget(const Control& c, QWidget* w) {
+    ControlModel& model = program_.controls();
+    const PageId page = c.page;
+    const int id = c.id;
+    if (id == 0) return;
+    switch (c.kind) {
+    case ControlKind::Button:
+        connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this,
+                [&model, page, id] { model.userClick(page, id); });
+        break;
+    case ControlKind::CheckBox:
+    case ControlKind::Radio: {
+        auto* b = static_cast<QAbstractButton*>(w);
+        connect(b, &QAbstractButton::clicked, this, [&model, b, page, id] {
+            // The model decides the new state (a radio stays on, a check box flips) and tells the widget.
+            {
+                const QSignalBlocker block(b);
+                b->setChecked(model.checked(page, id));
+            }
+            model.userClick(page, id);
+        });
+        break;
+    }
+    case ControlKind::Edit:
+        connect(static_cast<QLineEdit*>(w), &QLineEdit::textEdited, this,
+                [&model, page, id](const QString& text) { model.userType(page, id, text.toStdString()); });
+        break;
+    case ControlKind::ListBox:
+        connect(static_cast<QListWidget*>(w), &QListWidget::currentRowChanged, this,
+                [&model, page, id](int row) { model.userSelect(page, id, row); });
+        break;
+    case ControlKind::ComboBox:
+        connect(static_cast<QComboBox*>(w), &QComboBox::activated, this,
+                [&model, page, id](int index) { model.userSelect(page, id, index); });
+        break;
+    case ControlKind::UpDown:
+        connect(static_cast<UpDown*>(w), &UpDown::stepped, this,
+                [&model, page, id](int pos) { model.userSpin(page, id, pos); });
+        break;
+    case ControlKind::Trackbar:
+        connect(static_cast<QSlider*>(w), &QSlider::valueChanged, this,
+                [&model, page, id](int pos) { model.userSlide(page, id, pos); });
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::applyAll(const Control& c, QWidget* w) {
+    for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
+                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
+        mirrorTo(w, c, what);
+}
+
+void MainWindow::mirror(const Control& c, Change what) {
+    QWidget* w = c.page == PageId::Window && c.kind == ControlKind::Tab ? tabs_ : widget(c.page, c.id);
+    if (w) mirrorTo(w, c, what);
+}
+
+void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
+    const QSignalBlocker block(w);
+    switch (what) {
+    case Change::Enabled:
+        w->setEnabled(c.enabled);
+        return;
+    case Change::Visible:
+        w->setVisible(c.visible);
+        return;
+    default:
+        break;
+    }
+    switch (c.kind) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::Radio: {
+        auto* b = static_cast<QAbstractButton*>(w);
+        if (what == Change::Text) b->setText(q(c.text));
+        if (what == Change::Checked && c.kind != ControlKind::Button) b->setChecked(c.checked);
+        break;
+    }
+    case ControlKind::Edit: {
+        auto* e = static_cast<QLineEdit*>(w);
+        if (what == Change::Text && e->text().toStdString() != c.text) e->setText(q(c.text));
+        break;
+    }
+    case ControlKind::Static:
+    case ControlKind::Picture:
+        if (what == Change::Text) static_cast<QLabel*>(w)->setText(q(c.text));
+        break;
+    case ControlKind::GroupBox:
+        if (what == Change::Text) static_cast<QGroupBox*>(w)->setTitle(q(c.text));
+        break;
+    case ControlKind::ListBox: {
+        auto* l = static_cast<QListWidget*>(w);
+        if (what == Change::Items) {
+            l->setUpdatesEnabled(false);
+            l->clear();
+            for (const std::string& item : c.items)
+                l->addItem(q(item));
+            l->setUpdatesEnabled(true);
+        }
+        if (what == Change::Items || what == Change::Selected) l->setCurrentRow(c.selected);
+        break;
+    }
+    case ControlKind::ComboBox: {
+        auto* cb = static_cast<QComboBox*>(w);
+        if (what == Change::Items) {
+            cb->clear();
+            for (const std::string& item : c.items)
+                cb->addItem(q(item));
+        }
+        if (what == Change::Items || what == Change::Selected) cb->setCurrentIndex(c.selected);
+        break;
+    }
+    case ControlKind::UpDown: {
+        auto* u = static_cast<UpDown*>(w);
+        if (what == Change::Range) u->setRange(c.rangeMin, c.rangeMax);
+        if (what == Change::Pos || what == Change::Range) u->setPosition(c.pos);
+        break;
+    }
+    case ControlKind::Trackbar: {
+        auto* s = static_cast<QSlider*>(w);
+        if (what == Change::Range) s->setRange(c.rangeMin, c.rangeMax);
+        if (what == Change::Pos || what == Change::Range) s->setValue(c.pos);
+        break;
+    }
+    case ControlKind::Tab: {
+        if (what == Change::Selected && c.selected >= 0) {
+            ensurePageBuilt(c.selected + 1);
+            tabs_->setCurrentIndex(c.selected);
+        }
+        if (what == Change::Items)
+            for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i) {
+                // Each new label lays the tab bar out again; start-up names the tabs they already have.
+                const QString label = q(c.items[static_cast<std::size_t>(i)]);
+                if (tabs_->tabText(i) != label) tabs_->setTabText(i, label);
+            }
+        break;
+    }
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!program_.quitPosted()) program_.closeRequested();
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A left button press after a switch to a preview page redraws the preview.
+    if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending()) {
+        program_.setPreviewRedraw(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace mivo

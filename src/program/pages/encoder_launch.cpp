@@ -1,0 +1,136 @@
+#include "program/pages/encoder_launch.h"
+
+#include "core/control_ids.h"
+#include "platform/platform.h"
+#include "program/pages/page_handlers.h"
+#include "program/program.h"
+
+#include <fstream>
+
+namespace mivo {
+
+namespace {
+
+// The encoder opens the library copy as soon as it starts; give the file system a moment to settle.
+constexpr int kLibraryCopyPauseMs = 500;
+constexpr int kScanAbortWaitMs = 1000;
+// How often the wait for the encoder looks up (it has no time limit).
+constexpr int kEncoderPollMs = 100;
+
+// Windows program files start with the "MZ" of their DOS header.
+bool isWindowsProgramFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[2] = {};
+    return in.read(head, 2) && head[0] == 'M' && head[1] == 'Z';
+}
+
+void removeLibraryCopy(const Program& p) {
+    const std::string& copy = p.paths().dgdecodeCopy;
+    if (platform::fileExists(copy)) platform::removeFile(copy);
+}
+
+// Runs the encoder to its end with the window hidden. False when it could not be started.
+bool runEncoder(Program& p) {
+    const std::string& encoder = p.paths().encoder;
+    const std::optional<std::string> launcher = encoderLauncher(encoder);
+    platform::Process process;
+    if (!launcher || !process.start(encoder, p.paths().programFolder, *launcher)) return false;
+
+    ProgramShell& shell = p.shell();
+    if (shell.setWindowVisible) shell.setWindowVisible(false);
+    if (shell.whileEncoding) {
+        while (!process.waitFor(kEncoderPollMs))
+            shell.whileEncoding();
+    } else {
+        process.wait();
+    }
+    process.closeHandles();
+    if (shell.setWindowVisible) shell.setWindowVisible(true);
+    p.controls().userLeave();
+    return true;
+}
+
+} // namespace
+
+const char* const kAboutTitle = "Mivogui 024";
+const char* const kAboutText =
+    "Mivogui 0.24 is the graphical front-end of the Dazuzer MPEG-2 encoder, release 0.24: it composes "
+    "the encoder's settings, checks them against the DVD-Video rules, shows the source and starts the "
+    "two-pass encode.\n\n"
+    "News, downloads and help are on the program's home page, whose address comes with the program in "
+    "its README.";
+
+std::optional<std::string> encoderLauncher(const std::string& programFile) {
+#ifdef _WIN32
+    (void)programFile;
+    return std::string();
+#else
+    if (!isWindowsProgramFile(programFile)) return std::string();
+    std::string wine = platform::findOnPath("wine");
+    if (wine.empty()) return std::nullopt;
+    return wine;
+#endif
+}
+
+void encodeButton(Program& p) {
+    StatusLine& status = p.status();
+    Settings& settings = p.settings();
+    SourceState& source = p.source();
+
+    if (p.scanRunning()) {
+        status.show(" can't start encode while scene change detection scan is running");
+        return;
+    }
+    if (platform::fileExists(settings.outputFile) &&
+        p.dialogs().message("Mivo message", "m2v output file already exists, OVERWRITE ?",
+                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+        status.show(" please rename outputfile");
+        return;
+    }
+    // The encoder loads the decoder library of the project's version under one fixed name.
+    if (source.projectVersion > 0) {
+        removeLibraryCopy(p);
+        platform::copyFile(source.decoderLibraryPath, p.paths().dgdecodeCopy);
+        platform::sleepMs(kLibraryCopyPauseMs);
+    }
+    if (!writeIniFile(IniMode::Default, p.paths().defaultIni, settings, p.controls(), status)) {
+        status.append(", can't start encode...");
+        // The copy is there only for the encoder, which does not run now.
+        removeLibraryCopy(p);
+        return;
+    }
+    if (!platform::fileExists(p.paths().encoder)) {
+        status.show(" encoder " + p.paths().encoder + " NOT found");
+        removeLibraryCopy(p);
+        return;
+    }
+    // The encoder reads the script itself; the front-end holds nothing of the frame server meanwhile.
+    if (source.isAvisynthScript) p.avisynth().releaseAvisynth();
+
+    if (runEncoder(p))
+        status.show(" encoding finished");
+    else
+        status.show(" failed to start encoding, can't create process");
+
+    removeLibraryCopy(p);
+    if (source.isAvisynthScript) {
+        AvisynthSourceContext ctx = p.avisynthContext();
+        reopenAvisynthSource(ctx);
+    }
+    source.currentFrame = 0;
+}
+
+void aboutButton(Program& p) {
+    p.dialogs().message(kAboutTitle, kAboutText, MessageButtons::Ok);
+}
+
+void exitButton(Program& p) {
+    if (p.scanRunning()) {
+        // TODO: end sceneScanThread by force here once the scene-change scan exists.
+        p.status().show(" aborting scene change detection scan...");
+        if (p.shell().pause) p.shell().pause(kScanAbortWaitMs);
+    }
+    p.postQuit(0);
+}
+
+} // namespace mivo

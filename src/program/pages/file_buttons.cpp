@@ -1,0 +1,131 @@
+// Every button that asks for a file: its dialog, then what the chosen file is for.
+
+#include "core/control_ids.h"
+#include "program/pages/file_dialogs.h"
+#include "program/pages/page_handlers.h"
+#include "program/program.h"
+
+namespace mivo {
+
+namespace {
+
+std::optional<std::string> ask(Program& p, const FileButtonDialog& d, const std::string& folder) {
+    FileDialogSpec spec;
+    spec.save = d.save;
+    spec.title = d.title;
+    spec.filterDescription = d.filterDescription;
+    spec.filterPattern = d.filterPattern;
+    spec.defaultExtension = d.defaultExtension;
+    spec.folder = folder;
+    return p.dialogs().chooseFile(spec);
+}
+
+void clearLists(Program& p) {
+    Settings& s = p.settings();
+    s.clearChapters();
+    s.clearZones();
+    s.clearPanScan();
+    ControlModel& c = p.controls();
+    c.setItems(PageId::Chapters, ids::chapters::chapterList, {});
+    c.setItems(PageId::Zones, ids::zones::zoneList, {});
+    c.setItems(PageId::PanScan, ids::panscan::positionList, {});
+}
+
+// Output and log: a new name on a choice, the previous one kept on a cancel.
+void chooseNamedFile(Program& p, const FileButtonDialog& d, std::string& name, bool& chosenFlag) {
+    const std::string previous = name;
+    const auto chosen = ask(p, d, folderPart(previous));
+    if (!chosen) {
+        name = previous;
+        return;
+    }
+    name = *chosen;
+    chosenFlag = true;
+    p.refreshAfterFileChange();
+}
+
+} // namespace
+
+void FileButtons::onClick(PageId page, int id) {
+    Program& p = p_;
+    Settings& s = p.settings();
+    if (page == PageId::Main && id == ids::main::loadMivoIniButton) {
+        p.loadIni(IniMode::Default, p.paths().defaultIni);
+        return;
+    }
+    if (page == PageId::Main && id == ids::main::saveMivoIniButton) {
+        SettingsContext ctx = p.settingsContext();
+        saveIniFile(ctx, IniMode::Default, p.paths().defaultIni);
+        return;
+    }
+    // The two exports refuse an empty list before any dialog opens.
+    if (page == PageId::Chapters && id == ids::chapters::exportButton && s.chapterCount < 1) {
+        p.status().show(" no chapters in list");
+        return;
+    }
+    if (page == PageId::PanScan && id == ids::panscan::exportButton && s.panScanCount < 1) {
+        p.status().show(" no panscan positions in list");
+        return;
+    }
+    const std::optional<FileButtonDialog> dialog = fileButtonDialog(page, id);
+    if (!dialog) return;
+    const FileButtonDialog& d = *dialog;
+
+    switch (d.folder) {
+    case StartFolder::Input: {
+        const std::string previous = s.inputFile;
+        const auto chosen = ask(p, d, folderPart(previous));
+        SourceContext ctx = p.sourceContext();
+        if (!chosen) {
+            s.inputFile = previous;
+            inputSelectionCancelled(ctx);
+            return;
+        }
+        InputHooks hooks;
+        hooks.clearLists = [&p] { clearLists(p); };
+        hooks.openAvisynth = [&p](SourceContext&) {
+            AvisynthSourceContext actx = p.avisynthContext();
+            openAvisynthSource(actx);
+        };
+        inputFileChosen(ctx, p.dgdecode(), p.paths(), *chosen, hooks);
+        return;
+    }
+    case StartFolder::Output:
+        chooseNamedFile(p, d, s.outputFile, p.source().outputChosen);
+        return;
+    case StartFolder::Log:
+        chooseNamedFile(p, d, s.logFile, p.source().logChosen);
+        return;
+    case StartFolder::Ini:
+    case StartFolder::Matrix:
+    case StartFolder::None:
+        break;
+    }
+
+    // The remaining kinds empty their name before the dialog, so a cancel leaves it empty and the next
+    // such dialog opens in the system's default folder.
+    std::string* name = &p.iniFileName();
+    if (page == PageId::Chapters) name = &p.chapterFileName();
+    if (page == PageId::PanScan) name = &p.panScanFileName();
+    if (page == PageId::Matrix) name = &p.matrixFileName();
+    std::string folder;
+    if (d.folder == StartFolder::Ini) folder = folderPart(p.iniFileName());
+    if (d.folder == StartFolder::Matrix) folder = p.paths().matrixFolder;
+    name->clear();
+    const auto chosen = ask(p, d, folder);
+    if (!chosen) return;
+    *name = *chosen;
+
+    if (page == PageId::Main && id == ids::main::loadIniButton) {
+        p.loadIni(IniMode::User, *chosen);
+    } else if (page == PageId::Main && id == ids::main::saveIniButton) {
+        SettingsContext ctx = p.settingsContext();
+        saveIniFile(ctx, IniMode::User, *chosen);
+    } else if (page == PageId::Chapters && id == ids::chapters::importButton) {
+        p.refreshAfterFileChange();
+    } else if (page == PageId::PanScan) {
+        p.refreshAfterFileChange();
+    }
+}
+
+} // namespace mivo

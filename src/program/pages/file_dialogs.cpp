@@ -1,0 +1,51 @@
+#include "program/pages/file_dialogs.h"
+
+#include "core/control_ids.h"
+
+namespace mivo {
+
+namespace {
+
+// The descriptions keep their inner runs of blanks: they line the patterns up in the dialog's list.
+const FileButtonDialog kDialogs[] = {
+    {PageId::Main, ids::main::inputFileButton, false, "select input file", "input files  (*.d2v, *.avs)",
+     "*.d2v;*.avs", "input", StartFolder::Input},
+    {PageId::Main, ids::main::outputFileButton, false, "select output file", "output files (*.m2v)", "*.m2v",
+     "output", StartFolder::Output},
+    {PageId::Main, ids::main::logFileButton, false, "select log file", "log files    (*.log)", "*.log",
+     "logfile", StartFolder::Log},
+    {PageId::Main, ids::main::loadIniButton, false, "select ini file", "ini file     (*.ini)", "*.ini", "ini",
+     StartFolder::Ini},
+    {PageId::Main, ids::main::saveIniButton, true, "save ini file", "ini file     (*.ini)", "*.ini", "ini",
+     StartFolder::Ini},
+    {PageId::Chapters, ids::chapters::importButton, false, "import chapter file",
+     "text file    (*.txt, *.eds_chpt)", "*.txt;*.eds_chpt", "txt", StartFolder::Ini},
+    {PageId::Chapters, ids::chapters::exportButton, true, "export chapter file", "text file    (*.txt)",
+     "*.txt", "txt", StartFolder::Ini},
+    {PageId::PanScan, ids::panscan::importButton, false, "import panscan file", "text file    (*.txt)",
+     "*.txt", "txt", StartFolder::Ini},
+    // An open-style dialog: it accepts a new name but shows an open button.
+    {PageId::PanScan, ids::panscan::exportButton, false, "export panscan file", "text file    (*.txt)",
+     "*.txt", "txt", StartFolder::Ini},
+    {PageId::Matrix, ids::matrix::loadCustomButton, false, "import matrix file",
+     "matrix file  (*.mtx, *.cqm)", "*.mtx;*.cqm", "mtx", StartFolder::Matrix},
+    {PageId::Matrix, ids::matrix::saveMtxButton, true, "export matrix file as mtx", "matrix file  (*.mtx)",
+     "*.mtx", "mtx", StartFolder::None},
+    {PageId::Matrix, ids::matrix::saveCqmButton, true, "export matrix file as cqm", "matrix file  (*.cqm)",
+     "*.cqm", "cqm", StartFolder::None},
+};
+
+} // namespace
+
+std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id) {
+    for (const FileButtonDialog& d : kDialogs)
+        if (d.page == page && d.id == id) return d;
+    return std::nullopt;
+}
+
+std::string folderPart(const std::string& path) {
+    const std::size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+} // namespace mivo

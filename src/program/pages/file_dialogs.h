@@ -1,0 +1,33 @@
+#pragma once
+// The dialog of every file button: title, filter, default extension, starting folder and kind.
+
+#include "core/control_model.h"
+#include "program/dialogs.h"
+
+#include <optional>
+#include <string>
+
+namespace mivo {
+
+// Which starting folder a button's dialog opens in.
+enum class StartFolder { Input, Output, Log, Ini, Matrix, None };
+
+struct FileButtonDialog {
+    PageId page;
+    int id;
+    bool save;
+    const char* title;
+    const char* filterDescription;
+    const char* filterPattern;
+    const char* defaultExtension;
+    StartFolder folder;
+};
+
+// The dialog of a file button, or nothing for a button without one.
+std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id);
+
+// The folder part of a path: everything up to and including its last separator ('/' or '\'); empty when
+// the path has none.
+std::string folderPart(const std::string& path);
+
+} // namespace mivo

@@ -1,0 +1,84 @@
+#pragma once
+// Opening an Avisynth script as the program's source, reopening it after an encode, fetching its frames
+// into the shared planes, and the Avisynth information of the Main page. Program logic without widgets:
+// the status line, the source state and the frame planes come in from the caller, and what belongs to
+// other parts of the program (movie information, DVD checks, the input button label) comes in as hooks.
+
+#include "core/source_state.h"
+#include "core/status_line.h"
+#include "program/source/avisynth_layer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace mivo {
+
+// Calls into the rest of the program; an empty hook is skipped.
+struct AvisynthSourceHooks {
+    std::function<void()> showMovieInfo;         // refresh the movie information fields
+    std::function<void()> checkFrameRateAndSize; // the DVD checks after a successful open
+    std::function<void()> resetInputLabel;       // input button back to "input file name (*.d2v, *.avs)"
+};
+
+// The frame range fields of the settings record.
+struct FrameRangeFields {
+    int& startFrame;
+    int& endFrame;
+    int& encodeFrameCount;
+};
+
+struct AvisynthSourceContext {
+    AvisynthLayer& layer;
+    SourceState& source;
+    StatusLine& status;
+    std::string& inputFileName; // emptied when the script cannot be opened
+    int& memoryRequest;         // the frame-cache request; the program always holds -1 (no request)
+    FrameRangeFields range;
+    std::size_t lumaCapacity; // bytes of the shared luma plane: larger frames are refused
+    AvisynthSourceHooks hooks = {};
+};
+
+// Releases what was loaded, loads the frame server and imports the input file; fills the source state,
+// the frame range and the status line. For an `.avs` input and after an ini file named one.
+void openAvisynthSource(AvisynthSourceContext& ctx);
+
+// After the encoder ended: load again and import the same script (the encoder read it meanwhile).
+void reopenAvisynthSource(AvisynthSourceContext& ctx);
+
+// The destination of a frame fetch: the three planar 4:2:0 planes and the staging buffer for packed
+// frames.
+struct PlaneBuffers {
+    std::span<std::uint8_t> luma;
+    std::span<std::uint8_t> plane2;
+    std::span<std::uint8_t> plane3;
+    std::span<std::uint8_t> packed;
+};
+
+// Frame n of the open script as planar 4:2:0 (width-byte luma lines, width / 2 chroma lines, U in plane 2
+// and V in plane 3): the planar fetch, or the packed fetch and the conversion chosen by cpuLevel. 0, or
+// 6 when the frame server reports an error or the planes are too small (they then keep their content).
+int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const PlaneBuffers& planes,
+                       int n, int cpuLevel);
+
+struct AvisynthInstallation {
+    bool found = false;
+    std::string folder;
+};
+
+// Looks for the frame server's installation and shows the result in the status line.
+AvisynthInstallation probeAvisynthInstallation(StatusLine& status);
+
+// The frame-server library's file date as "dd-mm-yyyy" with blank-padded day and month, or 10 blanks
+// when the file does not exist.
+std::string frameServerLibraryDate(const std::string& libraryPath);
+
+// The Main page's "Avisynth info": the installation, then the library's presence and version.
+// queryFileVersion gives "a.b.c.d" or nothing (empty hook: no version information).
+void showAvisynthInfo(StatusLine& status, const std::string& libraryPath, const std::string& libraryDate,
+                      const std::function<std::optional<std::string>(const std::string&)>& queryFileVersion);
+
+} // namespace mivo

@@ -1,0 +1,111 @@
+#include "program/source/dgdecode_library.h"
+
+#include "program/source/frame_planes.h"
+
+#include <cstring>
+
+namespace mivo {
+
+std::string dgdecodeMessage(int code) {
+    switch (code) {
+    case kDgdecodeNotLoaded:
+        return ", error initializing DGDecode, dll not loaded";
+    case kDgdecodeNotUnloaded:
+        return " ERROR unloading DGDecode.dll";
+    case kDgdecodeMissingExport:
+        return ", error initializing DGDecode, can't load load routines from dll";
+    case kDgdecodeCannotOpen:
+        return ", error initializing DGDecode, can't open mpeg file";
+    case kDgdecodeNoSpecifications:
+        return ", error initializing DGDecode, mpeg file opened but can't read specifications";
+    case kDgdecodeNoYv12OrYuy2:
+        return ", error initializing DGDecode, no YV12 or YUY2 color space";
+    default:
+        return "";
+    }
+}
+
+ColourFormat colourFormatOf(std::int32_t pixelType) {
+    const auto code = static_cast<std::uint32_t>(pixelType);
+    ColourFormat f = ColourFormat::None;
+    if ((code & kPixelTypeYv12) == kPixelTypeYv12 || (code & kPixelTypeI420) == kPixelTypeI420)
+        f = ColourFormat::Planar420;
+    if ((code & kPixelTypeYuy2) == kPixelTypeYuy2) f = ColourFormat::Packed422;
+    return f;
+}
+
+void DgdecodeLibrary::closeStream() {
+    // The open stream is closed before its library goes: unloading it with a stream open would lose
+    // whatever the library holds for that stream, once per project opened.
+    if (info_ && close_) close_();
+    info_ = nullptr;
+}
+
+int DgdecodeLibrary::load(const std::string& path) {
+    closeStream();
+    resolved_ = false;
+    open_ = nullptr;
+    frame_ = nullptr;
+    close_ = nullptr;
+    lumaSize_ = chromaSize_ = 0;
+    return module_.open(path) ? kDgdecodeOk : kDgdecodeNotLoaded;
+}
+
+int DgdecodeLibrary::release() {
+    closeStream();
+    resolved_ = false;
+    lumaSize_ = chromaSize_ = 0;
+    module_.close();
+    return kDgdecodeOk;
+}
+
+int DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
+    if (!module_.isOpen()) return kDgdecodeNotLoaded;
+    if (!resolved_) {
+        open_ = reinterpret_cast<OpenFn>(module_.symbol("openMPEG2Source"));
+        frame_ = reinterpret_cast<FrameFn>(module_.symbol("getFrame"));
+        close_ = reinterpret_cast<CloseFn>(module_.symbol("closeVideo"));
+        if (!open_ || !frame_ || !close_) return kDgdecodeMissingExport;
+        resolved_ = true;
+    }
+    lumaSize_ = chromaSize_ = 0;
+    info_ = open_(path.c_str());
+    if (!info_) return kDgdecodeCannotOpen;
+
+    out.width = info_[0];
+    out.height = info_[1];
+    out.rateNumerator = info_[2];
+    out.rateDenominator = info_[3];
+    out.frameCount = info_[4];
+    out.pixelType = info_[5];
+    out.colourFormat = colourFormatOf(out.pixelType);
+
+    // Negative values are as unusable as zeros, and a frame must fit the shared planes.
+    const long long pixels = static_cast<long long>(out.width) * out.height;
+    if (out.width <= 0 || out.height <= 0 || out.frameCount <= 0 || out.rateNumerator <= 0 ||
+        out.rateDenominator <= 0 || pixels > static_cast<long long>(FramePlanes::kLumaCapacity)) {
+        info_ = nullptr;
+        return kDgdecodeNoSpecifications;
+    }
+    if (out.colourFormat == ColourFormat::None) {
+        info_ = nullptr;
+        return kDgdecodeNoYv12OrYuy2;
+    }
+    lumaSize_ = static_cast<std::size_t>(pixels);
+    chromaSize_ = out.colourFormat == ColourFormat::Planar420 ? lumaSize_ / 4 : lumaSize_ / 2;
+    vFirst_ = (static_cast<std::uint32_t>(out.pixelType) & kPixelTypeYv12) == kPixelTypeYv12 &&
+              out.colourFormat == ColourFormat::Planar420;
+    return kDgdecodeOk;
+}
+
+bool DgdecodeLibrary::getDgdecodeFrame(int n, std::uint8_t* p1, std::uint8_t* p2, std::uint8_t* p3) const {
+    if (!module_.isOpen() || !frame_ || lumaSize_ == 0) return false;
+    const std::uint8_t* src = frame_(n);
+    if (!src) return false;
+    std::memcpy(p1, src, lumaSize_);
+    std::memcpy(p2, src + lumaSize_, chromaSize_);
+    std::memcpy(p3, src + lumaSize_ + chromaSize_, chromaSize_);
+    return true;
+}
+
+} // namespace mivo

@@ -1,0 +1,17 @@
+#pragma once
+// Opening a checked D2V project: the version's decoder library is loaded (replacing the one in
+// memory), the project opened through it, and the source state, movie information and DVD checks
+// follow. Every outcome is reported on the status line.
+
+#include "core/program_paths.h"
+#include "core/source/movie_info.h"
+#include "program/source/dgdecode_library.h"
+
+namespace mivo {
+
+// The input button's text while no input is accepted.
+inline constexpr const char* kInputButtonDefault = "input file name (*.d2v, *.avs)";
+
+void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths);
+
+} // namespace mivo

@@ -1,0 +1,10 @@
+#include "program/source/frame_planes.h"
+
+namespace mivo {
+
+FramePlanes& framePlanes() {
+    static FramePlanes planes;
+    return planes;
+}
+
+} // namespace mivo
