@@ -156,7 +156,7 @@ TEST(MatrixFile, ExportThenImportGivesTheSamePair) {
     const fs::path dir = scratch("round-trip");
     const std::string mtx = (dir / "r.mtx").string(), cqm = (dir / "r.cqm").string();
     std::mt19937 rng(11);
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 100; ++i) {
         const MatrixPair pair = test::randomCustomPair(rng);
         MatrixPair fromMtx, fromCqm;
         ASSERT_EQ(writeMatrixMtx(mtx, pair), MatrixFileResult::Ok);
@@ -166,13 +166,6 @@ TEST(MatrixFile, ExportThenImportGivesTheSamePair) {
         ASSERT_EQ(fromMtx, pair) << "case " << i;
         ASSERT_EQ(fromCqm, pair) << "case " << i;
         ASSERT_EQ(fs::file_size(cqm), 128u);
-    }
-    // The text form keeps any value, however wide.
-    for (int i = 0; i < 50; ++i) {
-        const MatrixPair pair = test::randomPair(rng, -2000000000, 2000000000);
-        MatrixPair read;
-        ASSERT_EQ(parseMtxText(mtxText(pair), read), MatrixFileResult::Ok);
-        ASSERT_EQ(read, pair) << "case " << i;
     }
 }
 
