@@ -6,6 +6,7 @@
 #include "core/whole_file.h"
 
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
