@@ -7,6 +7,7 @@
 
 #include "core/control_ids.h"
 #include "core/control_model.h"
+#include "core/matrix/builtin_matrices.h"
 #include "core/settings/operations.h"
 #include "core/status_line.h"
 
@@ -127,6 +128,39 @@ TEST(EncodeJob, SettingsBecomeDvdLimitedEncoderOptions) {
     EXPECT_EQ(p.job.timecode, (std::array<int, 4>{1, 2, 3, 29}));
 }
 
+// An ini block of 64 + 64 values, 16 to a line.
+std::string customMatrixBlock(const MatrixPair& p) {
+    std::string out = "*CUSTOMMATRIX\n";
+    for (const MatrixValues* m : {&p.intra, &p.nonIntra})
+        for (std::size_t i = 0; i < 64; ++i)
+            out += std::to_string((*m)[i]) + (i % 16 == 15 ? "\n" : " ");
+    return out;
+}
+
+TEST(EncodeJob, TheMatricesAreTheChosenBuiltInPairOrTheCustomOne) {
+    const std::set<std::string> here{"/v/a.d2v"};
+    MatrixPair mine;
+    for (std::size_t i = 0; i < 64; ++i) {
+        mine.intra[i] = 9 + static_cast<int>(i);
+        mine.nonIntra[i] = 255 - static_cast<int>(i);
+    }
+    MatrixPair mineDc8 = mine;
+    mineDc8.intra[0] = 8;
+    const std::pair<std::string, const MatrixPair*> cases[] = {
+        {"", &builtInMatrix(1)->pair},
+        {"*MATRIX hvsbest\n", &builtInMatrix(9)->pair},
+        {"*MATRIX mpegstd\n", &builtInMatrix(16)->pair},
+        {"*MATRIX fancy\n", &builtInMatrix(1)->pair},
+        {"*MATRIX rux2\n" + customMatrixBlock(mine), &mineDc8}, // the intra DC entry is always 8
+    };
+    for (const auto& [lines, expected] : cases) {
+        const Planned p = plan(kFiles + lines, here);
+        ASSERT_TRUE(p.ok) << p.error;
+        EXPECT_EQ(p.job.intraMatrix, expected->intra) << lines;
+        EXPECT_EQ(p.job.nonIntraMatrix, expected->nonIntra) << lines;
+    }
+}
+
 TEST(EncodeJob, UnusableSettingsAreRefusedWithAReason) {
     const std::set<std::string> here{"/v/a.d2v", "/v/a.avs"};
     const auto refused = [&](const std::string& ini, const std::string& reason) {
@@ -140,6 +174,9 @@ TEST(EncodeJob, UnusableSettingsAreRefusedWithAReason) {
     refused("*INFILE /v/a.d2v\n", "no output file");
     refused(kFiles + "*BITRATE 0\n", "*BITRATE must be at least 1");
     refused(kFiles + "*MAXBITRATE -5\n", "*MAXBITRATE must be at least 1");
+    MatrixPair zero = builtInMatrix(1)->pair;
+    zero.nonIntra[9] = 0;
+    refused(kFiles + customMatrixBlock(zero), "*CUSTOMMATRIX values must lie in 1..255");
 }
 
 // --- whole runs of the program ----------------------------------------------------------------
@@ -245,6 +282,34 @@ StreamHeaders readHeaders(const std::vector<std::uint8_t>& d) {
     return h;
 }
 
+// The two matrices the first sequence header loads, in raster order; the stream holds them in zigzag
+// scan order. A matrix the header does not load stays all 0.
+MatrixPair sequenceMatrices(const std::vector<std::uint8_t>& d) {
+    std::array<std::size_t, 64> zigzag{}; // scan position -> raster index, walking the anti-diagonals
+    for (std::size_t s = 0, n = 0; s < 15; ++s)
+        for (std::size_t k = 0; k <= s; ++k) {
+            const std::size_t y = s % 2 == 0 ? s - k : k, x = s - y;
+            if (x < 8 && y < 8) zigzag[n++] = y * 8 + x;
+        }
+    MatrixPair out{};
+    for (std::size_t i = 0; i + 4 < d.size(); ++i) {
+        if (d[i] != 0 || d[i + 1] != 0 || d[i + 2] != 1 || d[i + 3] != 0xB3) continue;
+        std::size_t bit = (i + 4) * 8 + 62; // past size, aspect, rate, bitrate, marker, VBV size, flag
+        const auto read = [&](int n) {
+            int v = 0;
+            for (; n > 0; --n, ++bit)
+                v = (v << 1) | (bit / 8 < d.size() ? (d[bit / 8] >> (7 - bit % 8)) & 1 : 0);
+            return v;
+        };
+        for (MatrixValues* m : {&out.intra, &out.nonIntra})
+            if (read(1))
+                for (std::size_t k = 0; k < 64; ++k)
+                    (*m)[zigzag[k]] = read(8);
+        break;
+    }
+    return out;
+}
+
 // A program folder of the encoder's own: the program under its contract name and the decoder library.
 struct EncoderFolder {
     std::string dir;
@@ -281,7 +346,8 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
                                            "\r\n*BITRATE          6000\r\n*MAXBITRATE       12000\r\n"
                                            "*FRAMES           3 32\r\n*ASPECT           4:3\r\n"
                                            "*GOP              12 2\r\n*DC_PREC          10\r\n"
-                                           "*CLOSEDGOPS\r\n*PROGRESSIVE\r\n*TIMECODE        1  2  3  4\r\n");
+                                           "*CLOSEDGOPS\r\n*PROGRESSIVE\r\n*TIMECODE        1  2  3  4\r\n"
+                                           "*MATRIX           notch\r\n");
     ASSERT_EQ(folder.run(), 0) << folder.errors();
 
     const Decoded out = decodeAll(folder.path("out.m2v"));
@@ -311,6 +377,7 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
     EXPECT_LE(h.longestGop, 12);
     EXPECT_TRUE(h.endsWithSequenceEnd);
     EXPECT_EQ(h.firstTimecode, (std::array<int, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(sequenceMatrices(test::readFile(folder.path("out.m2v"))), builtInMatrix(3)->pair);
 
     const std::string log = readText(folder.path("enc.log"));
     EXPECT_NE(log.find("pass 2 of 2"), std::string::npos) << log;

@@ -1,5 +1,6 @@
 #include "encode_job.h"
 
+#include "core/matrix/builtin_matrices.h"
 #include "core/source/d2v_project.h"
 
 #include <algorithm>
@@ -116,20 +117,27 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     job.smp = s.smp;
     job.writeSeqEndcode = s.writeSeqEndcode;
     job.timecode = {s.timecodeHour, s.timecodeMinute, s.timecodeSecond, s.timecodeFrame};
-    job.customMatrix = s.seen.test(Keyword::CustomMatrix);
-    if (job.customMatrix) {
+    if (s.seen.test(Keyword::CustomMatrix)) {
         job.intraMatrix = s.customIntraMatrix;
         job.nonIntraMatrix = s.customNonIntraMatrix;
         const auto bad = [](const MatrixValues& m) {
-            return std::any_of(m.begin(), m.end(), [](int v) { return v < 1 || v > 255; });
+            return std::any_of(m.begin(), m.end(),
+                               [](int v) { return v < kMatrixValueMin || v > kMatrixValueMax; });
         };
         if (bad(job.intraMatrix) || bad(job.nonIntraMatrix)) {
             error = "*CUSTOMMATRIX values must lie in 1..255";
             return false;
         }
-    } else if (s.matrixChoice != 1 && s.matrixChoice != 16) {
-        job.notes.push_back("matrix " + std::string(matrixIniName(s.matrixChoice)) +
-                            " is not built into this encoder, the MPEG matrices are used");
+        if (job.intraMatrix[0] != kIntraDcValue) {
+            // The intra DC coefficient is not scaled by the matrix; streams carry 8 in its place.
+            job.notes.push_back("the intra DC entry of *CUSTOMMATRIX is always 8");
+            job.intraMatrix[0] = kIntraDcValue;
+        }
+    } else {
+        const BuiltInMatrix* builtIn = builtInMatrix(s.matrixChoice);
+        const MatrixPair& pair = (builtIn ? builtIn : builtInMatrix(1))->pair;
+        job.intraMatrix = pair.intra;
+        job.nonIntraMatrix = pair.nonIntra;
     }
 
     if (s.pulldown) job.notes.push_back("*PULLDOWN is not supported and was ignored");

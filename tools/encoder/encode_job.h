@@ -45,9 +45,9 @@ struct EncodeJob {
     bool smp = true;
     bool writeSeqEndcode = true;
     std::array<int, 4> timecode{}; // hour, minute, second, frame
-    bool customMatrix = false;
-    MatrixValues intraMatrix{};
-    MatrixValues nonIntraMatrix{};
+    // The chosen built-in pair, or the custom pair when the file has *CUSTOMMATRIX.
+    MatrixValues intraMatrix = kDefaultIntraMatrix;
+    MatrixValues nonIntraMatrix = kDefaultNonIntraMatrix;
 
     // What the run changed or left out, for the log.
     std::vector<std::string> notes;

@@ -94,13 +94,11 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
         c->flags |= AV_CODEC_FLAG_PASS2;
         c->stats_in = stats.data(); // owned by the caller, outlives the context
     }
-    if (job.customMatrix) {
-        c->intra_matrix = matrixCopy(job.intraMatrix);
-        c->inter_matrix = matrixCopy(job.nonIntraMatrix);
-        if (!c->intra_matrix || !c->inter_matrix) {
-            error = "out of memory";
-            return false;
-        }
+    c->intra_matrix = matrixCopy(job.intraMatrix);
+    c->inter_matrix = matrixCopy(job.nonIntraMatrix);
+    if (!c->intra_matrix || !c->inter_matrix) {
+        error = "out of memory";
+        return false;
     }
 
     // The encoder's private options; a missing one only costs quality, never the stream.

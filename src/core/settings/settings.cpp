@@ -75,48 +75,7 @@ constexpr KeywordEntry kKeywordNames[] = {
     {Keyword::ChromaDownsample, "*CHROMADOWNSAMPLE"},
 };
 
-struct MatrixName {
-    std::string_view ini;
-    std::string_view display;
-};
-
-constexpr std::array<MatrixName, 16> kMatrixNames = {{
-    {"mpeg", "MPEG"},
-    {"qlb", "QLB"},
-    {"notch", "NOTCH"},
-    {"mivo", "MIVO"},
-    {"delm1", "DELM1"},
-    {"korva1cd", "KORVA1CD"},
-    {"hvsgood", "HVSGOOD"},
-    {"hvsbetter", "HVSBETTER"},
-    {"hvsbest", "HVSBEST"},
-    {"avamat6", "AVAMAT6"},
-    {"avamat7", "AVAMAT7"},
-    {"mivolow", "MIVOLOW"},
-    {"rux1", "RUX1"},
-    {"rux2", "RUX2"},
-    {"rux3", "RUX3"},
-    {"mpegstd", "MPEG STANDARD"},
-}};
-
 } // namespace
-
-const MatrixValues kDefaultIntraMatrix = {
-    8,  16, 19, 22, 26, 27, 29, 34, //
-    16, 16, 22, 24, 27, 29, 34, 37, //
-    19, 22, 26, 27, 29, 34, 34, 38, //
-    22, 22, 26, 27, 29, 34, 37, 40, //
-    22, 26, 27, 29, 32, 35, 40, 48, //
-    26, 27, 29, 32, 35, 40, 48, 58, //
-    26, 27, 29, 34, 38, 46, 56, 69, //
-    27, 29, 35, 38, 46, 56, 69, 83, //
-};
-
-const MatrixValues kDefaultNonIntraMatrix = [] {
-    MatrixValues m{};
-    m.fill(16);
-    return m;
-}();
 
 const std::array<float, 32> kQuantFactors = {
     0.50f, 0.60f, 0.70f, 0.75f, 0.80f, 0.85f, 0.90f, 0.95f, //
@@ -229,16 +188,6 @@ void Settings::clearPanScan() {
     zeroAll(panScanFrames);
     zeroAll(panScanOffsets);
     panScanCount = 0;
-}
-
-std::string_view matrixIniName(int choice) {
-    return choice >= 1 && choice <= 16 ? kMatrixNames[static_cast<std::size_t>(choice - 1)].ini
-                                       : std::string_view();
-}
-
-std::string_view matrixDisplayName(int choice) {
-    return choice >= 1 && choice <= 16 ? kMatrixNames[static_cast<std::size_t>(choice - 1)].display
-                                       : std::string_view();
 }
 
 int nearestFactorPosition(float factor) {

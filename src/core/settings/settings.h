@@ -6,6 +6,7 @@
 // Most options also live in a page control, which is the live copy the ini writer reads; the record copy
 // of those is what the reader filled and the refresh pushes into the controls.
 
+#include "core/matrix/builtin_matrices.h"
 #include "core/source_state.h"
 #include "core/zeroed_buffer.h"
 
@@ -113,12 +114,6 @@ inline constexpr int kChapterCapacity = 640000;
 inline constexpr int kZoneCapacity = 6400;
 inline constexpr int kPanScanCapacity = 6400;
 inline constexpr std::size_t kNameCapacity = 512;
-
-using MatrixValues = std::array<int, 64>;
-
-// The default intra matrix of ISO/IEC 13818-2 in raster order, and the flat non-intra one.
-extern const MatrixValues kDefaultIntraMatrix;
-extern const MatrixValues kDefaultNonIntraMatrix;
 
 // The options the reset puts back to their defaults. Start-up values equal these defaults.
 struct EncoderOptions {
@@ -230,11 +225,6 @@ struct Settings : EncoderOptions {
     void clearZones();
     void clearPanScan();
 };
-
-// Built-in matrix names: the ini word ("mpeg" ... "mpegstd"), the name shown in the Matrix page's
-// combo box ("MPEG" ... "MPEG STANDARD"). Empty for codes outside 1..16.
-std::string_view matrixIniName(int choice);
-std::string_view matrixDisplayName(int choice);
 
 // The 32 P/B quantiser factors of the Settings 1 up-down controls, position 1 to 32.
 extern const std::array<float, 32> kQuantFactors;
