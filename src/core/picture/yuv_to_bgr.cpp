@@ -24,6 +24,8 @@ void yuvToBgrReference(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_
 
 YuvToBgrFn yuvToBgrBest() {
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+    // The processor facts may be asked for before the runtime's own start-up code has read them.
+    __builtin_cpu_init();
     if (yuvToBgrAvx2Built() && __builtin_cpu_supports("avx2")) return yuvToBgrAvx2;
 #endif
     return yuvToBgrSse2Built() ? yuvToBgrSse2 : yuvToBgrReference;
