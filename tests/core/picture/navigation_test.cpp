@@ -1,0 +1,98 @@
+#include "core/picture/navigation.h"
+#include "core/picture/preview_rect.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string_view>
+
+namespace {
+
+using namespace mivo::picture;
+
+TEST(PictureNavigation, SteppingButtonsStopAtTheSourceEnds) {
+    struct Case {
+        int current, step, frames, expected;
+    };
+    const Case cases[] = {
+        {50, kLargeStep, 101, 100},
+        {50, -kLargeStep, 101, 0},
+        {100, 1, 101, 100},
+        {0, -1, 101, 0},
+        {5, -kSmallStep, 101, 0},
+        {95, kSmallStep, 101, 100},
+        {40, -kSmallStep, 101, 30},
+        {40, 1, 101, 41},
+        {0, kLargeStep, 1, 0}, // a single frame
+        {0, 1, 0, -1},
+        {0, -1, 0, 0}, // no source: the upper limit is -1
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(stepFrame(c.current, c.step, c.frames), c.expected)
+            << c.current << " " << c.step << " of " << c.frames;
+}
+
+TEST(PictureNavigation, FieldTextIsReadAndBounded) {
+    struct Case {
+        std::string_view text;
+        int current, frames, expected;
+    };
+    const Case cases[] = {
+        {"-5", 7, 500, 0},      {"999999", 7, 500, 499}, {"abc", 7, 500, 7}, {"", 7, 500, 7},
+        {"  42  ", 7, 500, 42}, {"0", 7, 500, 0},        {"1", 7, 500, 1},   {"499", 7, 500, 499},
+        {"12x", 7, 500, 7},     {"12", 3, 0, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(frameFromFieldText(c.text, c.current, c.frames), c.expected) << "'" << c.text << "'";
+}
+
+TEST(PictureNavigation, SliderAndFrameMapInSinglePrecisionRoundingHalvesAway) {
+    struct Case {
+        int position, frames, frame;
+    };
+    const Case toFrame[] = {
+        {500, 1001, 500},     {0, 1001, 0}, {1000, 1001, 1000},
+        {1000, 1, 0},         {500, 0, 0},  {500, 2, 1}, // 0.5 rounds away from zero
+        {591, 123457, 72963},                            // 72962.496 in double precision, 72962.5 in single
+    };
+    for (const Case& c : toFrame)
+        EXPECT_EQ(frameFromSlider(c.position, c.frames), c.frame) << c.position << " of " << c.frames;
+    const Case toSlider[] = {
+        {500, 1001, 500},                                              // 499.5005
+        {0, 1001, 0},     {999, 1000, 999}, {500, 2, 1}, {1, 2000, 1}, // 0.5 rounds away from zero
+        {0, 0, 5},        {0, 0, -1},                                  // no frames
+    };
+    for (const Case& c : toSlider)
+        EXPECT_EQ(sliderFromFrame(c.frame, c.frames), c.position) << c.frame << " of " << c.frames;
+}
+
+TEST(PictureNavigation, PreviewRectangleFollowsTheAspectCodeAndClientSize) {
+    struct Case {
+        int code;
+        std::optional<PreviewRect> designed;
+    };
+    const Case cases[] = {
+        {1, PreviewRect{265, 20, 240, 240}},
+        {2, PreviewRect{225, 20, 320, 240}},
+        {3, PreviewRect{172, 20, 426, 240}},
+        {4, PreviewRect{168, 40, 434, 200}},
+        {5, PreviewRect{172, 20, 426, 240}},
+        {0, std::nullopt},
+        {6, std::nullopt},
+        {-3, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(previewRect(c.code, kPageDesignWidth, kPageDesignHeight), c.designed);
+        const auto doubled = previewRect(c.code, 2 * kPageDesignWidth, 2 * kPageDesignHeight);
+        ASSERT_EQ(doubled.has_value(), c.designed.has_value());
+        if (!doubled) continue;
+        EXPECT_EQ(*doubled, (PreviewRect{2 * c.designed->left, 2 * c.designed->top, 2 * c.designed->width,
+                                         2 * c.designed->height}));
+        // Every rectangle stays centred on (385, 140) of the design.
+        EXPECT_EQ(2 * c.designed->left + c.designed->width, 2 * 385);
+        EXPECT_EQ(2 * c.designed->top + c.designed->height, 2 * 140);
+    }
+}
+
+} // namespace
