@@ -1,7 +1,10 @@
 #include "gui/main_window.h"
 
 #include "core/control_ids.h"
+#include "gui/line_list.h"
+#include "gui/preview_box.h"
 #include "gui/up_down.h"
+#include "program/preview/frame_preview.h"
 #include "program/program.h"
 
 #include <QApplication>
@@ -11,16 +14,18 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <cmath>
+#include <optional>
 
 namespace mivo {
 
@@ -207,11 +212,10 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = new QGroupBox(parent);
         break;
     case ControlKind::ListBox: {
-        auto* l = new QListWidget(parent);
+        auto* l = new LineListView(c, parent);
         if (t.flags & kMonospace) {
             l->setFont(listingFont());
         }
-        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         w = l;
         break;
     }
@@ -227,14 +231,9 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
         w = s;
         break;
     }
-    case ControlKind::Picture: {
-        auto* l = new QLabel(parent);
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        l->setAlignment(Qt::AlignCenter);
-        l->setStyleSheet("background: black");
-        w = l;
+    case ControlKind::Picture:
+        w = new PreviewBox(parent);
         break;
-    }
     case ControlKind::Tab:
         return nullptr;
     }
@@ -273,7 +272,7 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
                 [&model, page, id](const QString& text) { model.userType(page, id, text.toStdString()); });
         break;
     case ControlKind::ListBox:
-        connect(static_cast<QListWidget*>(w), &QListWidget::currentRowChanged, this,
+        connect(static_cast<LineListView*>(w), &LineListView::rowChosen, this,
                 [&model, page, id](int row) { model.userSelect(page, id, row); });
         break;
     case ControlKind::ComboBox:
@@ -295,7 +294,7 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
 
 void MainWindow::applyAll(const Control& c, QWidget* w) {
     for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
-                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
+                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent, Change::Picture})
         mirrorTo(w, c, what);
 }
 
@@ -331,22 +330,19 @@ void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
         break;
     }
     case ControlKind::Static:
-    case ControlKind::Picture:
         if (what == Change::Text) static_cast<QLabel*>(w)->setText(q(c.text));
+        break;
+    case ControlKind::Picture:
+        if (what == Change::Picture) static_cast<PreviewBox*>(w)->setImage(c.picture);
         break;
     case ControlKind::GroupBox:
         if (what == Change::Text) static_cast<QGroupBox*>(w)->setTitle(q(c.text));
         break;
     case ControlKind::ListBox: {
-        auto* l = static_cast<QListWidget*>(w);
-        if (what == Change::Items) {
-            l->setUpdatesEnabled(false);
-            l->clear();
-            for (const std::string& item : c.items)
-                l->addItem(q(item));
-            l->setUpdatesEnabled(true);
-        }
-        if (what == Change::Items || what == Change::Selected) l->setCurrentRow(c.selected);
+        auto* l = static_cast<LineListView*>(w);
+        if (what == Change::Items) l->mirrorLines(c);
+        if (what == Change::Selected) l->mirrorSelection(c);
+        if (what == Change::Extent) l->mirrorExtent(c);
         break;
     }
     case ControlKind::ComboBox: {
@@ -394,10 +390,54 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // A left button press after a switch to a preview page redraws the preview.
-    if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending()) {
-        program_.setPreviewRedraw(false);
-    }
+    if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending())
+        program_.servePreviewRedraw();
+    if (event->type() == QEvent::KeyPress && previewKey(watched, static_cast<QKeyEvent*>(event))) return true;
     return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+std::optional<PreviewKey> previewKeyOf(const QKeyEvent& event) {
+    if (event.modifiers() & ~Qt::KeypadModifier) return std::nullopt;
+    switch (event.key()) {
+    case Qt::Key_Left:
+        return PreviewKey::StepBack;
+    case Qt::Key_Right:
+        return PreviewKey::StepForward;
+    case Qt::Key_PageUp:
+        return PreviewKey::LargeBack;
+    case Qt::Key_PageDown:
+        return PreviewKey::LargeForward;
+    case Qt::Key_Home:
+        return PreviewKey::First;
+    case Qt::Key_End:
+        return PreviewKey::Last;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Controls that move their own cursor, selection or position with these keys keep them.
+bool usesTheKeys(const QWidget* w) {
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
+           qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QTabBar*>(w) || qobject_cast<const UpDown*>(w);
+}
+
+} // namespace
+
+// The navigation keys of the preview pages, while the focus is on none of the controls that use them.
+bool MainWindow::previewKey(QObject* watched, QKeyEvent* event) {
+    const auto key = previewKeyOf(*event);
+    if (!key || !tabs_) return false;
+    const auto page = static_cast<PageId>(tabs_->currentIndex() + 1);
+    if (page != PageId::Chapters && page != PageId::Zones && page != PageId::PanScan) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || (target != this && !isAncestorOf(target))) return false;
+    if (usesTheKeys(QApplication::focusWidget())) return false;
+    program_.preview().key(page, *key);
+    return true;
 }
 
 } // namespace mivo

@@ -10,6 +10,7 @@
 #include <map>
 #include <utility>
 
+class QKeyEvent;
 class QTabWidget;
 
 namespace mivo {
@@ -40,6 +41,7 @@ class MainWindow : public QWidget {
     void mirrorTo(QWidget* w, const Control& c, Change what);
     void applyAll(const Control& c, QWidget* w);
     QRect toPixels(int x, int y, int w, int h) const;
+    bool previewKey(QObject* watched, QKeyEvent* event);
 
     Program& program_;
     QTabWidget* tabs_ = nullptr;

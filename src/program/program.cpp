@@ -6,6 +6,7 @@
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
+#include "program/preview/frame_preview.h"
 #include "program/source/dgdecode_source.h"
 
 #include <cstdio>
@@ -29,7 +30,8 @@ Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions opti
                                           settings_.bitrate,     settings_.fileLengthKb,
                                           settings_.aspectRatio, settings_.maxConsecutiveB,
                                           settings_.panScanOn,   settings_.useLossless},
-      frames_(source_, dgdecode_, framePlanes()), handlers_(std::make_unique<PageHandlers>(*this)) {
+      frames_(source_, dgdecode_, framePlanes()), preview_(std::make_unique<FramePreview>(*this)),
+      handlers_(std::make_unique<PageHandlers>(*this)) {
     setUpHooks();
 }
 
@@ -68,7 +70,9 @@ SourceContext Program::sourceContext() {
     sourceSettings_.dvSourceSet = settings_.seen.test(Keyword::DvSource);
     sourceSettings_.tffSet = settings_.seen.test(Keyword::Tff);
     sourceSettings_.bffSet = settings_.seen.test(Keyword::Bff);
-    return SourceContext{source_, sourceSettings_, controls_, status_, {}};
+    SourceHooks hooks;
+    hooks.showFirstFrame = [this] { preview_->showCurrentFrame(); };
+    return SourceContext{source_, sourceSettings_, controls_, status_, std::move(hooks)};
 }
 
 AvisynthSourceContext Program::avisynthContext() {
@@ -104,6 +108,14 @@ void Program::openNamedSource() {
 void Program::refreshAfterFileChange() {
     SourceContext ctx = sourceContext();
     mivo::refreshAfterFileChange(ctx);
+    // Without a source the boxes must not go on showing the last source's picture.
+    if (!source_.sourceReady) preview_->showCurrentFrame();
+}
+
+void Program::servePreviewRedraw() {
+    if (!previewRedraw_) return;
+    previewRedraw_ = false;
+    preview_->showCurrentFrame();
 }
 
 void Program::loadIni(IniMode mode, const std::string& path) {
@@ -196,6 +208,11 @@ void Program::bindHandlers() {
     bindFiles(PageId::PanScan, {{1816, 1817}});
     bindDefault(PageId::PanScan, {{1605, 1611}, {1811, 1811}, {1813, 1815}, {1818, 1825}}, h.panScan);
     bindFocus(PageId::PanScan, {{1812, 1812}}, h.panScan);
+    // The current-frame fields follow the number as it is typed; leaving one puts back a text that is no
+    // number.
+    for (PageId page : {PageId::Chapters, PageId::Zones, PageId::PanScan})
+        c.bind(page, currentFrameField(page), Notify::LoseFocus,
+               [this](PageId pg, int, Notify) { preview_->fieldLeft(pg); });
 }
 
 void Program::startUp() {

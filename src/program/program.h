@@ -25,6 +25,7 @@
 namespace mivo {
 
 class PageHandlers;
+class FramePreview;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
 struct ProgramShell {
@@ -84,6 +85,7 @@ class Program {
     DgdecodeLibrary& dgdecode() { return dgdecode_; }
     AvisynthLayer& avisynth() { return avisynth_; }
     FrameAccess& frames() { return frames_; }
+    FramePreview& preview() { return *preview_; }
     // The names of the ini, chapter, pan-scan and matrix files last chosen (emptied before each dialog).
     std::string& iniFileName() { return iniFileName_; }
     std::string& chapterFileName() { return chapterFileName_; }
@@ -97,6 +99,8 @@ class Program {
     bool scanRunning() const { return scanRunning_; }
     bool previewRedrawPending() const { return previewRedraw_; }
     void setPreviewRedraw(bool on) { previewRedraw_ = on; }
+    // Redraws the preview when a switch to a preview page asked for it.
+    void servePreviewRedraw();
 
   private:
     void bindHandlers();
@@ -126,6 +130,7 @@ class Program {
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;
+    std::unique_ptr<FramePreview> preview_;
     std::unique_ptr<PageHandlers> handlers_;
 };
 

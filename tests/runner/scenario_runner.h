@@ -59,6 +59,7 @@ class Runner {
     void print(std::string rest);
     void writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf);
     void waitScan(int limitMs);
+    void comparePicture(PageId page, const std::string& reference);
     void command(const std::string& line, std::vector<std::string>::const_iterator& next,
                  std::vector<std::string>::const_iterator end, int& lineNo);
 

@@ -49,17 +49,21 @@ class MatrixPage : public PageHandler {
     using PageHandler::PageHandler;
     void onGainFocus(int) override {} // the grid's gain focus does nothing
 };
+// The three preview pages (preview_pages.cpp): their navigation goes to the shared preview.
 class ChaptersPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
 };
 class ZonesPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
 };
 class PanScanPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
 };
 // The file buttons of every page (input, output, log, ini, chapter, pan-scan and matrix files).
 class FileButtons {
