@@ -3,6 +3,7 @@
 #include "core/control_ids.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
+#include "program/preview/frame_preview.h"
 #include "program/program.h"
 
 #include <fstream>
@@ -118,6 +119,8 @@ void encodeButton(Program& p) {
         reopenAvisynthSource(ctx);
     }
     source.currentFrame = 0;
+    // The preview pages go back to frame 0 with it: chapters and zones are set at the frame they show.
+    p.preview().showCurrentFrame();
 }
 
 void aboutButton(Program& p) {

@@ -100,6 +100,8 @@ void FramePreview::showCurrentFrame() {
         // already adjusted once.
         if (!fetchAndBuild(s.currentFrame)) picture_.clear();
         setSliders(s.currentFrame);
+        for (PageId page : kPreviewPages)
+            p_.controls().setText(page, currentFrameField(page), std::to_string(s.currentFrame));
     } else {
         picture_.clear();
     }

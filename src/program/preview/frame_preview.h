@@ -27,8 +27,8 @@ class FramePreview {
     void fieldLeft(PageId page);
     // A key pressed on a preview page whose navigation is enabled.
     void key(PageId page, PreviewKey key);
-    // Fetches the current frame, shows it on the three pages and sets the three sliders. Without a
-    // source, or when the frame cannot be fetched, the boxes show nothing.
+    // Fetches the current frame, shows it on the three pages and sets their sliders and current-frame
+    // fields. Without a source, or when the frame cannot be fetched, the boxes show nothing.
     void showCurrentFrame();
     // "create bitmap": the current frame fetched afresh, written to the program folder.
     void createBitmap();
