@@ -72,7 +72,15 @@ template <class V> AddResult setKeyed(KeyedColumns<V> list, int frameCount, int 
     list.frames[n] = frame;
     list.values[n] = value;
     list.count = static_cast<int>(n) + 1;
-    sortKeyed(list);
+    // A sorted list (the usual case) takes the new entry in place; a list a file left unsorted is sorted.
+    if (std::is_sorted(list.frames, list.frames + n)) {
+        const auto at =
+            static_cast<std::size_t>(std::upper_bound(list.frames, list.frames + n, frame) - list.frames);
+        std::rotate(list.frames + at, list.frames + n, list.frames + n + 1);
+        std::rotate(list.values + at, list.values + n, list.values + n + 1);
+    } else {
+        sortKeyed(list);
+    }
     const int dropped = trimKeyed(list, frameCount);
     return {frame <= frameCount ? AddOutcome::Added : AddOutcome::Dropped, dropped};
 }

@@ -78,8 +78,11 @@ int limitAddedOffset(long long offset) {
 std::optional<int> stepOffset(int h, int width, int steps) {
     const OffsetLimits limits = offsetLimits(width);
     if (!limits.limited) return std::nullopt;
-    if (steps > 0 && h < limits.upper) return std::min(h + kOffsetStep, limits.upper);
-    if (steps < 0 && h > limits.lower) return std::max(h - kOffsetStep, limits.lower);
+    // The result stays within the limits also when `h` came from outside them (an entry that "add" held
+    // only to +-1440 on a 704-wide source).
+    const long long moved = static_cast<long long>(h) + (steps > 0 ? kOffsetStep : -kOffsetStep);
+    if ((steps > 0 && h < limits.upper) || (steps < 0 && h > limits.lower))
+        return static_cast<int>(std::clamp<long long>(moved, limits.lower, limits.upper));
     return std::nullopt;
 }
 
