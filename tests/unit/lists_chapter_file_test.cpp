@@ -70,6 +70,11 @@ TEST(ChapterImport, EachFormReadsItsFramesAndRefusesMalformedFiles) {
          {{10}},
          " 3 chapters successfully read, WARNING, 2 chapters removed, out of range",
          1000},
+        {"one out of range",
+         "*CHAPTER 2\n5 1001\n",
+         {{5}},
+         " 2 chapters successfully read, WARNING, 1 chapters removed, out of range",
+         1000},
     };
     for (const ImportCase& c : cases) {
         ListRecord r;
