@@ -8,7 +8,6 @@
 #include "core/whole_file.h"
 
 #include <charconv>
-#include <filesystem>
 
 namespace mivo::lists {
 
@@ -219,16 +218,6 @@ ListFileResult exportChapterFile(const Settings& s, const std::string& path) {
     if (s.chapterCount < 1) return {false, std::string(msg::kNoChapters)};
     if (writeWholeFile(path, chapterFileText(s))) return {true, std::string(msg::kChapterFileWritten)};
     return {false, std::string(writeFailure(path, msg::kChapterFileNotOpened, msg::kChapterFileNotWritten))};
-}
-
-std::string_view writeFailure(const std::string& path, std::string_view notOpened,
-                              std::string_view notWritten) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    const fs::path folder = target.parent_path();
-    const bool noFolder = !folder.empty() && !fs::is_directory(folder, ec);
-    return noFolder || fs::is_directory(target, ec) || path.empty() ? notOpened : notWritten;
 }
 
 } // namespace mivo::lists

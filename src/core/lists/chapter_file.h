@@ -10,6 +10,7 @@
 // - anything else: a plain list, the first value of each line.
 // The last two only take files that would not read as a plain list, so no file changes its meaning.
 
+#include "core/lists/list_file_result.h"
 #include "core/settings/settings.h"
 
 #include <string>
@@ -22,11 +23,6 @@ struct ChapterSource {
     double frameRate = 0.0; // frames a second, to turn times into frames
 };
 
-struct ListFileResult {
-    bool ok = false;
-    std::string status; // the whole report for the status line, in replace mode
-};
-
 // Replaces the chapter list with the file's frames, sorted; frames beyond the source are dropped and
 // counted in a warning. A file that does not read leaves the list empty; one that cannot be opened
 // leaves it as it was.
@@ -37,10 +33,5 @@ ListFileResult importChapterText(Settings& s, std::string_view text, const Chapt
 std::string chapterFileText(const Settings& s);
 // Written whole or not at all; an empty list is not written.
 ListFileResult exportChapterFile(const Settings& s, const std::string& path);
-
-// The status text of a failed write: " error opening ..." when the file could not be made there (no such
-// folder, or the name is a folder), else " error writing ...".
-std::string_view writeFailure(const std::string& path, std::string_view notOpened,
-                              std::string_view notWritten);
 
 } // namespace mivo::lists

@@ -2,7 +2,7 @@
 // Pan-scan files: one position a line, "frame offset vertical" in free format when read; written as
 // 19-character lines (frame in 8, offset in 8, the vertical offset 0 in 3), CR LF line ends.
 
-#include "core/lists/chapter_file.h"
+#include "core/lists/list_file_result.h"
 #include "core/settings/settings.h"
 
 #include <string>
