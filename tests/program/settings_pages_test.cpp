@@ -5,12 +5,12 @@
 
 #include "core/control_ids.h"
 #include "core/free_format.h"
-#include "core/settings/operations.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings3_page.h"
 #include "program/program.h"
+#include "program/settings/settings_operations.h"
 
-#include "../core/settings/listing_order.h"
+#include "settings/listing_order.h"
 
 #include <gtest/gtest.h>
 
