@@ -29,6 +29,17 @@ TEST(KeywordTable, OneRowPerKeywordAndEveryLineFindsItsRow) {
         // The writer puts every value in column 19, which must lie in the reader's value field.
         EXPECT_LE(row.column, 19) << row.name;
         EXPECT_EQ(row.fileOrder > 0, row.listingOrder > 0) << row.name;
+        // A row has the slot its kind reads and writes through, or a hook of its own.
+        const ValueKind kind = row.kind;
+        const bool reads = kind == ValueKind::Switch   ? row.flag.set != nullptr
+                           : kind == ValueKind::Number ? row.number || row.real
+                           : kind == ValueKind::Words  ? !row.words.empty()
+                                                       : kind == ValueKind::Name && row.text;
+        const bool writes = kind == ValueKind::Switch ? row.flag.on != nullptr
+                            : kind == ValueKind::Name ? row.text != nullptr
+                                                      : row.number && kind != ValueKind::List;
+        EXPECT_TRUE(reads || row.read) << row.name;
+        EXPECT_TRUE(row.fileOrder == 0 || writes || row.write) << row.name;
         if (row.fileOrder > 0) {
             fileOrders.push_back(row.fileOrder);
             listingOrders.push_back(row.listingOrder);
