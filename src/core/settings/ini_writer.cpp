@@ -5,7 +5,6 @@
 #include "core/whole_file.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace mivo {
 
@@ -55,16 +54,6 @@ bool writeRow(IniWriting& w, const KeywordRow& row) {
 }
 
 } // namespace
-
-std::string_view intText(std::array<char, 24>& buffer, long long number) {
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
-    return std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
-}
-
-void IniWriting::appendInt(long long number) {
-    std::array<char, 24> digits{};
-    out_.append(intText(digits, number));
-}
 
 // A value too wide for its columns moves right instead of running into its neighbour (and instead of
 // turning into asterisks the reader could not take back).

@@ -6,6 +6,7 @@
 #include "core/settings/keyword_table.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -29,7 +30,7 @@ class IniWriting {
     void value(const KeywordRow& row, long long number);
     // A file or folder name: cut short in the listing, and the longest one's length kept.
     void name(const KeywordRow& row, const std::string& text);
-    void appendInt(long long number);
+    void appendInt(long long number); // inline below: a list of 640000 chapters runs through it
     // `text` right-aligned to end `endColumn` characters after `lineStart`, at least one blank after what
     // the line already holds.
     void appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text);
@@ -41,7 +42,15 @@ class IniWriting {
     std::size_t longestName_ = 0;
 };
 
-std::string_view intText(std::array<char, 24>& buffer, long long number);
+inline std::string_view intText(std::array<char, 24>& buffer, long long number) {
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
+    return std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+}
+
+inline void IniWriting::appendInt(long long number) {
+    std::array<char, 24> digits{};
+    out_.append(intText(digits, number));
+}
 
 // List keywords: the keyword line and its item lines.
 bool writeChapterList(IniWriting& writing, const KeywordRow& row);
