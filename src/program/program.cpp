@@ -44,11 +44,9 @@ void Program::setUpHooks() {
     };
     settingsHooks_.classifyIniInput = [this](const std::string&) {
         SourceContext ctx = sourceContext();
-        const std::string message = classifyIniInput(ctx, paths_);
-        if (message.empty()) return IniInputOutcome::Accepted;
-        return message.find("can't find") != std::string::npos ? IniInputOutcome::FilesMissing
-                                                               : IniInputOutcome::VersionMismatch;
+        return classifyIniInput(ctx, paths_);
     };
+    settingsHooks_.listingCharWidth = shell_.listingCharWidth;
     settingsHooks_.openSource = [this] { openNamedSource(); };
     frames_.setAvisynthFetch([this](int n, FramePlanes& planes) {
         const PlaneBuffers buffers{planes.luma, planes.plane2, planes.plane3, planes.packed};

@@ -1,8 +1,7 @@
 // The "current Mivo.ini" listing on the three Settings pages: the lines an encode would write.
 
 #include "core/control_ids.h"
-#include "core/settings/ini_render.h"
-#include "core/settings/operations.h"
+#include "program/settings/settings_operations.h"
 
 #include <vector>
 
@@ -15,8 +14,9 @@ constexpr PageId kListingPages[] = {PageId::Settings1, PageId::Settings2, PageId
 
 void showIniListing(Settings& settings, ControlModel& controls, StatusLine& status,
                     const SettingsHooks& hooks) {
+    takePageValues(settings, controls);
     std::string text;
-    const IniRender render = renderIni(settings, controls, IniTarget::Listing, text);
+    const IniRender render = formatIni(settings, IniTarget::Listing, text);
 
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < text.size();) {
@@ -24,6 +24,7 @@ void showIniListing(Settings& settings, ControlModel& controls, StatusLine& stat
         lines.emplace_back(text, pos, end - pos);
         pos = end + 2;
     }
+    // The scroll extent reaches the end of the longest name line in the listing font.
     const int charWidth = hooks.listingCharWidth ? hooks.listingCharWidth() : kFallbackCharWidth;
     const int extent =
         render.longestNameLine > 0 ? (static_cast<int>(render.longestNameLine) + 2) * charWidth : 0;

@@ -1,5 +1,7 @@
 #include "settings_world.h"
 
+#include "core/source/d2v_project.h"
+
 #include <gtest/gtest.h>
 
 namespace mivo {
@@ -175,6 +177,13 @@ TEST(SettingsRefresh, NamesAndFolders) {
     EXPECT_EQ(w.text(kMain, m::startFrameEdit), "10");
     EXPECT_EQ(w.text(kMain, m::endFrameEdit), "109");
     EXPECT_EQ(w.s().encodeFrameCount, 100);
+
+    // A name held with trailing blanks keeps them on its button, where the display form of the input
+    // check drops them.
+    w.s().logFile = std::string(38, 'a') + "   ";
+    w.refresh();
+    EXPECT_EQ(w.text(kMain, m::logFileButton), "log: aaaaa..." + std::string(29, 'a') + "   ");
+    EXPECT_EQ(displayForm(w.s().logFile), std::string(38, 'a'));
 
     // A file without them shows the labels of nothing chosen.
     loaded(w, "*BITRATE 4000\n");

@@ -1,7 +1,7 @@
 // The custom pair through an ini file: saved under *CUSTOMMATRIX, it loads back unchanged, and its block
 // is the matrix text form.
 
-#include "matrix_pairs.h"
+#include "../../core/matrix/matrix_pairs.h"
 
 #include "../../fuzz/ini_reader/ini_round_trip.h"
 #include "core/matrix/custom_matrix.h"

@@ -1,34 +1,26 @@
 #pragma once
-// What the settings subsystem does with the record: reset, read an ini file, write one, show the
-// "current Mivo.ini" listing, and push a loaded file into the controls. Plain functions over the
-// record, the source state, the controls and the status line.
+// The settings as the pages see them: reset, loading an ini file into the record and the controls,
+// taking the page values into the record before a write or the "current Mivo.ini" listing, and the
+// buttons that do these. The ini codec itself (src/core/settings) knows no controls.
 //
 // What other subsystems provide comes in through SettingsHooks; every hook is optional and a missing
 // one is skipped (or, where a value is needed, replaced by the fallback named beside it).
 
 #include "core/control_model.h"
+#include "core/settings/ini_codec.h"
 #include "core/settings/settings.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace mivo {
 
-// 1: Mivo.ini beside the program; 2: a user ini file.
-enum class IniMode { Default = 1, User = 2 };
-
-// What the input check makes of an existing *INFILE name.
-enum class IniInputOutcome {
-    Accepted,        // usable input: inputAccepted on
-    FilesMissing,    // a D2V project whose video files are not all there
-    VersionMismatch, // a D2V project of a version no decoder library exists for
-    NotAnInput,      // neither kind of input
-};
-
 struct SettingsHooks {
-    // Matrix page: fill the grids from matrixChoice; make the grids editable or not.
+    // Matrix page: fill the grids from matrixChoice; make the grids editable or not. Not wired yet: the
+    // matrix page being built now sets them, as the list pages do the two clearing hooks below.
     std::function<void()> showMatrix;
     std::function<void(bool)> enableMatrixGrid;
     // Movie information and file-length estimate of the Main page.
@@ -40,7 +32,7 @@ struct SettingsHooks {
     // Fallback: the file system says whether a regular file of that name exists.
     std::function<bool(const std::string& path)> fileExists;
     // The list pages' part of clearing a list (list boxes, per-frame offsets); the record's list is
-    // cleared before these run.
+    // cleared before these run. Not wired yet: the list pages being built now set them.
     std::function<void()> chaptersCleared;
     std::function<void()> panScanCleared;
     // After an ini load: open the source the file named, then bring every source-dependent control
@@ -65,13 +57,22 @@ struct SettingsContext {
 // frame range and the source state stay.
 void resetToDefaults(SettingsContext& ctx);
 
-// Reads an ini file into the record and the seen flags, with its messages on the status line.
+// Reads an ini file into the record and the seen flags (after a reset), with its messages on the status
+// line.
 void readIniFile(SettingsContext& ctx, IniMode mode, const std::string& path);
 // The same over a text already in memory (the file's bytes); for tests and the fuzzer.
 void readIniText(SettingsContext& ctx, IniMode mode, std::string_view text);
 
-// Writes the settings (the controls' values and the record) as an ini file: whole or not at all.
-// Returns writeOk (also kept in the record).
+// Shows what the reader has seen in the page controls.
+void applySettingsToControls(SettingsContext& ctx);
+
+// What the pages show, into the record's pageValues; the frame range, the fixed GOP, the VBR bias, the
+// mask and shift, the time code and the wait also into the record's own fields, as every write and
+// listing has always done.
+void takePageValues(Settings& settings, const ControlModel& controls);
+
+// The page values taken, then the ini file written whole or not at all. Returns writeOk (also kept in
+// the record).
 bool writeIniFile(IniMode mode, const std::string& path, Settings& settings, const ControlModel& controls,
                   StatusLine& status);
 // The ini text the writer would produce, lines ending in CR LF; false (with the text up to that point)
@@ -81,9 +82,6 @@ bool renderIniText(Settings& settings, const ControlModel& controls, std::string
 // Refills the "current Mivo.ini" list boxes of the three Settings pages.
 void showIniListing(Settings& settings, ControlModel& controls, StatusLine& status,
                     const SettingsHooks& hooks);
-
-// Shows what the reader has seen in the page controls.
-void applySettingsToControls(SettingsContext& ctx);
 
 // The buttons: "reset GUI to default", and loading or saving an ini file (the caller chose the path).
 void resetButton(SettingsContext& ctx);
