@@ -2,7 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "gui/pages/page_handlers.h"
 #include "gui/source/dgdecode_source.h"
 #include "platform/frame_server.h"

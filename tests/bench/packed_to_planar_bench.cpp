@@ -1,6 +1,6 @@
 // Packed-to-planar conversion per frame, against a plain copy of the same packed bytes (what the memory
 // allows at best). Bytes per second count the packed frame read.
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <benchmark/benchmark.h>
 

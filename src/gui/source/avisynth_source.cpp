@@ -1,6 +1,6 @@
 #include "gui/source/avisynth_source.h"
 
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 

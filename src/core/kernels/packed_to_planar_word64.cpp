@@ -5,7 +5,7 @@
 #pragma GCC optimize("no-tree-vectorize", "no-tree-slp-vectorize")
 #endif
 
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <cstddef>
 

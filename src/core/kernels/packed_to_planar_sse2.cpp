@@ -1,6 +1,6 @@
 // The 128-bit version: two 8-pixel groups (32 packed bytes) of both lines of a pair per step, and a last
 // odd group on its own. pavgb rounds up exactly like the reference's (a + b + 1) >> 1.
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <cstddef>
 #include <cstring>
