@@ -12,6 +12,7 @@ namespace mivo {
 MIVO_TARGET_AVX2 BlockStatistics blockStatisticsAvx2(const std::uint8_t* block, std::ptrdiff_t pitch) {
     const __m256i zero = _mm256_setzero_si256();
     __m256i sums = zero, squares = zero;
+    MIVO_UNROLL(4)
     for (int y = 0; y < 16; y += 2) {
         const __m128i top = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + y * pitch));
         const __m128i bottom = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + (y + 1) * pitch));

@@ -13,6 +13,7 @@ namespace mivo {
 MIVO_TARGET_SSE2 BlockStatistics blockStatisticsSse2(const std::uint8_t* block, std::ptrdiff_t pitch) {
     const __m128i zero = _mm_setzero_si128();
     __m128i sums = zero, squares = zero;
+    MIVO_UNROLL(4)
     for (int y = 0; y < 16; ++y) {
         const __m128i line = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + y * pitch));
         sums = _mm_add_epi32(sums, _mm_sad_epu8(line, zero));

@@ -2,13 +2,15 @@
 
 #include "core/kernels/simd_target.h"
 
+#include <cstdlib>
+
 namespace mivo {
 
 std::uint64_t planeSadReference(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
     const std::size_t counted = n / kPlaneSadChunk * kPlaneSadChunk;
     std::uint64_t sad = 0;
     for (std::size_t i = 0; i < counted; ++i)
-        sad += static_cast<std::uint64_t>(a[i] > b[i] ? a[i] - b[i] : b[i] - a[i]);
+        sad += static_cast<std::uint64_t>(std::abs(a[i] - b[i]));
     return sad;
 }
 

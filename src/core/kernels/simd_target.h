@@ -8,10 +8,14 @@
 #endif
 
 #if defined(__GNUC__)
+#define MIVO_PRAGMA(text) _Pragma(#text)
+// Unrolled by this much and no further: a fully unrolled block loop runs out of vector registers.
+#define MIVO_UNROLL(n) MIVO_PRAGMA(GCC unroll n)
 #define MIVO_TARGET_SSE2 __attribute__((target("sse2")))
 #define MIVO_TARGET_AVX2 __attribute__((target("avx2")))
 #else
 // Other compilers take the intrinsics without a target.
+#define MIVO_UNROLL(n)
 #define MIVO_TARGET_SSE2
 #define MIVO_TARGET_AVX2
 #endif
