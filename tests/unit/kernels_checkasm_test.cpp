@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -178,6 +179,10 @@ FamilyUnderTest describe(std::string name, const mivo::KernelFamily<Fn>& family,
         return static_cast<std::size_t>(&family.chooseVersion(allowed) - family.versions.data());
     };
     return f;
+}
+
+void PrintTo(const FamilyUnderTest& f, std::ostream* out) {
+    *out << f.name;
 }
 
 class Checkasm : public testing::TestWithParam<FamilyUnderTest> {};
