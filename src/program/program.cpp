@@ -2,7 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"

@@ -1,4 +1,4 @@
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,18 @@ namespace {
 
 using mivo::PackedToPlanarFn;
 
-struct Version {
-    const char* name;
-    PackedToPlanarFn fn;
-};
-
-std::vector<Version> versions() {
-    std::vector<Version> v = {{"reference", mivo::packedToPlanarReference}, {"mmx", mivo::packedToPlanarMmx}};
-    if (mivo::packedToPlanarSse2Built()) v.push_back({"sse2", mivo::packedToPlanarSse2});
+// Every version this processor can run.
+std::vector<mivo::KernelVersion<PackedToPlanarFn>> versions() {
+    std::vector<mivo::KernelVersion<PackedToPlanarFn>> v;
+    for (const auto& version : mivo::packedToPlanarFamily().versions)
+        if ((version.needs & ~mivo::detectedCpuFeatures()) == 0) v.push_back(version);
     return v;
+}
+
+// The conversion with tight pitches, as the program's planes have them.
+void convert(PackedToPlanarFn fn, const std::uint8_t* packed, int w, int h, std::uint8_t* y, std::uint8_t* u,
+             std::uint8_t* v) {
+    fn(packed, 2 * w, w, h, y, w, u, v, w / 2);
 }
 
 struct Planes {
@@ -42,11 +45,11 @@ TEST(PackedToPlanar, Yuy2FrameBecomesFullLumaAndQuarterChromaRoundedUp) {
             const std::uint8_t top[4] = {0, 255, 254, 10}, bottom[4] = {255, 255, 255, 10};
             p[3] = y % 2 == 0 ? top[pair] : bottom[pair];
         }
-    for (const Version& version : versions()) {
+    for (const auto& version : versions()) {
         SCOPED_TRACE(version.name);
         Planes out(w, h, 0x55);
         ASSERT_EQ(out.u.size(), 360u * 288u);
-        version.fn(packed.data(), w, h, out.y.data(), out.u.data(), out.v.data());
+        convert(version.fn, packed.data(), w, h, out.y.data(), out.u.data(), out.v.data());
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 ASSERT_EQ(out.y[static_cast<std::size_t>(y) * w + x], static_cast<std::uint8_t>(x * 7 + y))
@@ -73,8 +76,8 @@ TEST(PackedToPlanar, VersionsGiveIdenticalBytesAndLeaveTheRemainderAlone) {
             b = static_cast<std::uint8_t>(rng());
 
         Planes reference(w, h, 0xC3);
-        mivo::packedToPlanarReference(packed.data(), w, h, reference.y.data(), reference.u.data(),
-                                      reference.v.data());
+        convert(mivo::packedToPlanarReference, packed.data(), w, h, reference.y.data(), reference.u.data(),
+                reference.v.data());
 
         // Columns past the last whole 8-pixel group and a last odd line keep what they held.
         const int doneW = w / 8 * 8, doneH = h / 2 * 2;
@@ -89,10 +92,10 @@ TEST(PackedToPlanar, VersionsGiveIdenticalBytesAndLeaveTheRemainderAlone) {
                 ASSERT_EQ(reference.v[static_cast<std::size_t>(y) * (w / 2) + x], 0xC3);
             }
 
-        for (const Version& version : versions()) {
+        for (const auto& version : versions()) {
             SCOPED_TRACE(version.name);
             Planes out(w, h, 0xC3);
-            version.fn(packed.data(), w, h, out.y.data(), out.u.data(), out.v.data());
+            convert(version.fn, packed.data(), w, h, out.y.data(), out.u.data(), out.v.data());
             ASSERT_EQ(out.y, reference.y);
             ASSERT_EQ(out.u, reference.u);
             ASSERT_EQ(out.v, reference.v);
@@ -100,7 +103,8 @@ TEST(PackedToPlanar, VersionsGiveIdenticalBytesAndLeaveTheRemainderAlone) {
         // Every processor level picks a version that agrees with the reference.
         for (int level = 0; level <= 6; ++level) {
             Planes out(w, h, 0xC3);
-            mivo::packedToPlanar(packed.data(), w, h, out.y.data(), out.u.data(), out.v.data(), level);
+            convert(mivo::packedToPlanarFor(level), packed.data(), w, h, out.y.data(), out.u.data(),
+                    out.v.data());
             ASSERT_EQ(out.y, reference.y) << "level " << level;
             ASSERT_EQ(out.u, reference.u) << "level " << level;
             ASSERT_EQ(out.v, reference.v) << "level " << level;
@@ -109,11 +113,21 @@ TEST(PackedToPlanar, VersionsGiveIdenticalBytesAndLeaveTheRemainderAlone) {
 }
 
 TEST(PackedToPlanar, LevelChoosesTheVersion) {
-    EXPECT_EQ(mivo::packedToPlanarFor(1), &mivo::packedToPlanarMmx);
-    if (mivo::packedToPlanarSse2Built()) {
-        EXPECT_EQ(mivo::packedToPlanarFor(2), &mivo::packedToPlanarSse2);
-        EXPECT_EQ(mivo::packedToPlanarFor(6), &mivo::packedToPlanarSse2);
-    }
+    const struct {
+        int level;
+        mivo::CpuFeatures needs;
+        PackedToPlanarFn expected;
+    } rows[] = {
+        {1, mivo::cpu::mmx, mivo::packedToPlanarWord64},
+#if defined(MIVO_X86_KERNELS)
+        {2, mivo::cpu::sse2, mivo::packedToPlanarSse2},
+        {6, mivo::cpu::avx2, mivo::packedToPlanarAvx2},
+#endif
+    };
+    for (const auto& row : rows)
+        if ((mivo::detectedCpuFeatures() & row.needs) != 0) {
+            EXPECT_EQ(mivo::packedToPlanarFor(row.level), row.expected) << "level " << row.level;
+        }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// The 64-bit version: each packed line is read eight bytes at a time and split with shifts and masks in
-// general-purpose registers (the lanes of a word are 16-bit pixel halves). It stands for the processors
+// The 64-bit word version: each packed line is read eight bytes at a time and split with shifts and masks
+// in general-purpose registers (the lanes of a word are 16-bit pixel halves). It stands for the processors
 // without SSE2, so the compiler is kept from turning it into vector code.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("no-tree-vectorize", "no-tree-slp-vectorize")
 #endif
 
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
+
+#include "core/kernels/packed_to_planar_pairs.h"
 
 #include <cstddef>
 #include <cstring>
@@ -41,21 +43,14 @@ inline std::uint64_t lanes02(std::uint64_t x) {
 
 } // namespace
 
-void packedToPlanarMmx(const std::uint8_t* packed, int width, int height, std::uint8_t* luma,
-                       std::uint8_t* plane2, std::uint8_t* plane3) {
+void packedToPlanarWord64(const std::uint8_t* packed, std::ptrdiff_t packedPitch, int width, int height,
+                          std::uint8_t* luma, std::ptrdiff_t lumaPitch, std::uint8_t* plane2,
+                          std::uint8_t* plane3, std::ptrdiff_t chromaPitch) {
     if (width <= 0 || height <= 0) return;
-    const std::size_t w = static_cast<std::size_t>(width);
-    const std::size_t packedPitch = 2 * w;
-    const std::size_t chromaPitch = w / 2;
-    const std::size_t groups = w / 8;
-    const std::size_t pairs = static_cast<std::size_t>(height) / 2;
-    for (std::size_t k = 0; k < pairs; ++k) {
-        const std::uint8_t* top = packed + 2 * k * packedPitch;
-        const std::uint8_t* bottom = top + packedPitch;
-        std::uint8_t* lumaTop = luma + 2 * k * w;
-        std::uint8_t* lumaBottom = lumaTop + w;
-        std::uint8_t* u = plane2 + k * chromaPitch;
-        std::uint8_t* v = plane3 + k * chromaPitch;
+    const std::size_t groups = static_cast<std::size_t>(width) / 8;
+    for (std::ptrdiff_t k = 0; k < height / 2; ++k) {
+        const auto [top, bottom, lumaTop, lumaBottom, u, v] =
+            packed_to_planar::linePair(packed, packedPitch, luma, lumaPitch, plane2, plane3, chromaPitch, k);
 #if defined(__clang__)
 #pragma clang loop vectorize(disable) interleave(disable)
 #endif
@@ -84,9 +79,10 @@ void packedToPlanarMmx(const std::uint8_t* packed, int width, int height, std::u
 #else
 
 // Byte lanes are laid out the other way round on big-endian processors; the reference is used there.
-void packedToPlanarMmx(const std::uint8_t* packed, int width, int height, std::uint8_t* luma,
-                       std::uint8_t* plane2, std::uint8_t* plane3) {
-    packedToPlanarReference(packed, width, height, luma, plane2, plane3);
+void packedToPlanarWord64(const std::uint8_t* packed, std::ptrdiff_t packedPitch, int width, int height,
+                          std::uint8_t* luma, std::ptrdiff_t lumaPitch, std::uint8_t* plane2,
+                          std::uint8_t* plane3, std::ptrdiff_t chromaPitch) {
+    packedToPlanarReference(packed, packedPitch, width, height, luma, lumaPitch, plane2, plane3, chromaPitch);
 }
 
 #endif

@@ -1,46 +1,29 @@
 // The 128-bit version: two 8-pixel groups (32 packed bytes) of both lines of a pair per step, and a last
 // odd group on its own. pavgb rounds up exactly like the reference's (a + b + 1) >> 1.
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
-#include <cstddef>
+#include "core/kernels/packed_to_planar_pairs.h"
+#include "core/kernels/simd_target.h"
+
+#if defined(MIVO_X86_KERNELS)
+
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
-#define MIVO_HAVE_SSE2_KERNEL 1
 #include <emmintrin.h>
-#endif
 
 namespace mivo {
 
-#if defined(MIVO_HAVE_SSE2_KERNEL)
-
-#if defined(__GNUC__)
-#define MIVO_TARGET_SSE2 __attribute__((target("sse2")))
-#else
-#define MIVO_TARGET_SSE2
-#endif
-
-bool packedToPlanarSse2Built() {
-    return true;
-}
-
-MIVO_TARGET_SSE2 void packedToPlanarSse2(const std::uint8_t* packed, int width, int height,
-                                         std::uint8_t* luma, std::uint8_t* plane2, std::uint8_t* plane3) {
+MIVO_TARGET_SSE2 void packedToPlanarSse2(const std::uint8_t* packed, std::ptrdiff_t packedPitch, int width,
+                                         int height, std::uint8_t* luma, std::ptrdiff_t lumaPitch,
+                                         std::uint8_t* plane2, std::uint8_t* plane3,
+                                         std::ptrdiff_t chromaPitch) {
     if (width <= 0 || height <= 0) return;
-    const std::size_t w = static_cast<std::size_t>(width);
-    const std::size_t packedPitch = 2 * w;
-    const std::size_t chromaPitch = w / 2;
-    const std::size_t groups = w / 8;
-    const std::size_t pairs = static_cast<std::size_t>(height) / 2;
+    const std::size_t groups = static_cast<std::size_t>(width) / 8;
     const __m128i lowBytes = _mm_set1_epi16(0x00FF);
     const __m128i zero = _mm_setzero_si128();
-    for (std::size_t k = 0; k < pairs; ++k) {
-        const std::uint8_t* top = packed + 2 * k * packedPitch;
-        const std::uint8_t* bottom = top + packedPitch;
-        std::uint8_t* lumaTop = luma + 2 * k * w;
-        std::uint8_t* lumaBottom = lumaTop + w;
-        std::uint8_t* u = plane2 + k * chromaPitch;
-        std::uint8_t* v = plane3 + k * chromaPitch;
+    for (std::ptrdiff_t k = 0; k < height / 2; ++k) {
+        const auto [top, bottom, lumaTop, lumaBottom, u, v] =
+            packed_to_planar::linePair(packed, packedPitch, luma, lumaPitch, plane2, plane3, chromaPitch, k);
         std::size_t g = 0;
         for (; g + 2 <= groups; g += 2) {
             const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + 16 * g));
@@ -81,18 +64,6 @@ MIVO_TARGET_SSE2 void packedToPlanarSse2(const std::uint8_t* packed, int width, 
     }
 }
 
-#else
-
-bool packedToPlanarSse2Built() {
-    return false;
-}
-
-// Never chosen where it is not built; kept so that callers and tests link on every processor.
-void packedToPlanarSse2(const std::uint8_t* packed, int width, int height, std::uint8_t* luma,
-                        std::uint8_t* plane2, std::uint8_t* plane3) {
-    packedToPlanarMmx(packed, width, height, luma, plane2, plane3);
-}
+} // namespace mivo
 
 #endif
-
-} // namespace mivo
