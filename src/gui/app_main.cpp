@@ -62,6 +62,7 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
         if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
+    shell.listingCharWidth = [] { return MainWindow::listingCharWidth(); };
     Program program(dialogs, shell);
     MainWindow mainWindow(program, true);
     window = &mainWindow;

@@ -73,6 +73,10 @@ QFont listingFont() {
 
 } // namespace
 
+int MainWindow::listingCharWidth() {
+    return QFontMetrics(listingFont()).averageCharWidth();
+}
+
 MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
     // Dialog units follow the font, as in a dialog template: a quarter of the average character width
     // across, an eighth of the character height down.

@@ -27,6 +27,8 @@ class MainWindow : public QWidget {
 
     QWidget* widget(PageId page, int id) const;
     QWidget* pageWidget(PageId page) const;
+    // Average character width in pixels of the "current Mivo.ini" listings' font.
+    static int listingCharWidth();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,7 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
@@ -46,11 +46,9 @@ void Program::setUpHooks() {
     };
     settingsHooks_.classifyIniInput = [this](const std::string&) {
         SourceContext ctx = sourceContext();
-        const std::string message = classifyIniInput(ctx, paths_);
-        if (message.empty()) return IniInputOutcome::Accepted;
-        return message.find("can't find") != std::string::npos ? IniInputOutcome::FilesMissing
-                                                               : IniInputOutcome::VersionMismatch;
+        return classifyIniInput(ctx, paths_);
     };
+    settingsHooks_.listingCharWidth = shell_.listingCharWidth;
     settingsHooks_.openSource = [this] { openNamedSource(); };
     frames_.setAvisynthFetch([this](int n, FramePlanes& planes) {
         const PlaneBuffers buffers{planes.luma, planes.plane2, planes.plane3, planes.packed};

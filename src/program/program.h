@@ -6,12 +6,12 @@
 
 #include "core/control_model.h"
 #include "core/program_paths.h"
-#include "core/settings/operations.h"
 #include "core/settings/settings.h"
 #include "core/source/movie_info.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 #include "program/dialogs.h"
+#include "program/settings/settings_operations.h"
 #include "program/source/avisynth_source.h"
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_access.h"
@@ -24,7 +24,7 @@
 
 namespace mivo {
 
-class PageHandlers;
+struct PageHandlers;
 class FramePreview;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
@@ -38,6 +38,8 @@ struct ProgramShell {
     // Called every so often while the program waits for the encoder (window hidden, no message loop);
     // tests look at the window from here.
     std::function<void()> whileEncoding;
+    // Average character width in pixels of the listing font; unset, the listings reckon with 7.
+    std::function<int()> listingCharWidth;
 };
 
 struct ProgramOptions {

@@ -3,10 +3,10 @@
 // std::from_chars, and the same numbers written with a plain formatted write.
 
 #include "core/control_model.h"
-#include "core/settings/operations.h"
 #include "core/settings/settings.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
+#include "program/settings/settings_operations.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // loop: a plain loop formatting every chapter line, and the ini text rendered alone. The counters are
 // the medians over the iterations and their ratios.
 #include "core/control_ids.h"
-#include "core/settings/ini_render.h"
+#include "core/settings/ini_codec.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
 #include "gui/qt_dialogs.h"
@@ -127,7 +127,7 @@ void BM_IniListing(benchmark::State& state) {
         });
         render.push_back(secondsOf([&] {
             std::string text;
-            renderIni(w.program->settings(), w.program->controls(), IniTarget::Listing, text);
+            formatIni(w.program->settings(), IniTarget::Listing, text);
             benchmark::DoNotOptimize(text.data());
         }));
         ours.push_back(t);

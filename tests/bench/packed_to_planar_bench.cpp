@@ -1,12 +1,13 @@
 // Packed-to-planar conversion per frame, against a plain copy of the same packed bytes (what the memory
 // allows at best). Bytes per second count the packed frame read.
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -27,26 +28,13 @@ struct Frame {
 void run(benchmark::State& state, mivo::PackedToPlanarFn fn) {
     Frame f(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        fn(f.packed.data(), f.width, f.height, f.luma.data(), f.plane2.data(), f.plane3.data());
+        fn(f.packed.data(), 2 * f.width, f.width, f.height, f.luma.data(), f.width, f.plane2.data(),
+           f.plane3.data(), f.width / 2);
         benchmark::DoNotOptimize(f.luma.data());
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(f.packed.size()));
-}
-
-void BM_Reference(benchmark::State& state) {
-    run(state, mivo::packedToPlanarReference);
-}
-void BM_Mmx(benchmark::State& state) {
-    run(state, mivo::packedToPlanarMmx);
-}
-void BM_Sse2(benchmark::State& state) {
-    if (!mivo::packedToPlanarSse2Built()) {
-        state.SkipWithError("no SSE2 version on this processor");
-        return;
-    }
-    run(state, mivo::packedToPlanarSse2);
 }
 
 void BM_Memcpy(benchmark::State& state) {
@@ -60,11 +48,19 @@ void BM_Memcpy(benchmark::State& state) {
                             static_cast<std::int64_t>(f.packed.size()));
 }
 
-#define FRAME_SIZES ->Args({720, 576})->Args({1920, 1080})
-BENCHMARK(BM_Reference) FRAME_SIZES;
-BENCHMARK(BM_Mmx) FRAME_SIZES;
-BENCHMARK(BM_Sse2) FRAME_SIZES;
-BENCHMARK(BM_Memcpy) FRAME_SIZES;
+// Every version the processor runs, by name, beside the copy.
+[[maybe_unused]] const int registered = [] {
+    for (const auto& version : mivo::packedToPlanarFamily().versions) {
+        if ((version.needs & ~mivo::detectedCpuFeatures()) != 0) continue;
+        const mivo::PackedToPlanarFn fn = version.fn;
+        benchmark::RegisterBenchmark((std::string("BM_") + version.name).c_str(),
+                                     [fn](benchmark::State& state) { run(state, fn); })
+            ->Args({720, 576})
+            ->Args({1920, 1080});
+    }
+    return 0;
+}();
+BENCHMARK(BM_Memcpy)->Args({720, 576})->Args({1920, 1080});
 
 } // namespace
 

@@ -5,11 +5,8 @@
 #include "stream_maker.h"
 #include "test_support.h"
 
-#include "core/control_ids.h"
-#include "core/control_model.h"
 #include "core/matrix/builtin_matrices.h"
-#include "core/settings/operations.h"
-#include "core/status_line.h"
+#include "core/settings/ini_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +38,12 @@ struct Planned {
 Planned plan(const std::string& ini, const std::set<std::string>& existing) {
     SourceState source;
     auto settings = std::make_unique<Settings>(source);
-    ControlModel controls;
-    StatusLine status{controls};
-    SettingsHooks hooks;
-    hooks.fileExists = [&](const std::string& p) { return existing.count(p) > 0; };
-    hooks.classifyIniInput = [](const std::string&) { return IniInputOutcome::Accepted; };
-    SettingsContext ctx{*settings, source, controls, status, hooks, 2};
+    IniInputCheck check;
+    check.fileExists = [&](const std::string& p) { return existing.count(p) > 0; };
+    check.classify = [](const std::string&) { return IniInputOutcome::Accepted; };
     settings->setStartUpValues();
-    readIniText(ctx, IniMode::Default, ini);
+    settings->smp = true; // as the reset leaves it on a machine of two processors
+    parseIni(ini, IniMode::Default, *settings, check);
     Planned p;
     p.ok = planJob(*settings, source, p.job, p.error);
     return p;

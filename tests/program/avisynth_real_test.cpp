@@ -1,7 +1,7 @@
 // The layer against a real AviSynth+ (libavisynth.so found by the loader, or the library named by
 // MIVO_REAL_AVISYNTH). Skipped when there is none: Debian does not package it.
 #include "core/control_model.h"
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "core/status_line.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"

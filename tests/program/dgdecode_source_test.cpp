@@ -245,12 +245,12 @@ TEST_F(DgdecodeSource, ProjectRejectionsClearTheLists) {
 
     // An ini file naming the projects: classified, not opened.
     settings.inputFile = (root / "projects" / "v14.d2v").string();
-    EXPECT_EQ(classifyIniInput(ctx, paths), ", ERROR, invalid D2V project, DGIndex/DGDecode mismatch");
+    EXPECT_EQ(classifyIniInput(ctx, paths), IniInputOutcome::VersionMismatch);
     EXPECT_EQ(settings.inputFile, "");
     settings.inputFile = (root / "projects" / "gone.d2v").string();
-    EXPECT_EQ(classifyIniInput(ctx, paths), ", ERROR, invalid D2V project, can't find the VOB/MPEG files");
+    EXPECT_EQ(classifyIniInput(ctx, paths), IniInputOutcome::FilesMissing);
     settings.inputFile = project("ok", "16", description("720 576", "25 1", "10", "YV12"));
-    EXPECT_EQ(classifyIniInput(ctx, paths), "");
+    EXPECT_EQ(classifyIniInput(ctx, paths), IniInputOutcome::Accepted);
     EXPECT_TRUE(state.inputAccepted);
     EXPECT_FALSE(state.sourceReady);
 

@@ -5,12 +5,12 @@
 
 #include "core/control_ids.h"
 #include "core/free_format.h"
-#include "core/settings/operations.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings3_page.h"
 #include "program/program.h"
+#include "program/settings/settings_operations.h"
 
-#include "../core/settings/listing_order.h"
+#include "settings/listing_order.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +118,7 @@ class SettingsPages : public ::testing::Test {
   protected:
     fs::path folder;
     FolderDialogs dialogs;
+    ProgramShell shell;
     std::unique_ptr<Program> program;
     int listingRebuilds = 0;
 
@@ -139,7 +140,7 @@ class SettingsPages : public ::testing::Test {
         ProgramOptions options;
         options.programFolder = folder.string() + "/";
         options.cpuLevel = 4;
-        program = std::make_unique<Program>(dialogs, ProgramShell{}, options);
+        program = std::make_unique<Program>(dialogs, shell, options);
         program->startUp();
         listingRebuilds = 0;
         program->controls().setObserver([this](const Control& c, Change what) {
@@ -397,6 +398,18 @@ TEST_F(SettingsPages, FolderBrowserKeepsTheRecordUnlessAFolderIsChosen) {
     ASSERT_TRUE(renderIniText(s, c(), text));
     EXPECT_NE(text.find("*LLPATH           /video/ll\r\n"), std::string::npos);
     EXPECT_EQ(text.find("*DBPATH"), std::string::npos);
+}
+
+TEST_F(SettingsPages, ListingScrollsAsFarAsTheLongestNameInTheWindowsFont) {
+    // The window tells the listing font's character width; a shell that does not (the runner) gets 7.
+    for (const int width : {0, 9}) {
+        shell.listingCharWidth = width ? std::function<int()>([width] { return width; }) : nullptr;
+        start("*OUTFILE /out/movie.m2v\n");
+        c().userClick(PageId::Settings2, s2::vbvCheck);
+        const std::string line = "*OUTFILE          /out/movie.m2v";
+        EXPECT_EQ(c().at(PageId::Settings3, s1::iniListing).horizontalExtent,
+                  static_cast<int>(line.size() + 2) * (width ? width : 7));
+    }
 }
 
 } // namespace

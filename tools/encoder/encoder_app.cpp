@@ -4,10 +4,7 @@
 #include "frame_source.h"
 #include "mpeg2_encoder.h"
 
-#include "core/control_ids.h"
-#include "core/control_model.h"
-#include "core/settings/operations.h"
-#include "core/status_line.h"
+#include "core/settings/ini_codec.h"
 #include "platform/platform.h"
 
 #include <chrono>
@@ -75,20 +72,18 @@ std::string trimmed(std::string s) {
 struct IniState {
     SourceState source;
     Settings settings{source};
-    ControlModel controls;
-    StatusLine status{controls};
-    SettingsHooks hooks;
 
     // False with the reader's message when the file could not be read.
     bool load(const std::string& text, std::string& error) {
-        // The encoder judges the input itself; here only its name matters.
-        hooks.classifyIniInput = [](const std::string&) { return IniInputOutcome::Accepted; };
-        SettingsContext ctx{settings, source, controls, status, hooks, platform::systemProcessorCount()};
         settings.setStartUpValues();
-        readIniText(ctx, IniMode::Default, text);
-        const std::string said = trimmed(controls.text(PageId::Window, ids::window::status));
-        if (said.starts_with("error")) {
-            error = "Mivo.ini: " + said;
+        // The options the front-end's reset would give them before a read.
+        settings.smp = platform::systemProcessorCount() > 1;
+        IniInputCheck check;
+        // The encoder judges the input itself; here only its name matters.
+        check.classify = [](const std::string&) { return IniInputOutcome::Accepted; };
+        const IniReadReport report = parseIni(text, IniMode::Default, settings, check);
+        if (report.outcome != IniReadOutcome::Processed) {
+            error = "Mivo.ini: " + trimmed(report.message);
             return false;
         }
         return true;

@@ -1,5 +1,7 @@
 #include "core/settings/settings.h"
 
+#include "core/settings/keyword_table.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,72 +10,6 @@ namespace mivo {
 
 namespace {
 
-struct KeywordEntry {
-    Keyword keyword;
-    std::string_view name;
-};
-
-constexpr KeywordEntry kKeywordNames[] = {
-    {Keyword::InFile, "*INFILE"},
-    {Keyword::OutFile, "*OUTFILE"},
-    {Keyword::Frames, "*FRAMES"},
-    {Keyword::OnePass, "*1PASS"},
-    {Keyword::Cq, "*CQ"},
-    {Keyword::Bitrate, "*BITRATE"},
-    {Keyword::MaxBitrate, "*MAXBITRATE"},
-    {Keyword::Preview, "*PREVIEW"},
-    {Keyword::Profile, "*PROFILE"},
-    {Keyword::Aspect, "*ASPECT"},
-    {Keyword::CqMaxBitrate, "*CQ_MAXBITRATE"},
-    {Keyword::LogFile, "*LOGFILE"},
-    {Keyword::LastIFrame, "*LASTIFRAME"},
-    {Keyword::CqPFactor, "*CQ_PFACTOR"},
-    {Keyword::CqBFactor, "*CQ_BFACTOR"},
-    {Keyword::AdaptiveMatrix, "*ADAPTIVEMATRIX"},
-    {Keyword::Pulldown, "*PULLDOWN"},
-    {Keyword::Cpu, "*CPU"},
-    {Keyword::Gop, "*GOP"},
-    {Keyword::DcPrec, "*DC_PREC"},
-    {Keyword::ScanMethod, "*SCANMETHOD"},
-    {Keyword::Timecode, "*TIMECODE"},
-    {Keyword::Matrix, "*MATRIX"},
-    {Keyword::CustomMatrix, "*CUSTOMMATRIX"},
-    {Keyword::Bias, "*BIAS"},
-    {Keyword::ClosedGops, "*CLOSEDGOPS"},
-    {Keyword::NoVbv, "*NOVBV"},
-    {Keyword::NoScd, "*NOSCD"},
-    {Keyword::Chapter, "*CHAPTER"},
-    {Keyword::ChromaFormat, "*CHROMAFORMAT"},
-    {Keyword::MaskShift, "*MASK_SHIFT"},
-    {Keyword::Tff, "*TFF"},
-    {Keyword::Bff, "*BFF"},
-    {Keyword::Wait, "*WAIT"},
-    {Keyword::NoSeqEndcode, "*NOSEQ_ENDCODE"},
-    {Keyword::Shutdown, "*SHUTDOWN"},
-    {Keyword::AutoGop, "*AUTOGOP"},
-    {Keyword::Zone, "*ZONE"},
-    {Keyword::LumGain, "*LUMGAIN"},
-    {Keyword::Silent, "*SILENT"},
-    {Keyword::ScdFile, "*SCDFILE"},
-    {Keyword::AvsMemory, "*AVSMEMORY"},
-    {Keyword::AvsReload, "*AVSRELOAD"},
-    {Keyword::B3, "*B3"},
-    {Keyword::Progressive, "*PROGRESSIVE"},
-    {Keyword::Interlaced, "*INTERLACED"},
-    {Keyword::DvSource, "*DVSOURCE"},
-    {Keyword::Priority, "*PRIORITY"},
-    {Keyword::MpegLevel, "*MPEGLEVEL"},
-    {Keyword::DbPath, "*DBPATH"},
-    {Keyword::FrameLog, "*FRAMELOG"},
-    {Keyword::NoSmp, "*NOSMP"},
-    {Keyword::Colour, "*COLOUR"},
-    {Keyword::Lossless, "*LOSSLESS"},
-    {Keyword::Aq, "*AQ"},
-    {Keyword::LlPath, "*LLPATH"},
-    {Keyword::PanScan, "*PANSCAN"},
-    {Keyword::IntraVlc, "*INTRAVLC"},
-    {Keyword::ChromaDownsample, "*CHROMADOWNSAMPLE"},
-};
 
 } // namespace
 
@@ -84,25 +20,9 @@ const std::array<float, 32> kQuantFactors = {
     2.60f, 2.80f, 3.00f, 3.20f, 3.40f, 3.60f, 3.80f, 4.00f, //
 };
 
-std::string_view keywordName(Keyword keyword) {
-    for (const KeywordEntry& e : kKeywordNames)
-        if (e.keyword == keyword) return e.name;
-    return {};
-}
-
 bool* KeywordSeen::shared(std::size_t slot) const {
-    switch (static_cast<Keyword>(slot)) {
-    case Keyword::InFile:
-        return &source_->inputAccepted;
-    case Keyword::OutFile:
-        return &source_->outputChosen;
-    case Keyword::LogFile:
-        return &source_->logChosen;
-    case Keyword::Frames:
-        return &source_->frameRangeGiven;
-    default:
-        return nullptr;
-    }
+    const KeywordRow* row = keywordRowAt(slot);
+    return row && row->sharedSeen ? &(source_->*row->sharedSeen) : nullptr;
 }
 
 bool KeywordSeen::test(std::size_t slot) const {
@@ -126,8 +46,8 @@ void KeywordSeen::set(Keyword keyword, bool on) {
 
 void KeywordSeen::clearAll() {
     own_.reset();
-    for (Keyword k : {Keyword::InFile, Keyword::OutFile, Keyword::LogFile, Keyword::Frames})
-        set(k, false);
+    for (const KeywordRow& row : keywordTable())
+        if (row.sharedSeen) source_->*row.sharedSeen = false;
 }
 
 std::size_t KeywordSeen::count() const {

@@ -3,10 +3,12 @@
 // the two intermediate-file folders, the custom matrices and the three frame-indexed lists, with the
 // keyword-seen flags the ini reader sets. One record for the whole run.
 //
-// Most options also live in a page control, which is the live copy the ini writer reads; the record copy
-// of those is what the reader filled and the refresh pushes into the controls.
+// Most options also live in a page control, which is the live copy; the record copy of those is what the
+// reader filled and the refresh pushes into the controls, and what the pages show is taken into
+// pageValues before the writer runs.
 
 #include "core/matrix/builtin_matrices.h"
+#include "core/settings/keyword.h"
 #include "core/source_state.h"
 #include "core/zeroed_buffer.h"
 
@@ -19,74 +21,6 @@
 #include <vector>
 
 namespace mivo {
-
-// Ini keywords by number; the number is the keyword's seen-flag slot (13, 19 and 20 are unused).
-enum class Keyword : int {
-    InFile = 1,
-    OutFile = 2,
-    Frames = 3,
-    OnePass = 4,
-    Cq = 5,
-    Bitrate = 6,
-    MaxBitrate = 7,
-    Preview = 8,
-    Profile = 9,
-    Aspect = 10,
-    CqMaxBitrate = 11,
-    LogFile = 12,
-    LastIFrame = 14,
-    CqPFactor = 15,
-    CqBFactor = 16,
-    AdaptiveMatrix = 17,
-    Pulldown = 18,
-    Cpu = 21,
-    Gop = 22,
-    DcPrec = 23,
-    ScanMethod = 24,
-    Timecode = 25,
-    Matrix = 26,
-    CustomMatrix = 27,
-    Bias = 28,
-    ClosedGops = 29,
-    NoVbv = 30,
-    NoScd = 31,
-    Chapter = 32,
-    ChromaFormat = 33,
-    MaskShift = 34,
-    Tff = 35,
-    Bff = 36,
-    Wait = 37,
-    NoSeqEndcode = 38,
-    Shutdown = 39,
-    AutoGop = 40,
-    Zone = 41,
-    LumGain = 42,
-    Silent = 43,
-    ScdFile = 44,
-    AvsMemory = 45,
-    AvsReload = 46,
-    B3 = 47,
-    Progressive = 48,
-    Interlaced = 49,
-    DvSource = 50,
-    Priority = 51,
-    MpegLevel = 52,
-    DbPath = 53,
-    FrameLog = 54,
-    NoSmp = 55,
-    Colour = 56,
-    Lossless = 57,
-    Aq = 58,
-    LlPath = 59,
-    PanScan = 60,
-    IntraVlc = 61,
-    ChromaDownsample = 62,
-};
-
-// "*BITRATE" for Keyword::Bitrate.
-std::string_view keywordName(Keyword keyword);
-
-inline constexpr std::size_t kKeywordSlots = 128;
 
 // The 128 keyword-seen flags. Four slots are not stored here: the flags of *INFILE, *OUTFILE, *LOGFILE
 // and *FRAMES are the source state's inputAccepted, outputChosen, logChosen and frameRangeGiven, so
@@ -102,7 +36,7 @@ class KeywordSeen {
     std::size_t count() const;
 
   private:
-    bool* shared(std::size_t slot) const;
+    bool* shared(std::size_t slot) const; // the source-state flag a slot is, or null
     std::bitset<kKeywordSlots> own_;
     SourceState* source_;
 };
@@ -179,6 +113,26 @@ struct EncoderOptions {
     bool panScanOn = false;
 };
 
+enum class MatrixSource { None, BuiltIn, Custom };
+
+// The options as the pages show them, taken into the record just before every write and listing. Most
+// options live in their controls; the record's own option fields keep the meaning the reader and the
+// pages give them, which after a load may differ from what a control shows (the field order a DV source
+// is shown with, the "4:3 PanScan" radio after an *ASPECT line). The writer reads these, and the record's
+// names, folders, lists and seen flags.
+struct PageValues : EncoderOptions {
+    bool maxBitrateEditable = false;
+    bool vbrBiasEditable = true;
+    bool frameRangeTyped = false; // both frame fields hold numbers (the range is then in the record)
+    std::string cqText;           // the quantiser field's first token, as typed
+    std::string pFactorText;      // the factor fields as shown
+    std::string bFactorText;
+    bool avsMemoryGiven = false; // an empty field leaves the memory to Avisynth
+    MatrixSource matrixSource = MatrixSource::None;
+    bool dbPathSet = false; // the folder buttons say a folder was chosen
+    bool llPathSet = false;
+};
+
 struct Settings : EncoderOptions {
     explicit Settings(SourceState& source);
     Settings(const Settings&) = delete;
@@ -218,6 +172,8 @@ struct Settings : EncoderOptions {
 
     // Result of the last ini write: off when it was aborted or failed.
     bool writeOk = true;
+
+    PageValues pageValues;
 
     // The values the record holds when the program starts, before the reset and Mivo.ini.
     void setStartUpValues();

@@ -74,8 +74,8 @@ std::string pathFolder(std::string_view path) {
     return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
 }
 
-std::string displayForm(std::string_view path) {
-    path = trimRight(path);
+std::string displayForm(std::string_view path, TrailingBlanks blanks) {
+    if (blanks == TrailingBlanks::Drop) path = trimRight(path);
     if (path.size() <= 40) return std::string(path);
     std::string out(path.substr(0, 5));
     out += "...";

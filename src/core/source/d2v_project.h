@@ -27,8 +27,9 @@ bool hasExtension(std::string_view name, std::string_view ext);
 std::string pathFolder(std::string_view path);
 
 // A path as shown on a button: names longer than 40 characters become their first 5 characters, "..."
-// and their last 32 characters. Trailing blanks are not part of the name.
-std::string displayForm(std::string_view path);
+// and their last 32 characters. Trailing blanks are not part of the name, unless the caller keeps them.
+enum class TrailingBlanks { Drop, Keep };
+std::string displayForm(std::string_view path, TrailingBlanks blanks = TrailingBlanks::Drop);
 
 // The decoder library file for a project version ("DGDecode16.dll"), or empty for a version no library
 // exists for.

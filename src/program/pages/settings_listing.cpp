@@ -1,7 +1,7 @@
 #include "program/pages/settings_listing.h"
 
-#include "core/settings/operations.h"
 #include "program/program.h"
+#include "program/settings/settings_operations.h"
 
 namespace mivo {
 

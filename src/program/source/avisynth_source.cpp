@@ -1,6 +1,6 @@
 #include "program/source/avisynth_source.h"
 
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 
@@ -161,8 +161,9 @@ int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, co
         return kAvisynthFrameError;
     const int result = layer.getAvisynthRawFrame(n, source.frameBytes, planes.packed);
     if (result != kAvisynthOk) return result;
-    packedToPlanar(planes.packed.data(), source.width, source.height, planes.luma.data(),
-                   planes.plane2.data(), planes.plane3.data(), cpuLevel);
+    packedToPlanarFor(cpuLevel)(planes.packed.data(), 2 * source.width, source.width, source.height,
+                                planes.luma.data(), source.width, planes.plane2.data(), planes.plane3.data(),
+                                source.width / 2);
     return kAvisynthOk;
 }
 

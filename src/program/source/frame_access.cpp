@@ -13,7 +13,8 @@ int FrameAccess::fetchFrame(int n) {
             // The width and height the stream opened with, not a height repaired since.
             const int width = state_.lumaPitch > 0 ? state_.lumaPitch : state_.width;
             const int height = width > 0 ? static_cast<int>(luma / static_cast<std::size_t>(width)) : 0;
-            convert_(p, width, height, planes_.luma, planes_.plane2, planes_.plane3);
+            convert_(p, 2 * width, width, height, planes_.luma, width, planes_.plane2, planes_.plane3,
+                     width / 2);
             return 0;
         }
         // Chroma planes in U, V order whatever the decoder's block order.

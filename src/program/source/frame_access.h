@@ -2,7 +2,7 @@
 // fetchFrame(n): the one way every consumer gets a decoded frame into the shared planes, whichever
 // layer opened the source.
 
-#include "core/packed_to_planar.h"
+#include "core/kernels/packed_to_planar.h"
 #include "core/source_state.h"
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_planes.h"

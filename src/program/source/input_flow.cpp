@@ -89,19 +89,19 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
     inputSelectionCancelled(ctx);
 }
 
-std::string classifyIniInput(SourceContext& ctx, const ProgramPaths& paths) {
+IniInputOutcome classifyIniInput(SourceContext& ctx, const ProgramPaths& paths) {
     SourceState& s = ctx.state;
     classifyInput(s, ctx.settings.inputFile, paths.dgdecodeFolder, fileExists());
     if (!s.projectFilesFound) {
         rejectInput(ctx);
-        return ", ERROR, invalid D2V project, can't find the VOB/MPEG files";
+        return IniInputOutcome::FilesMissing;
     }
     if (s.projectVersionValid) {
         s.inputAccepted = true;
-        return "";
+        return IniInputOutcome::Accepted;
     }
     rejectInput(ctx);
-    return ", ERROR, invalid D2V project, DGIndex/DGDecode mismatch";
+    return IniInputOutcome::VersionMismatch;
 }
 
 } // namespace mivo

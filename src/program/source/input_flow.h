@@ -4,6 +4,7 @@
 // updates. Also the classification of an input named by an ini file.
 
 #include "core/program_paths.h"
+#include "core/settings/ini_codec.h"
 #include "core/source/movie_info.h"
 #include "program/source/dgdecode_library.h"
 
@@ -29,8 +30,8 @@ void inputSelectionCancelled(SourceContext& ctx);
 // Autogop length presets for the open source's frame rate (23.976 gives 12, 25 gives 15).
 void applyAutogopPresets(SourceContext& ctx);
 
-// An ini file named an input (`*INFILE`) that exists: classify it without opening it. Returns the
-// message to show once the whole ini file is processed ("" when the input is usable).
-std::string classifyIniInput(SourceContext& ctx, const ProgramPaths& paths);
+// An ini file named an input (`*INFILE`) that exists: classify it without opening it. A refused input
+// is cleared; the reader words the outcome once the whole ini file is processed.
+IniInputOutcome classifyIniInput(SourceContext& ctx, const ProgramPaths& paths);
 
 } // namespace mivo

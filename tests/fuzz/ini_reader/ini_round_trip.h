@@ -5,10 +5,10 @@
 
 #include "core/control_ids.h"
 #include "core/control_model.h"
-#include "core/settings/operations.h"
 #include "core/settings/settings.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
+#include "program/settings/settings_operations.h"
 
 #include <memory>
 #include <string>
