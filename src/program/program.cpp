@@ -69,6 +69,10 @@ SourceContext Program::sourceContext() {
     sourceSettings_.tffSet = settings_.seen.test(Keyword::Tff);
     sourceSettings_.bffSet = settings_.seen.test(Keyword::Bff);
     SourceHooks hooks;
+    hooks.buildPanScanOffsets = [this] {
+        lists::sortPanScan(settings_);
+        lists::rebuildFrameOffsets(settings_, frameOffsets_, source_.frameCount);
+    };
     hooks.showFirstFrame = [this] { preview_->showCurrentFrame(); };
     return SourceContext{source_, sourceSettings_, controls_, status_, std::move(hooks)};
 }

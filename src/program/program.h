@@ -5,6 +5,7 @@
 // drives the same object headless.
 
 #include "core/control_model.h"
+#include "core/lists/panscan_list.h"
 #include "core/program_paths.h"
 #include "core/settings/settings.h"
 #include "core/source/movie_info.h"
@@ -88,6 +89,8 @@ class Program {
     AvisynthLayer& avisynth() { return avisynth_; }
     FrameAccess& frames() { return frames_; }
     FramePreview& preview() { return *preview_; }
+    // The pan-scan offset of every frame, derived from the pan-scan list; the preview draws from it.
+    lists::FrameOffsets& frameOffsets() { return frameOffsets_; }
     // The names of the ini, chapter, pan-scan and matrix files last chosen (emptied before each dialog).
     std::string& iniFileName() { return iniFileName_; }
     std::string& chapterFileName() { return chapterFileName_; }
@@ -132,6 +135,7 @@ class Program {
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;
+    lists::FrameOffsets frameOffsets_{lists::kFrameOffsetCount};
     std::unique_ptr<FramePreview> preview_;
     std::unique_ptr<PageHandlers> handlers_;
 };

@@ -85,7 +85,8 @@ class FramePreviewTest : public ProgramWorld {
         ASSERT_TRUE(program->source().sourceReady) << status();
         controls().userSelect(PageId::Window, ids::window::tabs, 6);
     }
-    // A pan-scan list whose entry before the frame shown says `offset`, with entries around it.
+    // A pan-scan list, out of order as a file may give it, whose entry before the frame shown says
+    // `offset`; the refresh after a file change orders it and derives every frame's offset.
     void listPanScan(int offset) {
         Settings& s = program->settings();
         const int frames[] = {kFrame + 5, 0, kFrame - 10};
@@ -95,6 +96,7 @@ class FramePreviewTest : public ProgramWorld {
             s.panScanFrames[i] = frames[i];
             s.panScanOffsets[i] = offsets[i];
         }
+        program->refreshAfterFileChange();
     }
 };
 
@@ -111,12 +113,12 @@ TEST_F(FramePreviewTest, PictureAndBitmapAreTheFrameAdjustedOnceInTrueColours) {
                                         " 576\nframes 60\npixel " + c.pixel + "\n" + c.scene + "\n";
         SCOPED_TRACE(description);
         open(c, description);
+        listPanScan(c.adjust.panScanOffset);
         Settings& s = program->settings();
         s.maskShift = c.adjust.shift;
         s.maskTop = c.adjust.maskTop;
         s.maskBottom = c.adjust.maskBottom;
         s.panScanOn = c.adjust.panScan;
-        listPanScan(c.adjust.panScanOffset);
         controls().userType(PageId::Zones, ids::preview::currentFrameEdit, std::to_string(kFrame));
         ASSERT_EQ(program->source().currentFrame, kFrame);
 

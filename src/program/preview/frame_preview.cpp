@@ -17,19 +17,6 @@ namespace {
 
 constexpr std::array<PageId, 3> kPreviewPages = {PageId::Chapters, PageId::Zones, PageId::PanScan};
 
-// The offset the pan-scan list gives a frame: that of the last entry at or before it, 0 before the first.
-int listedOffset(const Settings& s, int frame) {
-    int from = -1, offset = 0;
-    for (int i = 0; i < s.panScanCount; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        if (s.panScanFrames[at] <= frame && s.panScanFrames[at] >= from) {
-            from = s.panScanFrames[at];
-            offset = s.panScanOffsets[at];
-        }
-    }
-    return offset;
-}
-
 int stepOfButton(int id) {
     using namespace ids::preview;
     switch (id) {
@@ -56,8 +43,7 @@ int currentFrameField(PageId page) {
     return page == PageId::PanScan ? ids::panscan::currentFrameEdit : ids::preview::currentFrameEdit;
 }
 
-FramePreview::FramePreview(Program& program)
-    : p_(program), offsetOf_([&program](int frame) { return listedOffset(program.settings(), frame); }) {}
+FramePreview::FramePreview(Program& program) : p_(program) {}
 
 bool FramePreview::hasFrames() const {
     return p_.source().sourceReady && p_.source().frameCount > 0;
@@ -71,7 +57,8 @@ bool FramePreview::fetchAndBuild(int frame) {
     FramePlanes& planes = p_.frames().planes();
     picture::applyFrameAdjustments(
         {planes.luma, planes.plane2, planes.plane3, s.width, s.height, s.lumaBytes, s.chromaPlaneBytes},
-        {set.maskShift, set.maskTop, set.maskBottom, set.panScanOn, offsetOf_ ? offsetOf_(frame) : 0});
+        {set.maskShift, set.maskTop, set.maskBottom, set.panScanOn,
+         lists::frameOffsetAt(set, p_.frameOffsets(), frame)});
     // The frame access leaves U (Cb) in plane 2 and V (Cr) in plane 3 for every decoder.
     picture_.build({planes.luma, planes.plane2, planes.plane3, s.width, s.height});
     return true;

@@ -5,8 +5,6 @@
 #include "core/control_model.h"
 #include "core/picture/picture_buffer.h"
 
-#include <functional>
-
 namespace mivo {
 
 class Program;
@@ -16,9 +14,6 @@ enum class PreviewKey { StepBack, StepForward, LargeBack, LargeForward, First, L
 
 class FramePreview {
   public:
-    // The pan-scan offset of a frame, in sixteenths of a pixel from the centred window.
-    using OffsetOfFrame = std::function<int(int frame)>;
-
     explicit FramePreview(Program& program);
 
     // A stepping button, the current-frame field (its text changed) or the slider of a preview page.
@@ -34,8 +29,6 @@ class FramePreview {
     void createBitmap();
 
     const picture::PictureBuffer& picture() const { return picture_; }
-    // Where the pan-scan window of a frame comes from; by default the pan-scan list of the settings.
-    void setPanScanOffsets(OffsetOfFrame offsets) { offsetOf_ = std::move(offsets); }
 
   private:
     bool hasFrames() const;
@@ -49,7 +42,6 @@ class FramePreview {
 
     Program& p_;
     picture::PictureBuffer picture_;
-    OffsetOfFrame offsetOf_;
 };
 
 // The current-frame field of a preview page: 1811 on PanScan, 1603 on the other two.
