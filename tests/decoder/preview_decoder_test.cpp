@@ -7,8 +7,7 @@
 #include "test_support.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
 
@@ -17,7 +16,6 @@ extern "C" {
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <stdexcept>
 #include <vector>
 
 namespace mivo::test {
@@ -25,49 +23,22 @@ namespace {
 
 // FFmpeg's decode of every picture of the stream, converted to rows of blue, green, red, top line first.
 std::vector<std::vector<std::uint8_t>> swscaleFrames(const std::string& path, int& width, int& height) {
-    AVFormatContext* fc = nullptr;
-    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0) throw std::runtime_error("cannot open");
-    avformat_find_stream_info(fc, nullptr);
-    const int video = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const AVCodec* codec = avcodec_find_decoder(fc->streams[video]->codecpar->codec_id);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(ctx, fc->streams[video]->codecpar);
-    ctx->thread_count = 1;
-    avcodec_open2(ctx, codec, nullptr);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
     SwsContext* sws = nullptr;
     std::vector<std::vector<std::uint8_t>> frames;
-    auto receive = [&] {
-        while (avcodec_receive_frame(ctx, frame) >= 0) {
-            width = frame->width;
-            height = frame->height;
-            sws = sws_getCachedContext(sws, width, height, static_cast<AVPixelFormat>(frame->format), width,
-                                       height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
-            const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
-            sws_setColorspaceDetails(sws, bt601, 0, bt601, 1, 0, 1 << 16, 1 << 16);
-            std::vector<std::uint8_t> bgr(static_cast<std::size_t>(3 * width * height));
-            std::uint8_t* const out[1] = {bgr.data()};
-            const int outStride[1] = {3 * width};
-            sws_scale(sws, frame->data, frame->linesize, 0, height, out, outStride);
-            frames.push_back(std::move(bgr));
-            av_frame_unref(frame);
-        }
-    };
-    while (av_read_frame(fc, pkt) >= 0) {
-        if (pkt->stream_index == video) {
-            avcodec_send_packet(ctx, pkt);
-            receive();
-        }
-        av_packet_unref(pkt);
-    }
-    avcodec_send_packet(ctx, nullptr);
-    receive();
+    decodeWithFfmpeg(path, [&](const AVFrame& frame) {
+        width = frame.width;
+        height = frame.height;
+        sws = sws_getCachedContext(sws, width, height, static_cast<AVPixelFormat>(frame.format), width,
+                                   height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
+        sws_setColorspaceDetails(sws, bt601, 0, bt601, 1, 0, 1 << 16, 1 << 16);
+        std::vector<std::uint8_t> bgr(static_cast<std::size_t>(3 * width * height));
+        std::uint8_t* const out[1] = {bgr.data()};
+        const int outStride[1] = {3 * width};
+        sws_scale(sws, frame.data, frame.linesize, 0, height, out, outStride);
+        frames.push_back(std::move(bgr));
+    });
     sws_freeContext(sws);
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&ctx);
-    avformat_close_input(&fc);
     return frames;
 }
 
