@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -125,6 +126,10 @@ TEST_F(PreviewWindow, ListBoxesShowProvidedLinesAndReportTheKeyboardsChoice) {
     QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
     QCoreApplication::sendEvent(list, &end);
     EXPECT_EQ(controls().selectedText(PageId::Chapters, ids::chapters::chapterList), "6399990");
+    // The scroll width the program asks for reaches the scroll bar.
+    controls().setHorizontalExtent(PageId::Chapters, ids::chapters::chapterList, 4000);
+    QApplication::processEvents();
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 4000 - list->viewport()->width() - 50);
 }
 
 } // namespace
