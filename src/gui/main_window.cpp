@@ -136,6 +136,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    // Closing the window moves the focus once more, after this object's maps are gone and before the
+    // connection would end by itself.
+    disconnect(qApp, nullptr, this, nullptr);
     program_.controls().setObserver(nullptr);
 }
 
