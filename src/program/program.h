@@ -99,7 +99,6 @@ class Program {
     void setPreviewRedraw(bool on) { previewRedraw_ = on; }
 
   private:
-    void bindHandlers();
     void setUpHooks();
     void setStartUpValues();
     void fixPaths();

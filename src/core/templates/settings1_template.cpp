@@ -219,7 +219,7 @@ std::span<const ControlTemplate> settings1Controls() {
 
         // --- the listing
         {.kind = GroupBox, .x = 244, .y = 2, .w = 164, .h = 136, .text = "current Mivo.ini"},
-        {.id = iniListing, .kind = ListBox, .x = 250, .y = 12, .w = 152, .h = 122, .flags = kMonospace},
+        {.id = iniListing, .kind = ListBox, .x = 250, .y = 12, .w = 152, .h = 122, .flags = kMonospace | kReadOnly},
 
         // --- adaptive quantisation (the field mirrors the trackbar)
         {.kind = GroupBox, .x = 244, .y = 140, .w = 164, .h = 38, .text = "adaptive quantization"},

@@ -127,7 +127,7 @@ std::span<const ControlTemplate> settings2Controls() {
 
         // --- the listing
         {.kind = GroupBox, .x = 208, .y = 2, .w = 200, .h = 84, .text = "current Mivo.ini"},
-        {.id = iniListing, .kind = ListBox, .x = 214, .y = 12, .w = 188, .h = 70, .flags = kMonospace},
+        {.id = iniListing, .kind = ListBox, .x = 214, .y = 12, .w = 188, .h = 70, .flags = kMonospace | kReadOnly},
 
         // --- mask and shift
         {.kind = GroupBox, .x = 208, .y = 88, .w = 200, .h = 90, .text = "mask and shift"},

@@ -186,7 +186,7 @@ std::span<const ControlTemplate> settings3Controls() {
 
         // --- the listing
         {.kind = GroupBox, .x = 244, .y = 2, .w = 164, .h = 106, .text = "current Mivo.ini"},
-        {.id = iniListing, .kind = ListBox, .x = 250, .y = 12, .w = 152, .h = 92, .flags = kMonospace},
+        {.id = iniListing, .kind = ListBox, .x = 250, .y = 12, .w = 152, .h = 92, .flags = kMonospace | kReadOnly},
 
         // --- intermediate files of the second pass
         {.kind = GroupBox, .x = 244, .y = 110, .w = 164, .h = 68, .text = "intermediate files"},
