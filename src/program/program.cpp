@@ -8,6 +8,8 @@
 #include "program/handler_binding.h"
 #include "program/pages/page_handlers.h"
 #include "program/source/dgdecode_source.h"
+#include "program/source/file_change_refresh.h"
+#include "program/source/movie_info_display.h"
 
 #include <cstdio>
 #include <utility>

@@ -8,7 +8,6 @@
 #include "core/program_paths.h"
 #include "core/settings/operations.h"
 #include "core/settings/settings.h"
-#include "core/source/movie_info.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 #include "program/dialogs.h"
@@ -16,6 +15,7 @@
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
+#include "program/source/source_context.h"
 
 #include <functional>
 #include <memory>

@@ -3,9 +3,9 @@
 #include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
 
-#include "../core/source/source_controls.h"
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
+#include "source_controls.h"
 
 #include <gtest/gtest.h>
 

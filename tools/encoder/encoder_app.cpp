@@ -8,6 +8,7 @@
 #include "core/control_model.h"
 #include "core/settings/operations.h"
 #include "core/status_line.h"
+#include "core/text.h"
 #include "platform/platform.h"
 
 #include <chrono>
@@ -65,12 +66,6 @@ bool readText(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
-std::string trimmed(std::string s) {
-    const auto first = s.find_first_not_of(' ');
-    const auto last = s.find_last_not_of(' ');
-    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
-}
-
 // The ini through the front-end's own reader, so both read every line alike.
 struct IniState {
     SourceState source;
@@ -86,7 +81,7 @@ struct IniState {
         SettingsContext ctx{settings, source, controls, status, hooks, platform::systemProcessorCount()};
         settings.setStartUpValues();
         readIniText(ctx, IniMode::Default, text);
-        const std::string said = trimmed(controls.text(PageId::Window, ids::window::status));
+        const std::string said(trimmed(controls.text(PageId::Window, ids::window::status), kBlanks));
         if (said.starts_with("error")) {
             error = "Mivo.ini: " + said;
             return false;

@@ -1,9 +1,10 @@
 #include "d2v_project.h"
 
+#include "core/text.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <numeric>
 
@@ -34,16 +35,15 @@ class LineCursor {
     int number_ = 0;
 };
 
+// Blanks between and around the fields of a line; a CR left by a Windows editor counts as one.
+constexpr std::string_view kFieldBlanks = " \t\r";
+
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
+    return kFieldBlanks.find(c) != std::string_view::npos;
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return trimmed(s, kFieldBlanks);
 }
 
 template <typename T> bool parseNumber(std::string_view s, T& out, int base = 10) {
@@ -340,34 +340,6 @@ ProjectParse readD2vProject(const std::string& path) {
     std::string text(static_cast<std::size_t>(size), '\0');
     if (size > 0 && !in.read(text.data(), size)) return fail("cannot read " + path);
     return parseD2vProject(text);
-}
-
-std::string resolveListedPath(const std::string& listed, const std::string& projectPath) {
-    namespace fs = std::filesystem;
-    std::string path = listed;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    std::string folder;
-    std::size_t sep = projectPath.find_last_of("/\\");
-    if (sep != std::string::npos) {
-        folder = projectPath.substr(0, sep + 1);
-        for (char& c : folder)
-            if (c == '\\') c = '/';
-    }
-    auto exists = [](const std::string& p) {
-        std::error_code ec;
-        return !p.empty() && fs::is_regular_file(fs::path(p), ec);
-    };
-    bool absolute = !path.empty() && path.front() == '/';
-    std::string first = absolute ? path : folder + path;
-    if (exists(first)) return first;
-    std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // "C:name" without a separator is a drive-relative path of its own.
-    if (name.size() > 2 && name[1] == ':') name = name.substr(2);
-    std::string beside = folder + name;
-    if (!name.empty() && exists(beside)) return beside;
-    return {};
 }
 
 } // namespace mivo::mpeg2

@@ -90,6 +90,9 @@ class D2vSource {
 
     D2vSource() = default;
     bool init(const std::string& projectPath, std::string& error);
+    bool readProject(const std::string& projectPath, std::string& error);
+    bool openDecoder(std::string& error);
+    bool describeStream(std::string& error);
     bool ensure(std::uint32_t a, std::uint32_t b);
     bool restart(std::size_t line);
     bool enqueue(const AccessUnit& unit);

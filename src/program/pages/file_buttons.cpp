@@ -1,6 +1,7 @@
 // Every button that asks for a file: its dialog, then what the chosen file is for.
 
 #include "core/control_ids.h"
+#include "core/paths.h"
 #include "program/pages/file_dialogs.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"

@@ -10,9 +10,11 @@
 #include "core/numeric_edit.h"
 #include "core/source/file_version.h"
 #include "platform/platform.h"
+#include "program/pages/dvd_compliance.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"
 #include "program/source/avisynth_source.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 #include <array>

@@ -4,9 +4,9 @@
 #include "core/fixed_format.h"
 #include "core/numeric_edit.h"
 #include "core/settings/labels.h"
-#include "core/source/movie_info.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 #include <array>

@@ -3,6 +3,7 @@
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
 #include "platform/platform.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 // updates. Also the classification of an input named by an ini file.
 
 #include "core/program_paths.h"
-#include "core/source/movie_info.h"
 #include "program/source/dgdecode_library.h"
+#include "program/source/source_context.h"
 
 #include <functional>
 #include <string>
