@@ -13,18 +13,19 @@
 
 namespace mivo {
 
-enum DgdecodeResult : int {
-    kDgdecodeOk = 0,
-    kDgdecodeNotLoaded = 128,
-    kDgdecodeNotUnloaded = 129,
-    kDgdecodeMissingExport = 130,
-    kDgdecodeCannotOpen = 131,
-    kDgdecodeNoSpecifications = 132,
-    kDgdecodeNoYv12OrYuy2 = 133,
+// The layer's results; the values are the layer's long-standing result codes.
+enum class DgdecodeResult : int {
+    Ok = 0,
+    NotLoaded = 128,
+    NotUnloaded = 129,
+    MissingExport = 130,
+    CannotOpen = 131,
+    NoSpecifications = 132,
+    NoYv12OrYuy2 = 133,
 };
 
-// The status text for a result code ("" for 0 and unknown codes).
-std::string dgdecodeMessage(int code);
+// The status text for a result ("" for Ok).
+std::string dgdecodeMessage(DgdecodeResult result);
 
 // Avisynth's colour-space codes, as the stream description carries them.
 inline constexpr std::uint32_t kPixelTypeYv12 = 0xA0000008u;
@@ -47,14 +48,14 @@ class DgdecodeLibrary {
     using CloseFn = void (*)();
 
     // loadDecoderLibrary: forgets the stream and the exports, then loads the library by full path.
-    int load(const std::string& path);
-    // releaseDecoderLibrary: 0 also when nothing is loaded.
-    int release();
+    DgdecodeResult load(const std::string& path);
+    // releaseDecoderLibrary: Ok also when nothing is loaded.
+    DgdecodeResult release();
     bool loaded() const { return module_.isOpen(); }
 
     // openProject: opens the project through the loaded library. Frames larger than the shared planes
     // are refused like a stream without usable specifications, so no fetch can overrun them.
-    int openProject(const std::string& path, StreamProperties& out);
+    DgdecodeResult openProject(const std::string& path, StreamProperties& out);
 
     // getDgdecodeFrame: frame n's luma into p1, the chroma block that follows it into p2, the last block
     // into p3; p1 must hold the luma size and p2, p3 the chroma size of the open stream (for a packed

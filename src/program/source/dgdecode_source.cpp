@@ -19,8 +19,9 @@ void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const Prog
             s.sourceReady = false;
             return;
         }
-        if (library.release() != kDgdecodeOk) ctx.status.show(dgdecodeMessage(kDgdecodeNotUnloaded));
-        if (library.load(s.decoderLibraryPath) != kDgdecodeOk) {
+        if (library.release() != DgdecodeResult::Ok)
+            ctx.status.show(dgdecodeMessage(DgdecodeResult::NotUnloaded));
+        if (library.load(s.decoderLibraryPath) != DgdecodeResult::Ok) {
             ctx.status.append(", DGDecode.dll NOT loaded");
             s.sourceReady = false;
             return;
@@ -30,9 +31,9 @@ void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const Prog
     }
 
     StreamProperties stream;
-    const int result = library.openProject(set.inputFile, stream);
+    const DgdecodeResult result = library.openProject(set.inputFile, stream);
     s.currentFrame = 0;
-    if (result != kDgdecodeOk) {
+    if (result != DgdecodeResult::Ok) {
         s.sourceReady = false;
         set.inputFile.clear();
         library.release();
