@@ -26,15 +26,6 @@ std::string dgdecodeMessage(DgdecodeResult result) {
     return "";
 }
 
-ColourFormat colourFormatOf(std::int32_t pixelType) {
-    const auto code = static_cast<std::uint32_t>(pixelType);
-    ColourFormat f = ColourFormat::None;
-    if ((code & kPixelTypeYv12) == kPixelTypeYv12 || (code & kPixelTypeI420) == kPixelTypeI420)
-        f = ColourFormat::Planar420;
-    if ((code & kPixelTypeYuy2) == kPixelTypeYuy2) f = ColourFormat::Packed422;
-    return f;
-}
-
 void DgdecodeLibrary::closeStream() {
     // The open stream is closed before its library goes: unloading it with a stream open would lose
     // whatever the library holds for that stream, once per project opened.
@@ -63,9 +54,9 @@ DgdecodeResult DgdecodeLibrary::release() {
 DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
     if (!module_.isOpen()) return DgdecodeResult::NotLoaded;
     if (!resolved_) {
-        open_ = reinterpret_cast<OpenFn>(module_.symbol("openMPEG2Source"));
-        frame_ = reinterpret_cast<FrameFn>(module_.symbol("getFrame"));
-        close_ = reinterpret_cast<CloseFn>(module_.symbol("closeVideo"));
+        open_ = reinterpret_cast<dgdecode::OpenFn>(module_.symbol(dgdecode::kOpenExport));
+        frame_ = reinterpret_cast<dgdecode::FrameFn>(module_.symbol(dgdecode::kFrameExport));
+        close_ = reinterpret_cast<dgdecode::CloseFn>(module_.symbol(dgdecode::kCloseExport));
         if (!open_ || !frame_ || !close_) return DgdecodeResult::MissingExport;
         resolved_ = true;
     }
@@ -73,13 +64,13 @@ DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamPrope
     info_ = open_(path.c_str());
     if (!info_) return DgdecodeResult::CannotOpen;
 
-    out.width = info_[0];
-    out.height = info_[1];
-    out.rateNumerator = info_[2];
-    out.rateDenominator = info_[3];
-    out.frameCount = info_[4];
-    out.pixelType = info_[5];
-    out.colourFormat = colourFormatOf(out.pixelType);
+    out.width = info_->width;
+    out.height = info_->height;
+    out.rateNumerator = info_->rateNumerator;
+    out.rateDenominator = info_->rateDenominator;
+    out.frameCount = info_->frameCount;
+    out.pixelType = info_->pixelType;
+    out.colourFormat = dgdecode::colourFormatOf(out.pixelType);
 
     // Negative values are as unusable as zeros, and a frame must fit the shared planes.
     const long long pixels = static_cast<long long>(out.width) * out.height;
@@ -94,8 +85,9 @@ DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamPrope
     }
     lumaSize_ = static_cast<std::size_t>(pixels);
     chromaSize_ = out.colourFormat == ColourFormat::Planar420 ? lumaSize_ / 4 : lumaSize_ / 2;
-    vFirst_ = (static_cast<std::uint32_t>(out.pixelType) & kPixelTypeYv12) == kPixelTypeYv12 &&
-              out.colourFormat == ColourFormat::Planar420;
+    vFirst_ =
+        (static_cast<std::uint32_t>(out.pixelType) & dgdecode::kPixelTypeYv12) == dgdecode::kPixelTypeYv12 &&
+        out.colourFormat == ColourFormat::Planar420;
     return DgdecodeResult::Ok;
 }
 
