@@ -9,6 +9,7 @@
 #include "core/control_model.h"
 #include "core/settings/operations.h"
 #include "core/status_line.h"
+#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -316,7 +317,7 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
     EXPECT_NE(log.find("pass 2 of 2"), std::string::npos) << log;
     EXPECT_NE(log.find("lowered to the DVD limit 9800"), std::string::npos) << log;
     EXPECT_NE(log.find("done: 30 frames"), std::string::npos) << log;
-    EXPECT_FALSE(fs::exists(folder.path("out.m2v.tmp")));
+    EXPECT_FALSE(fs::exists(temporaryBeside(folder.path("out.m2v"))));
 }
 
 TEST(EncoderProgram, OnePassAndConstantQuantiserUseTheLibraryBesideTheProgram) {
@@ -362,7 +363,7 @@ TEST(EncoderProgram, FailuresEndNonZeroWithAMessageAndLeaveTheOldOutput) {
         EXPECT_EQ(folder.run(), 1) << reason;
         EXPECT_NE(folder.errors().find(reason), std::string::npos) << folder.errors();
         EXPECT_EQ(readText(folder.path("out.m2v")), "earlier output");
-        EXPECT_FALSE(fs::exists(folder.path("out.m2v.tmp")));
+        EXPECT_FALSE(fs::exists(temporaryBeside(folder.path("out.m2v"))));
     };
 
     fails("Mivo.ini not found");

@@ -420,28 +420,4 @@ IndexResult indexStreams(const std::vector<std::string>& inputs, const IndexOpti
     return result;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) {
-        error = "cannot create " + temporary;
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        std::remove(temporary.c_str());
-        error = "cannot write " + temporary;
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        error = "cannot replace " + path + ": " + ec.message();
-        return false;
-    }
-    return true;
-}
-
 } // namespace mivo::d2vindex

@@ -9,13 +9,12 @@
 #include "core/settings/operations.h"
 #include "core/status_line.h"
 #include "core/text.h"
+#include "core/whole_file.h"
 #include "platform/platform.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace mivo::encoder {
 
@@ -34,37 +33,15 @@ class RunLog {
         std::fprintf(stderr, "Dazuzer_024: ERROR: %s\n", line.c_str());
         text_ += "ERROR: " + line + "\n";
     }
-    // Written whole: a temporary file beside the log, then renamed over it.
     void save(const std::string& path) {
         if (path.empty()) return;
-        const std::string temp = path + ".tmp";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << text_;
-            if (!out.flush()) {
-                std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
-                std::error_code ec;
-                std::filesystem::remove(temp, ec);
-                return;
-            }
-        }
-        std::error_code ec;
-        std::filesystem::rename(temp, path, ec);
-        if (ec) std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
+        if (!writeWholeFile(path, text_))
+            std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
     }
 
   private:
     std::string text_;
 };
-
-bool readText(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return !in.bad();
-}
 
 // The ini through the front-end's own reader, so both read every line alike.
 struct IniState {
@@ -90,10 +67,11 @@ struct IniState {
     }
 };
 
-// Writes the stream to a temporary file beside the output and renames it into place once complete.
+// The stream is too large to hold: it streams into the temporary file of a whole-file write, which takes
+// the output's place once complete.
 class OutputFile {
   public:
-    explicit OutputFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {}
+    explicit OutputFile(std::string path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {}
     ~OutputFile() {
         if (file_) std::fclose(file_);
         if (!committed_) {
@@ -112,13 +90,12 @@ class OutputFile {
             error = "cannot write the output file " + path_;
             return false;
         }
-        std::error_code ec;
-        std::filesystem::rename(temp_, path_, ec);
-        if (ec) {
-            error = "cannot put the output file in place: " + path_ + ": " + ec.message();
+        std::string why;
+        committed_ = true; // the temporary file is gone either way
+        if (!replaceWithTemporary(temp_, path_, &why)) {
+            error = "cannot put the output file in place: " + path_ + ": " + why;
             return false;
         }
-        committed_ = true;
         return true;
     }
     const std::string& temp() const { return temp_; }
@@ -132,7 +109,7 @@ class OutputFile {
 int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
     const std::string iniPath = programFolder + "Mivo.ini";
     std::string text;
-    if (!platform::fileExists(iniPath) || !readText(iniPath, text)) {
+    if (!platform::fileExists(iniPath) || !readWholeFile(iniPath, text)) {
         log.error("Mivo.ini not found in " + programFolder);
         return 1;
     }
