@@ -6,6 +6,7 @@
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 #include "program/handler_binding.h"
+#include "program/pages/encoder_launch.h"
 #include "program/pages/page_handlers.h"
 #include "program/source/dgdecode_source.h"
 #include "program/source/file_change_refresh.h"
@@ -132,7 +133,7 @@ void Program::fixPaths() {
     paths_ = ProgramPaths::beside(folder, platform::pathSeparator());
     paths_.defaultIniExists = platform::fileExists(paths_.defaultIni);
     // A copy left behind by an encode that never finished would shadow the version-specific library.
-    if (platform::fileExists(paths_.dgdecodeCopy)) platform::removeFile(paths_.dgdecodeCopy);
+    staleLibraryCopy_ = !removeDecoderLibraryCopy(paths_);
     paths_.avisynthLibrary = platform::frameServerLibraryPath().value_or("");
     paths_.avisynthDllDate = frameServerLibraryDate(paths_.avisynthLibrary);
 }
@@ -170,6 +171,7 @@ void Program::startUp() {
     openNamedSource();
     refreshAfterFileChange();
     frames_.setPackedConversion(packedToPlanarFor(cpuLevel_));
+    if (staleLibraryCopy_) status_.append(kLibraryCopyNotDeleted);
 }
 
 void Program::closeRequested() {

@@ -122,6 +122,7 @@ class Program {
     int processorCount_ = 0;
     bool scanRunning_ = false;
     bool previewRedraw_ = false;
+    bool staleLibraryCopy_ = false; // the copy left from an earlier run could not be deleted
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;
