@@ -106,39 +106,22 @@ class OutputFile {
     bool committed_ = false;
 };
 
-int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
+// The job Mivo.ini asks for. The log file is known as soon as the ini is read, so even a refusal is logged.
+bool readJob(const std::string& programFolder, EncodeJob& job, std::string& logPath, std::string& error) {
     const std::string iniPath = programFolder + "Mivo.ini";
     std::string text;
     if (!platform::fileExists(iniPath) || !readWholeFile(iniPath, text)) {
-        log.error("Mivo.ini not found in " + programFolder);
-        return 1;
+        error = "Mivo.ini not found in " + programFolder;
+        return false;
     }
     auto ini = std::make_unique<IniState>();
-    std::string error;
-    if (!ini->load(text, error)) {
-        log.error(error);
-        return 1;
-    }
-    EncodeJob job;
+    if (!ini->load(text, error)) return false;
     const bool planned = planJob(ini->settings, ini->source, job, error);
     if (ini->source.logChosen) logPath = ini->settings.logFile;
-    if (!planned) {
-        log.error(error);
-        return 1;
-    }
-    ini.reset();
+    return planned;
+}
 
-    FrameSource source;
-    std::string library;
-    if (!source.open(programFolder, job.inputFile, library, error)) {
-        log.error(error);
-        return 1;
-    }
-    const StreamFacts& f = source.facts();
-    if (!fitToSource(job, f, error)) {
-        log.error(error);
-        return 1;
-    }
+void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::string& library) {
     log.info("input:  " + job.inputFile + " (" + std::to_string(f.width) + " x " + std::to_string(f.height) +
              ", " + std::to_string(f.rateNumerator) + "/" + std::to_string(f.rateDenominator) + " fps, " +
              std::to_string(f.frameCount) + " frames, decoder " + library + ")");
@@ -156,46 +139,46 @@ int encode(const std::string& programFolder, RunLog& log, std::string& logPath) 
                                             : ", interlaced BFF"));
     for (const std::string& note : job.notes)
         log.info("note: " + note);
+}
 
+// The last (or only) pass writes the stream, whole or not at all.
+bool writeStream(const EncodeJob& job, FrameSource& source, std::string& stats, int total,
+                 std::string& error) {
+    OutputFile output(job.outputFile);
+    std::FILE* out = output.open();
+    if (!out) {
+        error = "cannot create " + output.temp();
+        return false;
+    }
+    const auto progress = [&](int done) {
+        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
+    };
+    const bool encoded =
+        encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error);
+    std::printf("\n");
+    if (!encoded) return false;
+    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
+    if (job.writeSeqEndcode &&
+        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
+        error = "cannot write the output file " + job.outputFile;
+        return false;
+    }
+    return output.commit(error);
+}
+
+bool runPasses(RunLog& log, const EncodeJob& job, FrameSource& source, std::string& error) {
     const auto started = std::chrono::steady_clock::now();
     const int total = jobFrameCount(job);
     std::string stats;
     if (job.twoPass) {
         log.info("pass 1 of 2");
         const auto progress = [&](int done) { std::printf("pass 1: %d of %d frames\r", done, total); };
-        if (!encodePass(Pass::First, job, source, nullptr, stats, progress, error)) {
-            std::printf("\n");
-            log.error(error);
-            return 1;
-        }
+        const bool encoded = encodePass(Pass::First, job, source, nullptr, stats, progress, error);
         std::printf("\n");
+        if (!encoded) return false;
         log.info("pass 2 of 2");
     }
-    OutputFile output(job.outputFile);
-    std::FILE* out = output.open();
-    if (!out) {
-        log.error("cannot create " + output.temp());
-        return 1;
-    }
-    const auto progress = [&](int done) {
-        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
-    };
-    if (!encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error)) {
-        std::printf("\n");
-        log.error(error);
-        return 1;
-    }
-    std::printf("\n");
-    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
-    if (job.writeSeqEndcode &&
-        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
-        log.error("cannot write the output file " + job.outputFile);
-        return 1;
-    }
-    if (!output.commit(error)) {
-        log.error(error);
-        return 1;
-    }
+    if (!writeStream(job, source, stats, total, error)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(job.outputFile, ec);
@@ -203,6 +186,21 @@ int encode(const std::string& programFolder, RunLog& log, std::string& logPath) 
     std::snprintf(line, sizeof line, "done: %d frames, %llu bytes, %.1f s", total,
                   static_cast<unsigned long long>(ec ? 0 : bytes), seconds);
     log.info(line);
+    return true;
+}
+
+int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
+    EncodeJob job;
+    FrameSource source;
+    std::string library, error;
+    const bool ok = readJob(programFolder, job, logPath, error) &&
+                    source.open(programFolder, job.inputFile, library, error) &&
+                    fitToSource(job, source.facts(), error);
+    if (ok) logJob(log, job, source.facts(), library);
+    if (!ok || !runPasses(log, job, source, error)) {
+        log.error(error);
+        return 1;
+    }
     return 0;
 }
 
