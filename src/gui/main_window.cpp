@@ -397,8 +397,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Sees every event of the application before its receiver does (the window installs itself as the
+// application's filter) and lets each one through. A switch to a preview page leaves a redraw pending
+// that the next mouse press anywhere serves: the press clears the pending flag here, where the preview's
+// drawing joins it once the preview pages exist.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // A left button press after a switch to a preview page redraws the preview.
     if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending()) {
         program_.setPreviewRedraw(false);
     }
