@@ -40,10 +40,13 @@ bool FrameSource::open(const std::string& programFolder, const std::string& proj
         error = "cannot load the decoder library " + libraryUsed + ": " + module_.lastError();
         return false;
     }
-    const auto openFn = reinterpret_cast<dgdecode::OpenFn>(module_.symbol(dgdecode::kOpenExport));
-    const auto frameFn = reinterpret_cast<dgdecode::FrameFn>(module_.symbol(dgdecode::kFrameExport));
-    const auto closeFn = reinterpret_cast<dgdecode::CloseFn>(module_.symbol(dgdecode::kCloseExport));
-    if (!openFn || !frameFn || !closeFn) {
+    dgdecode::OpenFn openFn = nullptr;
+    dgdecode::FrameFn frameFn = nullptr;
+    dgdecode::CloseFn closeFn = nullptr;
+    const bool all = module_.resolve(dgdecode::kOpenExport, openFn) &
+                     module_.resolve(dgdecode::kFrameExport, frameFn) &
+                     module_.resolve(dgdecode::kCloseExport, closeFn);
+    if (!all) {
         error = "the decoder library " + libraryUsed + " lacks openMPEG2Source, getFrame or closeVideo";
         return false;
     }

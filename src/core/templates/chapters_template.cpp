@@ -11,7 +11,7 @@ using namespace ids::chapters;
 // starts disabled: the page is usable only with an open source.
 std::span<const ControlTemplate> chaptersControls() {
     // clang-format off
-    static const ControlTemplate controls[] = {
+    static constexpr ControlTemplate own[] = {
         {.id = setStartButton, .kind = Button, .x = 2, .y = 2, .w = 130, .h = 12, .text = "set current as start frame", .flags = kDisabled},
         {.id = setEndButton, .kind = Button, .x = 2, .y = 16, .w = 130, .h = 12, .text = "set current as end frame", .flags = kDisabled},
 
@@ -24,20 +24,9 @@ std::span<const ControlTemplate> chaptersControls() {
         {.id = importButton, .kind = Button, .x = 2, .y = 104, .w = 130, .h = 12, .text = "import chapter list from file", .flags = kDisabled},
         {.id = exportButton, .kind = Button, .x = 2, .y = 118, .w = 130, .h = 12, .text = "export chapter list to file", .flags = kDisabled},
         {.id = scanButton, .kind = Button, .x = 2, .y = 132, .w = 130, .h = 12, .text = "create SCD chapter list", .flags = kDisabled},
-
-        preview::kCurrentFrameLabel,
-        preview::currentFrameField(ids::preview::currentFrameEdit),
-        preview::kLargeBack,
-        preview::kSmallBack,
-        preview::kStepBack,
-        preview::kStepForward,
-        preview::kSmallForward,
-        preview::kLargeForward,
-        preview::kBox,
-        preview::kPicture,
-        preview::kSlider,
     };
     // clang-format on
+    static constexpr auto controls = preview::withPreview(own, ids::preview::currentFrameEdit);
     return controls;
 }
 

@@ -12,7 +12,7 @@ using namespace ids::panscan;
 // The vertical position and the window size are never edited by hand.
 std::span<const ControlTemplate> panScanControls() {
     // clang-format off
-    static const ControlTemplate controls[] = {
+    static constexpr ControlTemplate own[] = {
         {.kind = Static, .x = 2, .y = 4, .w = 44, .h = 8, .text = "horizontal"},
         {.id = horizontalLeftButton, .kind = Button, .x = 48, .y = 2, .w = 14, .h = 12, .text = "<", .flags = kDisabled},
         {.id = horizontalEdit, .kind = Edit, .x = 64, .y = 2, .w = 44, .h = 12, .text = "0", .flags = kDisabled},
@@ -34,20 +34,9 @@ std::span<const ControlTemplate> panScanControls() {
 
         {.kind = Static, .x = 2, .y = 90, .w = 130, .h = 8, .text = "frame | value"},
         {.id = positionList, .kind = ListBox, .x = 2, .y = 99, .w = 130, .h = 45, .flags = kDisabled | kMonospace},
-
-        preview::kCurrentFrameLabel,
-        preview::currentFrameField(currentFrameEdit),
-        preview::kLargeBack,
-        preview::kSmallBack,
-        preview::kStepBack,
-        preview::kStepForward,
-        preview::kSmallForward,
-        preview::kLargeForward,
-        preview::kBox,
-        preview::kPicture,
-        preview::kSlider,
     };
     // clang-format on
+    static constexpr auto controls = preview::withPreview(own, currentFrameEdit);
     return controls;
 }
 

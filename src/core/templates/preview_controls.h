@@ -6,6 +6,9 @@
 #include "core/control_ids.h"
 #include "core/control_model.h"
 
+#include <array>
+#include <cstddef>
+
 namespace mivo::templates::preview {
 
 using enum ControlKind;
@@ -35,5 +38,21 @@ constexpr ControlTemplate currentFrameField(int id) {
     return {.id = id, .kind = Edit, .x = 60, .y = 146, .w = 72, .h = 12, .text = "0", .flags = kDisabled | kNotifyChange};
 }
 // clang-format on
+
+// A preview page's table: its own controls in the left column, then the shared preview with the page's
+// current-frame field.
+template <std::size_t N>
+constexpr std::array<ControlTemplate, N + 11> withPreview(const ControlTemplate (&own)[N],
+                                                          int currentFrameId) {
+    std::array<ControlTemplate, N + 11> all{};
+    std::size_t n = 0;
+    for (const ControlTemplate& c : own)
+        all[n++] = c;
+    for (const ControlTemplate& c :
+         {kCurrentFrameLabel, currentFrameField(currentFrameId), kLargeBack, kSmallBack, kStepBack,
+          kStepForward, kSmallForward, kLargeForward, kBox, kPicture, kSlider})
+        all[n++] = c;
+    return all;
+}
 
 } // namespace mivo::templates::preview

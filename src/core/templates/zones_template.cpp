@@ -11,7 +11,7 @@ using namespace ids::zones;
 // Every control starts disabled: the page is usable only with an open source.
 std::span<const ControlTemplate> zonesControls() {
     // clang-format off
-    static const ControlTemplate controls[] = {
+    static constexpr ControlTemplate own[] = {
         {.kind = Static, .x = 2, .y = 2, .w = 130, .h = 16, .text = "Raise or lower the bitrate for parts of the video.", .flags = kMultiLine},
         {.kind = Static, .x = 2, .y = 19, .w = 130, .h = 24, .text = "Example: 0.5 will lower the bitrate starting at the current frame.", .flags = kMultiLine},
 
@@ -24,20 +24,9 @@ std::span<const ControlTemplate> zonesControls() {
 
         {.kind = Static, .x = 2, .y = 91, .w = 130, .h = 8, .text = "frame | value"},
         {.id = zoneList, .kind = ListBox, .x = 2, .y = 100, .w = 130, .h = 44, .flags = kDisabled | kMonospace},
-
-        preview::kCurrentFrameLabel,
-        preview::currentFrameField(ids::preview::currentFrameEdit),
-        preview::kLargeBack,
-        preview::kSmallBack,
-        preview::kStepBack,
-        preview::kStepForward,
-        preview::kSmallForward,
-        preview::kLargeForward,
-        preview::kBox,
-        preview::kPicture,
-        preview::kSlider,
     };
     // clang-format on
+    static constexpr auto controls = preview::withPreview(own, ids::preview::currentFrameEdit);
     return controls;
 }
 

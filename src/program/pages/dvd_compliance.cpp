@@ -2,6 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/source/movie_info.h"
+#include "program/source/field_options.h"
 
 #include <algorithm>
 #include <charconv>
@@ -72,19 +73,13 @@ void limitStreamOptions(SourceContext& ctx) {
 // with the field order fixed where the scan mode decides it.
 void limitFieldOptions(ControlModel& c, bool filmRate) {
     using namespace settings1;
-    const int scanModes[] = {autoDetectRadio, progressiveRadio, interlacedRadio, dvSourceRadio};
     if (filmRate) {
-        c.setChecked(kSettings1, progressiveRadio, true);
-        c.setChecked(kSettings1, bffRadio, true);
-        for (int id : scanModes)
-            c.setEnabled(kSettings1, id, false);
-        c.setEnabled(kSettings1, tffRadio, false);
-        c.setEnabled(kSettings1, bffRadio, false);
+        lockFieldOptionsForPulldown(c);
         c.setChecked(kMain, main::pulldownCheck, true);
         return;
     }
     c.setChecked(kMain, main::pulldownCheck, false);
-    for (int id : scanModes)
+    for (int id : {autoDetectRadio, progressiveRadio, interlacedRadio, dvSourceRadio})
         c.setEnabled(kSettings1, id, true);
     if (c.checked(kSettings1, autoDetectRadio)) {
         c.setEnabled(kSettings1, tffRadio, true);

@@ -14,6 +14,7 @@
 #include "program/pages/page_handlers.h"
 #include "program/program.h"
 #include "program/source/avisynth_source.h"
+#include "program/source/field_options.h"
 #include "program/source/movie_info_display.h"
 
 #include <algorithm>
@@ -279,15 +280,13 @@ void MainPage::pulldownSwitched(bool on) {
         status.show(" pulldown turned on, set flags for 23.976 --> 29.97 fps, interlaced is disabled");
         status.append(", if your source is interlaced please de-interlace it first");
         status.append(", if input rate is not equal to 23.976, setting is ignored");
-        c.setChecked(PageId::Settings1, s1::progressiveRadio, true);
-        c.setChecked(PageId::Settings1, s1::bffRadio, true);
+        lockFieldOptionsForPulldown(c);
     } else {
         status.show(" pulldown turned off, interlacing options set to default");
         c.setChecked(PageId::Settings1, s1::autoDetectRadio, true);
         c.setChecked(PageId::Settings1, s1::tffRadio, true);
+        enableFieldOptions(c, true);
     }
-    for (int id = s1::autoDetectRadio; id <= s1::bffRadio; ++id)
-        c.setEnabled(PageId::Settings1, id, !on);
     // The interlacing choice scales the lossless size estimate, which would otherwise show the old one.
     SourceContext ctx = p_.sourceContext();
     refreshLosslessEstimate(ctx);

@@ -18,33 +18,26 @@ ColourFormat avisynthColourFormat(int pixelType) {
     return format;
 }
 
-namespace {
-template <typename Fn> bool lookUp(const platform::Module& module, const char* name, Fn& fn) {
-    fn = reinterpret_cast<Fn>(module.symbol(name));
-    return fn != nullptr;
-}
-} // namespace
-
 bool AvisynthLayer::resolveExports() {
     avs::Functions f;
     bool all = true;
-    all &= lookUp(module_, "avs_create_script_environment", f.createScriptEnvironment);
-    all &= lookUp(module_, "avs_delete_script_environment", f.deleteScriptEnvironment);
-    all &= lookUp(module_, "avs_set_memory_max", f.setMemoryMax);
-    all &= lookUp(module_, "avs_invoke", f.invoke);
-    all &= lookUp(module_, "avs_take_clip", f.takeClip);
-    all &= lookUp(module_, "avs_release_value", f.releaseValue);
-    all &= lookUp(module_, "avs_get_video_info", f.getVideoInfo);
-    all &= lookUp(module_, "avs_get_frame", f.getFrame);
-    all &= lookUp(module_, "avs_release_video_frame", f.releaseVideoFrame);
-    all &= lookUp(module_, "avs_release_clip", f.releaseClip);
-    all &= lookUp(module_, "avs_get_read_ptr_p", f.getReadPtr);
-    all &= lookUp(module_, "avs_get_pitch_p", f.getPitch);
-    all &= lookUp(module_, "avs_get_row_size_p", f.getRowSize);
-    all &= lookUp(module_, "avs_get_height_p", f.getHeight);
+    all &= module_.resolve("avs_create_script_environment", f.createScriptEnvironment);
+    all &= module_.resolve("avs_delete_script_environment", f.deleteScriptEnvironment);
+    all &= module_.resolve("avs_set_memory_max", f.setMemoryMax);
+    all &= module_.resolve("avs_invoke", f.invoke);
+    all &= module_.resolve("avs_take_clip", f.takeClip);
+    all &= module_.resolve("avs_release_value", f.releaseValue);
+    all &= module_.resolve("avs_get_video_info", f.getVideoInfo);
+    all &= module_.resolve("avs_get_frame", f.getFrame);
+    all &= module_.resolve("avs_release_video_frame", f.releaseVideoFrame);
+    all &= module_.resolve("avs_release_clip", f.releaseClip);
+    all &= module_.resolve("avs_get_read_ptr_p", f.getReadPtr);
+    all &= module_.resolve("avs_get_pitch_p", f.getPitch);
+    all &= module_.resolve("avs_get_row_size_p", f.getRowSize);
+    all &= module_.resolve("avs_get_height_p", f.getHeight);
     // Missing from older releases; only used to read an error text.
-    lookUp(module_, "avs_get_error", f.getError);
-    lookUp(module_, "avs_clip_get_error", f.clipGetError);
+    module_.resolve("avs_get_error", f.getError);
+    module_.resolve("avs_clip_get_error", f.clipGetError);
     if (all) f_ = f;
     return all;
 }

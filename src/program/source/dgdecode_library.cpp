@@ -54,10 +54,10 @@ DgdecodeResult DgdecodeLibrary::release() {
 DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
     if (!module_.isOpen()) return DgdecodeResult::NotLoaded;
     if (!resolved_) {
-        open_ = reinterpret_cast<dgdecode::OpenFn>(module_.symbol(dgdecode::kOpenExport));
-        frame_ = reinterpret_cast<dgdecode::FrameFn>(module_.symbol(dgdecode::kFrameExport));
-        close_ = reinterpret_cast<dgdecode::CloseFn>(module_.symbol(dgdecode::kCloseExport));
-        if (!open_ || !frame_ || !close_) return DgdecodeResult::MissingExport;
+        const bool all = module_.resolve(dgdecode::kOpenExport, open_) &
+                         module_.resolve(dgdecode::kFrameExport, frame_) &
+                         module_.resolve(dgdecode::kCloseExport, close_);
+        if (!all) return DgdecodeResult::MissingExport;
         resolved_ = true;
     }
     lumaSize_ = chromaSize_ = 0;

@@ -2,6 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/source/movie_info.h"
+#include "program/source/field_options.h"
 #include "program/source/movie_info_display.h"
 
 namespace mivo {
@@ -78,17 +79,11 @@ void refreshPulldownAndChroma(ControlModel& c, const SourceState& s) {
 // 3:2 pulldown fixes the field options; otherwise they follow what the last ini file named.
 void refreshFieldOptions(ControlModel& c, const SourceSettings& set) {
     using namespace settings1;
-    const int scanModes[] = {autoDetectRadio, progressiveRadio, interlacedRadio, dvSourceRadio};
     if (c.checked(kMain, main::pulldownCheck)) {
-        c.setChecked(kSettings1, progressiveRadio, true);
-        c.setChecked(kSettings1, bffRadio, true);
-        for (int id : scanModes)
-            c.setEnabled(kSettings1, id, false);
-        c.setEnabled(kSettings1, tffRadio, false);
-        c.setEnabled(kSettings1, bffRadio, false);
+        lockFieldOptionsForPulldown(c);
         return;
     }
-    for (int id : scanModes)
+    for (int id : {autoDetectRadio, progressiveRadio, interlacedRadio, dvSourceRadio})
         c.setEnabled(kSettings1, id, true);
     const auto fieldOrder = [&](bool on, int mode, int order) {
         c.setEnabled(kSettings1, tffRadio, on);
