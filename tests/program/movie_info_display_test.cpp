@@ -69,6 +69,10 @@ TEST_F(MovieInfo, ShowsTheOpenSourceAndDashesWithout) {
     showMovieInfo(ctx);
     EXPECT_EQ(text(PageId::Main, main::movieSecondsInfo), "3600.00");
     EXPECT_EQ(text(PageId::Main, main::movieHmsInfo), " 1:00:00");
+    open(720, 576, 1, 100, 100000000); // figures wider than their fields stay readable
+    showMovieInfo(ctx);
+    EXPECT_EQ(text(PageId::Main, main::frameCountInfo), "100000000");
+    EXPECT_EQ(text(PageId::Main, main::movieSecondsInfo), "10000000000.00");
 
     open(1920, 1080, 30000, 1001, 10, ColourFormat::Packed422);
     showMovieInfo(ctx);

@@ -14,6 +14,7 @@ TEST(MovieInfo, NumberFormats) {
     EXPECT_EQ(leftReal(25.0f, 12, 4, Overflow::Widen), "25.0000");
     EXPECT_EQ(leftReal(static_cast<float>(30000.0 / 1001.0), 12, 4, Overflow::Widen), "29.9700");
     EXPECT_EQ(leftReal(100.0, 12, 2, Overflow::Widen), "100.00");
+    EXPECT_EQ(leftReal(0.25, 3, 2, Overflow::Widen), "0.25"); // widening never drops the leading zero
     EXPECT_EQ(formatHms(5405), " 1:30:05");
     EXPECT_EQ(formatHms(2710), " 0:45:10");
     EXPECT_EQ(formatHms(100), " 0:01:40");
