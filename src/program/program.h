@@ -24,7 +24,7 @@
 
 namespace mivo {
 
-class PageHandlers;
+struct PageHandlers;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
 struct ProgramShell {

@@ -19,7 +19,7 @@ TEST(FrameAccess, TellsWhatAFetchGave) {
     for (const auto& [layer, expected] :
          {std::pair{AvisynthResult::Ok, FetchResult::Ok},
           std::pair{AvisynthResult::FrameError, FetchResult::FrameServerError}}) {
-        frames.setAvisynthFetch([layer](int, FramePlanes&) { return layer; });
+        frames.setAvisynthFetch([result = layer](int, FramePlanes&) { return result; });
         EXPECT_EQ(frames.fetchFrame(0), expected);
     }
 }

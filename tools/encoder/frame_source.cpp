@@ -43,10 +43,10 @@ bool FrameSource::open(const std::string& programFolder, const std::string& proj
     dgdecode::OpenFn openFn = nullptr;
     dgdecode::FrameFn frameFn = nullptr;
     dgdecode::CloseFn closeFn = nullptr;
-    const bool all = module_.resolve(dgdecode::kOpenExport, openFn) &
-                     module_.resolve(dgdecode::kFrameExport, frameFn) &
-                     module_.resolve(dgdecode::kCloseExport, closeFn);
-    if (!all) {
+    module_.resolve(dgdecode::kOpenExport, openFn);
+    module_.resolve(dgdecode::kFrameExport, frameFn);
+    module_.resolve(dgdecode::kCloseExport, closeFn);
+    if (!openFn || !frameFn || !closeFn) {
         error = "the decoder library " + libraryUsed + " lacks openMPEG2Source, getFrame or closeVideo";
         return false;
     }

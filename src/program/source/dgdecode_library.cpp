@@ -54,10 +54,10 @@ DgdecodeResult DgdecodeLibrary::release() {
 DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
     if (!module_.isOpen()) return DgdecodeResult::NotLoaded;
     if (!resolved_) {
-        const bool all = module_.resolve(dgdecode::kOpenExport, open_) &
-                         module_.resolve(dgdecode::kFrameExport, frame_) &
-                         module_.resolve(dgdecode::kCloseExport, close_);
-        if (!all) return DgdecodeResult::MissingExport;
+        module_.resolve(dgdecode::kOpenExport, open_);
+        module_.resolve(dgdecode::kFrameExport, frame_);
+        module_.resolve(dgdecode::kCloseExport, close_);
+        if (!open_ || !frame_ || !close_) return DgdecodeResult::MissingExport;
         resolved_ = true;
     }
     lumaSize_ = chromaSize_ = 0;
