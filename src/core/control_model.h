@@ -44,7 +44,7 @@ enum class Notify { Default, GainFocus, LoseFocus, Change };
 enum ControlFlags : unsigned {
     kDisabled = 1u << 0,     // starts disabled
     kChecked = 1u << 1,      // check box or radio starts checked
-    kReadOnly = 1u << 2,     // edit the user cannot type into
+    kReadOnly = 1u << 2,     // edit the user cannot type into, list box that only shows text
     kNotifyChange = 1u << 3, // edit that notifies on every text change
     kMultiLine = 1u << 4,    // edit or static of several lines
     kSunken = 1u << 5,       // static with a sunken edge (status line, info fields)

@@ -7,7 +7,6 @@
 #include "core/control_model.h"
 #include "core/program_paths.h"
 #include "core/settings/settings.h"
-#include "core/source/movie_info.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 #include "program/dialogs.h"
@@ -16,6 +15,7 @@
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
+#include "program/source/source_context.h"
 
 #include <functional>
 #include <memory>
@@ -101,7 +101,6 @@ class Program {
     void setPreviewRedraw(bool on) { previewRedraw_ = on; }
 
   private:
-    void bindHandlers();
     void setUpHooks();
     void setStartUpValues();
     void fixPaths();
@@ -125,6 +124,7 @@ class Program {
     int processorCount_ = 0;
     bool scanRunning_ = false;
     bool previewRedraw_ = false;
+    bool staleLibraryCopy_ = false; // the copy left from an earlier run could not be deleted
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;

@@ -34,6 +34,8 @@ class MainPage : public PageHandler {
     void onLoseFocus(int id) override;
 
   private:
+    bool answeredByTable(int id);
+    void bitrateModeChosen(bool fileLength);
     void aspectChosen(int code, std::string_view message, std::string_view colorimetryNote);
     void allFrames();
     void frameRangeChanged();
