@@ -5,6 +5,8 @@
 #include "mpeg2_encoder.h"
 
 #include "core/settings/ini_codec.h"
+#include "core/text.h"
+#include "core/whole_file.h"
 #include "platform/platform.h"
 
 #include <chrono>
@@ -53,7 +55,7 @@ struct IniState {
         check.classify = [](const std::string&) { return IniInputOutcome::Accepted; };
         const IniReadReport report = parseIni(text, IniMode::Default, settings, check);
         if (report.outcome != IniReadOutcome::Processed) {
-            error = "Mivo.ini: " + trimmed(report.message);
+            error = "Mivo.ini: " + std::string(trimmed(report.message, kBlanks));
             return false;
         }
         return true;
