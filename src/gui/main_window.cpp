@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
@@ -186,6 +187,8 @@ QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
     case ControlKind::Edit: {
         auto* e = new QLineEdit(parent);
         e->setReadOnly((t.flags & kReadOnly) != 0);
+        if (t.flags & kDigitsOnly)
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
         w = e;
         break;
     }
