@@ -55,6 +55,8 @@ void Program::setUpHooks() {
         return fetchAvisynthFrame(avisynth_, source_, buffers, n, cpuLevel_);
     });
     settingsHooks_.refreshAfterFileChange = [this] { refreshAfterFileChange(); };
+    settingsHooks_.showMatrix = [this] { handlers_->matrix.showMatrix(); };
+    settingsHooks_.enableMatrixGrid = [this](bool on) { handlers_->matrix.enableGrid(on); };
 }
 
 SettingsContext Program::settingsContext() {
@@ -205,10 +207,11 @@ void Program::startUp() {
                         "Preview/Zones", "Preview/PanScan"});
     // 4: start-up values; the processor count decides the initial SMP switch.
     setStartUpValues();
-    // 5: every control to its handler; the three window buttons enabled.
+    // 5: every control to its handler; the three window buttons enabled; the grid shows the chosen pair.
     bindHandlers();
     for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
         controls_.setEnabled(PageId::Window, id, true);
+    handlers_->matrix.showMatrix();
     // 6: tab 1 shows the Main page.
     controls_.setSelected(PageId::Window, ids::window::tabs, 0);
     // 8: the processor check.

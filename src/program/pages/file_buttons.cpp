@@ -125,6 +125,10 @@ void FileButtons::onClick(PageId page, int id) {
         p.refreshAfterFileChange();
     } else if (page == PageId::PanScan) {
         p.refreshAfterFileChange();
+    } else if (page == PageId::Matrix && id == ids::matrix::loadCustomButton) {
+        matrix_.importFile(*chosen);
+    } else if (page == PageId::Matrix) {
+        matrix_.exportFile(id, *chosen);
     }
 }
 
