@@ -6,6 +6,8 @@
 #include "core/matrix/custom_matrix.h"
 #include "program_world.h"
 
+#include <array>
+
 namespace mivo::test {
 namespace {
 
@@ -40,6 +42,24 @@ TEST_F(MatrixPage, TheGridShowsEveryChoiceFieldForField) {
     setCustomMatrixPair(program->settings(), custom);
     controls().userClick(PageId::Matrix, mx::customRadio);
     EXPECT_EQ(grid(), matrixGridTexts(custom));
+}
+
+TEST_F(MatrixPage, AfterAnEditEveryFieldShowsTheCustomPairCorrected) {
+    start();
+    controls().userClick(PageId::Matrix, mx::customRadio);
+    // Texts that never stand as typed: each field must be rewritten.
+    const std::array<std::string, 5> typed = {"", "0", "300", "999", "007"};
+    std::size_t n = 0;
+    for (int first : {mx::intraFirst + 1, mx::nonIntraFirst})
+        for (int id = first; id <= (first == mx::nonIntraFirst ? mx::nonIntraLast : mx::intraLast); ++id)
+            controls().userType(PageId::Matrix, id, typed[n++ % typed.size()]);
+    controls().userLeave();
+    const MatrixPair custom = customMatrixPair(program->settings());
+    EXPECT_EQ(grid(), matrixGridTexts(custom));
+    for (const MatrixValues* m : {&custom.intra, &custom.nonIntra})
+        for (int v : *m)
+            EXPECT_TRUE(v >= kMatrixValueMin && v <= kMatrixValueMax) << v;
+    EXPECT_EQ(custom.intra[0], kIntraDcValue);
 }
 
 TEST_F(MatrixPage, AGridShowingABuiltInPairIsNeverReadIntoTheCustomOne) {
