@@ -52,6 +52,7 @@ enum ControlFlags : unsigned {
     kHidden = 1u << 7,       // not shown at start
     kMonospace = 1u << 8,    // list box shown in the fixed-pitch font (the ini listing)
     kRightAlign = 1u << 9,   // static text aligned to the right
+    kDigitsOnly = 1u << 10,  // edit that takes the digits 0 to 9 and no other character
 };
 
 // One control of a dialog template. Positions are dialog units of the page (x, y, width, height).

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
@@ -102,6 +103,8 @@ QWidget* createWidget(ControlKind kind, const ControlTemplate& t, QWidget* paren
     case ControlKind::Edit: {
         auto* e = new QLineEdit(parent);
         e->setReadOnly((t.flags & kReadOnly) != 0);
+        if (t.flags & kDigitsOnly)
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
         return e;
     }
     case ControlKind::Static:

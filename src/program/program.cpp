@@ -49,6 +49,8 @@ void Program::setUpHooks() {
         return fetchAvisynthFrame(avisynth_, source_, buffers, n, cpuLevel_);
     });
     settingsHooks_.refreshAfterFileChange = [this] { refreshAfterFileChange(); };
+    settingsHooks_.showMatrix = [this] { handlers_->matrix.showMatrix(); };
+    settingsHooks_.enableMatrixGrid = [this](bool on) { handlers_->matrix.enableGrid(on); };
 }
 
 SettingsContext Program::settingsContext() {
@@ -147,6 +149,8 @@ void Program::startUp() {
     mivo::bindHandlers(controls_, *handlers_);
     for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
         controls_.setEnabled(PageId::Window, id, true);
+    // The grid shows the chosen pair before any ini file is read.
+    handlers_->matrix.showMatrix();
     controls_.setSelected(PageId::Window, ids::window::tabs, 0); // the Main page comes up first
     cpuLevel_ = options_.cpuLevel ? *options_.cpuLevel
                                   : cpuLevelFromFlags(platform::cpuFlags().edx, platform::cpuFlags().ecx);

@@ -64,7 +64,8 @@ constexpr int kCellW = 13, kCellH = 11, kCellStepX = 14, kCellStepY = 12;
 constexpr int kIntraLeft = 166, kNonIntraLeft = 290, kGridTop = 31;
 
 // The grid shows the built-in pair at start-up and only becomes editable with the custom pair, so every
-// cell starts disabled.
+// cell starts disabled. A cell takes digits only: a matrix value is never negative nor anything but a
+// whole number.
 constexpr std::array<ControlTemplate, kFixedCount + kCellCount> buildControls() {
     std::array<ControlTemplate, kFixedCount + kCellCount> all{};
     std::size_t n = 0;
@@ -79,7 +80,7 @@ constexpr std::array<ControlTemplate, kFixedCount + kCellCount> buildControls() 
                             .y = kGridTop + row * kCellStepY,
                             .w = kCellW,
                             .h = kCellH,
-                            .flags = kDisabled};
+                            .flags = kDisabled | kDigitsOnly};
             }
         }
     }

@@ -67,7 +67,7 @@ void chooseInput(Program& p, const FileButtonDialog& d) {
 
 // Ini, chapter, pan-scan and matrix files empty their name before the dialog, so a cancel leaves it empty
 // and the next such dialog opens in the system's default folder.
-void chooseOtherFile(Program& p, PageId page, int id, const FileButtonDialog& d) {
+void chooseOtherFile(Program& p, MatrixPage& matrix, PageId page, int id, const FileButtonDialog& d) {
     std::string* name = &p.iniFileName();
     if (page == PageId::Chapters) name = &p.chapterFileName();
     if (page == PageId::PanScan) name = &p.panScanFileName();
@@ -89,6 +89,10 @@ void chooseOtherFile(Program& p, PageId page, int id, const FileButtonDialog& d)
         p.refreshAfterFileChange();
     } else if (page == PageId::PanScan) {
         p.refreshAfterFileChange();
+    } else if (page == PageId::Matrix && id == ids::matrix::loadCustomButton) {
+        matrix.importFile(*chosen);
+    } else if (page == PageId::Matrix) {
+        matrix.exportFile(id, *chosen);
     }
 }
 
@@ -127,7 +131,7 @@ void FileButtons::onClick(PageId page, int id) {
     case StartFolder::Ini:
     case StartFolder::Matrix:
     case StartFolder::None:
-        return chooseOtherFile(p, page, id, *dialog);
+        return chooseOtherFile(p, matrix_, page, id, *dialog);
     }
 }
 

@@ -3,6 +3,7 @@
 // control of the handler table to one of these entry points.
 
 #include "core/control_model.h"
+#include "program/pages/matrix_page.h"
 #include "program/pages/page_handler.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings2_page.h"
@@ -46,11 +47,6 @@ class MainPage : public PageHandler {
     void decoderInfo();
     void fileLengthLeft();
 };
-class MatrixPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-    void onGainFocus(int) override {} // the grid's gain focus does nothing
-};
 class ChaptersPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
@@ -66,17 +62,18 @@ class PanScanPage : public PageHandler {
 // The file buttons of every page (input, output, log, ini, chapter, pan-scan and matrix files).
 class FileButtons {
   public:
-    explicit FileButtons(Program& program) : p_(program) {}
+    FileButtons(Program& program, MatrixPage& matrix) : p_(program), matrix_(matrix) {}
     void onClick(PageId page, int id);
 
   private:
     Program& p_;
+    MatrixPage& matrix_;
 };
 
 struct PageHandlers {
     explicit PageHandlers(Program& p)
         : window(p), main(p), settings1(p), settings2(p), settings3(p), matrix(p), chapters(p), zones(p),
-          panScan(p), files(p) {}
+          panScan(p), files(p, matrix) {}
     WindowHandlers window;
     MainPage main;
     Settings1Page settings1;
