@@ -180,6 +180,14 @@ inline constexpr int smallStepForwardButton = 1608; // ">>"
 inline constexpr int largeStepBackButton = 1609;    // "<<<"
 inline constexpr int largeStepForwardButton = 1610; // ">>>"
 inline constexpr int slider = 1611;
+// The stepping buttons and the slider: the preview navigation every preview page routes the same way.
+inline constexpr int kNavigation[] = {stepBackButton,
+                                      stepForwardButton,
+                                      smallStepBackButton,
+                                      smallStepForwardButton,
+                                      largeStepBackButton,
+                                      largeStepForwardButton,
+                                      slider};
 } // namespace preview
 
 namespace chapters {

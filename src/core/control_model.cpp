@@ -328,8 +328,12 @@ bool ControlModel::userType(PageId page, int id, std::string_view text) {
     Control& c = at(page, id);
     if (!c.enabled) return false;
     moveFocus(std::make_pair(page, id));
-    if (c.text != text) {
-        c.text = std::string(text);
+    std::string typed(text);
+    // A digits-only field ignores every other key, so of a typed text only its digits arrive.
+    if (c.tpl && (c.tpl->flags & kDigitsOnly))
+        std::erase_if(typed, [](char ch) { return ch < '0' || ch > '9'; });
+    if (c.text != typed) {
+        c.text = std::move(typed);
         changed(c, Change::Text);
         if (c.tpl && (c.tpl->flags & kNotifyChange)) notify(page, id, Notify::Change);
     }

@@ -46,7 +46,7 @@ enum class Notify { Default, GainFocus, LoseFocus, Change };
 enum ControlFlags : unsigned {
     kDisabled = 1u << 0,     // starts disabled
     kChecked = 1u << 1,      // check box or radio starts checked
-    kReadOnly = 1u << 2,     // edit the user cannot type into
+    kReadOnly = 1u << 2,     // edit the user cannot type into, list box that only shows text
     kNotifyChange = 1u << 3, // edit that notifies on every text change
     kMultiLine = 1u << 4,    // edit or static of several lines
     kSunken = 1u << 5,       // static with a sunken edge (status line, info fields)
@@ -54,6 +54,7 @@ enum ControlFlags : unsigned {
     kHidden = 1u << 7,       // not shown at start
     kMonospace = 1u << 8,    // list box shown in the fixed-pitch font (the ini listing)
     kRightAlign = 1u << 9,   // static text aligned to the right
+    kDigitsOnly = 1u << 10,  // edit that takes the digits 0 to 9 and no other character
 };
 
 // One control of a dialog template. Positions are dialog units of the page (x, y, width, height).

@@ -1,6 +1,7 @@
 #include "core/cpu_level.h"
 
 #include "core/kernels/cpu_features.h"
+#include "core/text.h"
 
 #include <charconv>
 
@@ -14,11 +15,7 @@ int cpuLevelFromFlags(std::uint32_t edx, std::uint32_t ecx) {
 }
 
 int processorCountFromText(std::string_view text) {
-    text = text.substr(0, 20);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
+    text = trimmed(text.substr(0, 20));
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

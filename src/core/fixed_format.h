@@ -1,27 +1,27 @@
 #pragma once
 // Numbers as the program shows and writes them: formatted right-aligned in a field of fixed width, then
-// usually left-justified (leading blanks removed). A value too wide for its field shows as asterisks,
-// the field's width of them.
+// usually left-justified (leading blanks removed).
+
+#include "core/text.h" // trimmed and trimmedRight have their home there
 
 #include <string>
 #include <string_view>
 
 namespace mivo {
 
-// Right-aligned in `width` characters; `width` asterisks when it does not fit.
-std::string fixedInt(long long value, int width);
+// What a value too wide for its field shows: the field's width of asterisks (what files and listings
+// get), or the whole value (the movie information, where a figure must stay readable).
+enum class Overflow { Asterisks, Widen };
+
+// Right-aligned in `width` characters.
+std::string fixedInt(long long value, int width, Overflow overflow = Overflow::Asterisks);
 // fixedInt without its leading blanks.
-std::string leftInt(long long value, int width = 8);
+std::string leftInt(long long value, int width = 8, Overflow overflow = Overflow::Asterisks);
 
-// `decimals` decimals, right-aligned in `width` characters. A value below 1 loses its leading zero when
-// only that keeps it in the field (".500" in 4); asterisks when it does not fit at all.
-std::string fixedReal(double value, int width, int decimals);
+// `decimals` decimals, right-aligned in `width` characters. With asterisks for overflow, a value below
+// 1 loses its leading zero when only that keeps it in the field (".500" in 4).
+std::string fixedReal(double value, int width, int decimals, Overflow overflow = Overflow::Asterisks);
 // fixedReal without its leading blanks.
-std::string leftReal(double value, int width, int decimals);
-
-// The text without leading and trailing blanks (and tabs).
-std::string_view trimmed(std::string_view text);
-// The text without trailing blanks.
-std::string_view trimmedRight(std::string_view text);
+std::string leftReal(double value, int width, int decimals, Overflow overflow = Overflow::Asterisks);
 
 } // namespace mivo

@@ -1,6 +1,6 @@
 #include "core/lossless_estimate.h"
 
-#include <cstdio>
+#include "core/fixed_format.h"
 
 namespace mivo {
 
@@ -26,11 +26,7 @@ float losslessEstimateGb(int encodeFrameCount, int lumaBytes, int chromaPlaneByt
 }
 
 std::string losslessEstimateText(float gigabytes) {
-    char field[64];
-    std::snprintf(field, sizeof field, "%14.3f", static_cast<double>(gigabytes));
-    std::string text(field);
-    text.erase(0, text.find_first_not_of(' '));
-    return text + " GB";
+    return leftReal(gigabytes, 14, 3, Overflow::Widen) + " GB";
 }
 
 } // namespace mivo

@@ -2,6 +2,7 @@
 
 #include "core/control_ids.h"
 #include "core/control_model.h"
+#include "core/text.h"
 
 #include <algorithm>
 
@@ -9,10 +10,7 @@ namespace mivo {
 
 namespace {
 std::size_t trimmedLength(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ')
-        --n;
-    return n;
+    return trimmedRight(s).size();
 }
 } // namespace
 

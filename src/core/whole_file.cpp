@@ -5,18 +5,28 @@
 
 namespace mivo {
 
+std::string temporaryBeside(const std::string& path) {
+    return path + ".writing";
+}
+
+bool replaceWithTemporary(const std::string& temporary, const std::string& path, std::string* why) {
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (!ec) return true;
+    if (why) *why = ec.message();
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return false;
+}
+
 bool writeWholeFile(const std::string& path, std::string_view bytes) {
-    // Beside the target, so the rename stays on one file system and replaces the old file in one step.
-    const std::string temp = path + ".writing";
+    const std::string temp = temporaryBeside(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
+    if (written && closed) return replaceWithTemporary(temp, path);
     std::error_code ec;
-    if (written && closed) {
-        std::filesystem::rename(temp, path, ec);
-        if (!ec) return true;
-    }
     std::filesystem::remove(temp, ec);
     return false;
 }

@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabBar>
@@ -69,6 +70,98 @@ QFont listingFont() {
         return f;
     }();
     return font;
+}
+
+// Static texts and the status line are labels.
+QLabel* createLabel(const ControlTemplate& t, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
+    l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
+    l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
+                    ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
+    if (t.flags & kSunken) {
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setMargin(2);
+    }
+    return l;
+}
+
+// The widget of one template control; none for the tab control, which the window holds itself.
+QWidget* createWidget(const Control& c, QWidget* parent) {
+    const ControlTemplate& t = *c.tpl;
+    switch (c.kind) {
+    case ControlKind::Button:
+        return new QPushButton(parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(parent);
+    case ControlKind::Radio: {
+        auto* r = new QRadioButton(parent);
+        r->setAutoExclusive(false); // the model keeps each group exclusive
+        return r;
+    }
+    case ControlKind::Edit: {
+        auto* e = new QLineEdit(parent);
+        e->setReadOnly((t.flags & kReadOnly) != 0);
+        if (t.flags & kDigitsOnly)
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
+        return e;
+    }
+    case ControlKind::Static:
+        return createLabel(t, parent);
+    case ControlKind::Picture:
+        return new PreviewBox(parent);
+    case ControlKind::GroupBox:
+        return new QGroupBox(parent);
+    case ControlKind::ListBox: {
+        auto* l = new LineListView(c, parent);
+        if (t.flags & kMonospace) l->setFont(listingFont());
+        return l;
+    }
+    case ControlKind::ComboBox:
+        return new QComboBox(parent);
+    case ControlKind::UpDown:
+        return new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent);
+    case ControlKind::Trackbar: {
+        auto* s = new QSlider((t.flags & kVertical) ? Qt::Vertical : Qt::Horizontal, parent);
+        s->setTickPosition(QSlider::TicksBelow);
+        return s;
+    }
+    case ControlKind::Tab:
+        break;
+    }
+    return nullptr;
+}
+
+// List and combo boxes: their lines, then the selection.
+void mirrorLines(QWidget* w, const Control& c, Change what) {
+    if (c.kind == ControlKind::ListBox) {
+        auto* l = static_cast<LineListView*>(w);
+        if (what == Change::Items) l->mirrorLines(c);
+        if (what == Change::Selected) l->mirrorSelection(c);
+        if (what == Change::Extent) l->mirrorExtent(c);
+        return;
+    }
+    auto* cb = static_cast<QComboBox*>(w);
+    if (what == Change::Items) {
+        cb->clear();
+        for (const std::string& item : c.items)
+            cb->addItem(q(item));
+    }
+    if (what == Change::Items || what == Change::Selected) cb->setCurrentIndex(c.selected);
+}
+
+// Up-down controls and trackbars: their range, then the position.
+void mirrorPosition(QWidget* w, const Control& c, Change what) {
+    if (c.kind == ControlKind::UpDown) {
+        auto* u = static_cast<UpDown*>(w);
+        if (what == Change::Range) u->setRange(c.rangeMin, c.rangeMax);
+        if (what == Change::Pos || what == Change::Range) u->setPosition(c.pos);
+        return;
+    }
+    auto* s = static_cast<QSlider*>(w);
+    if (what == Change::Range) s->setRange(c.rangeMin, c.rangeMax);
+    if (what == Change::Pos || what == Change::Range) s->setValue(c.pos);
 }
 
 } // namespace
@@ -180,70 +273,9 @@ void MainWindow::buildPage(PageId page, QWidget* parent) {
 }
 
 QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
+    QWidget* w = createWidget(c, parent);
+    if (!w) return nullptr;
     const ControlTemplate& t = *c.tpl;
-    QWidget* w = nullptr;
-    switch (c.kind) {
-    case ControlKind::Button:
-        w = new QPushButton(parent);
-        break;
-    case ControlKind::CheckBox:
-        w = new QCheckBox(parent);
-        break;
-    case ControlKind::Radio: {
-        auto* r = new QRadioButton(parent);
-        r->setAutoExclusive(false); // the model keeps each group exclusive
-        w = r;
-        break;
-    }
-    case ControlKind::Edit: {
-        auto* e = new QLineEdit(parent);
-        e->setReadOnly((t.flags & kReadOnly) != 0);
-        w = e;
-        break;
-    }
-    case ControlKind::Static: {
-        auto* l = new QLabel(parent);
-        l->setTextFormat(Qt::PlainText);
-        // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
-        l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
-        l->setAlignment(((t.flags & kRightAlign) ? Qt::AlignRight : Qt::AlignLeft) |
-                        ((t.flags & kMultiLine) ? Qt::AlignTop : Qt::AlignVCenter));
-        if (t.flags & kSunken) {
-            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            l->setMargin(2);
-        }
-        w = l;
-        break;
-    }
-    case ControlKind::GroupBox:
-        w = new QGroupBox(parent);
-        break;
-    case ControlKind::ListBox: {
-        auto* l = new LineListView(c, parent);
-        if (t.flags & kMonospace) {
-            l->setFont(listingFont());
-        }
-        w = l;
-        break;
-    }
-    case ControlKind::ComboBox:
-        w = new QComboBox(parent);
-        break;
-    case ControlKind::UpDown:
-        w = new UpDown((t.flags & kVertical) != 0 || t.h >= t.w, parent);
-        break;
-    case ControlKind::Trackbar: {
-        auto* s = new QSlider((t.flags & kVertical) ? Qt::Vertical : Qt::Horizontal, parent);
-        s->setTickPosition(QSlider::TicksBelow);
-        w = s;
-        break;
-    }
-    case ControlKind::Picture:
-        w = new PreviewBox(parent);
-        break;
-    case ControlKind::Tab:
-        return nullptr;
-    }
     w->setGeometry(toPixels(t.x, t.y, t.w, t.h));
     if (c.id != 0) w->setObjectName(QString::number(c.id));
     applyAll(c, w);
@@ -312,15 +344,10 @@ void MainWindow::mirror(const Control& c, Change what) {
 
 void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     const QSignalBlocker block(w);
-    switch (what) {
-    case Change::Enabled:
-        w->setEnabled(c.enabled);
+    if (what == Change::Enabled || what == Change::Visible) {
+        if (what == Change::Enabled) w->setEnabled(c.enabled);
+        if (what == Change::Visible) w->setVisible(c.visible);
         return;
-    case Change::Visible:
-        w->setVisible(c.visible);
-        return;
-    default:
-        break;
     }
     switch (c.kind) {
     case ControlKind::Button:
@@ -345,49 +372,31 @@ void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     case ControlKind::GroupBox:
         if (what == Change::Text) static_cast<QGroupBox*>(w)->setTitle(q(c.text));
         break;
-    case ControlKind::ListBox: {
-        auto* l = static_cast<LineListView*>(w);
-        if (what == Change::Items) l->mirrorLines(c);
-        if (what == Change::Selected) l->mirrorSelection(c);
-        if (what == Change::Extent) l->mirrorExtent(c);
+    case ControlKind::ListBox:
+    case ControlKind::ComboBox:
+        mirrorLines(w, c, what);
+        break;
+    case ControlKind::UpDown:
+    case ControlKind::Trackbar:
+        mirrorPosition(w, c, what);
+        break;
+    case ControlKind::Tab:
+        mirrorTabs(c, what);
         break;
     }
-    case ControlKind::ComboBox: {
-        auto* cb = static_cast<QComboBox*>(w);
-        if (what == Change::Items) {
-            cb->clear();
-            for (const std::string& item : c.items)
-                cb->addItem(q(item));
+}
+
+void MainWindow::mirrorTabs(const Control& c, Change what) {
+    if (what == Change::Selected && c.selected >= 0) {
+        ensurePageBuilt(c.selected + 1);
+        tabs_->setCurrentIndex(c.selected);
+    }
+    if (what == Change::Items)
+        for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i) {
+            // Each new label lays the tab bar out again; start-up names the tabs they already have.
+            const QString label = q(c.items[static_cast<std::size_t>(i)]);
+            if (tabs_->tabText(i) != label) tabs_->setTabText(i, label);
         }
-        if (what == Change::Items || what == Change::Selected) cb->setCurrentIndex(c.selected);
-        break;
-    }
-    case ControlKind::UpDown: {
-        auto* u = static_cast<UpDown*>(w);
-        if (what == Change::Range) u->setRange(c.rangeMin, c.rangeMax);
-        if (what == Change::Pos || what == Change::Range) u->setPosition(c.pos);
-        break;
-    }
-    case ControlKind::Trackbar: {
-        auto* s = static_cast<QSlider*>(w);
-        if (what == Change::Range) s->setRange(c.rangeMin, c.rangeMax);
-        if (what == Change::Pos || what == Change::Range) s->setValue(c.pos);
-        break;
-    }
-    case ControlKind::Tab: {
-        if (what == Change::Selected && c.selected >= 0) {
-            ensurePageBuilt(c.selected + 1);
-            tabs_->setCurrentIndex(c.selected);
-        }
-        if (what == Change::Items)
-            for (int i = 0; i < tabs_->count() && i < static_cast<int>(c.items.size()); ++i) {
-                // Each new label lays the tab bar out again; start-up names the tabs they already have.
-                const QString label = q(c.items[static_cast<std::size_t>(i)]);
-                if (tabs_->tabText(i) != label) tabs_->setTabText(i, label);
-            }
-        break;
-    }
-    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -395,8 +404,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Sees every event of the application before its receiver does (the window installs itself as the
+// application's filter). A redraw a switch to a preview page left pending is served at the next mouse
+// press anywhere; the preview pages' navigation keys are taken here, before a button or the page sees them.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // A left button press after a switch to a preview page redraws the preview.
     if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending())
         program_.servePreviewRedraw();
     if (event->type() == QEvent::KeyPress && previewKey(watched, static_cast<QKeyEvent*>(event))) return true;

@@ -41,6 +41,7 @@ class MainWindow : public QWidget {
     void connectWidget(const Control& c, QWidget* w);
     void mirror(const Control& c, Change what);
     void mirrorTo(QWidget* w, const Control& c, Change what);
+    void mirrorTabs(const Control& c, Change what);
     void applyAll(const Control& c, QWidget* w);
     QRect toPixels(int x, int y, int w, int h) const;
     bool previewKey(QObject* watched, QKeyEvent* event);

@@ -20,6 +20,11 @@ class Module {
 
     bool open(const std::string& path);   // loads by full path; false when it cannot be loaded
     void* symbol(const char* name) const; // nullptr when absent
+    // The export `name` as the function type of `fn`; false (and fn null) when absent.
+    template <typename Fn> bool resolve(const char* name, Fn& fn) const {
+        fn = reinterpret_cast<Fn>(symbol(name));
+        return fn != nullptr;
+    }
     bool close(); // false when the system refused to unload (the handle is forgotten all the same)
     bool isOpen() const { return handle_ != nullptr; }
     std::string lastError() const { return error_; }

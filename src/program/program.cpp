@@ -5,22 +5,18 @@
 #include "core/kernels/packed_to_planar.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
+#include "program/handler_binding.h"
+#include "program/pages/encoder_launch.h"
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
 #include "program/source/dgdecode_source.h"
+#include "program/source/file_change_refresh.h"
+#include "program/source/movie_info_display.h"
 
 #include <cstdio>
 #include <utility>
 
 namespace mivo {
-
-namespace {
-
-struct Range {
-    int first, last;
-};
-
-} // namespace
 
 Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions options)
     : dialogs_(dialogs), shell_(std::move(shell)), options_(std::move(options)),
@@ -55,6 +51,8 @@ void Program::setUpHooks() {
         return fetchAvisynthFrame(avisynth_, source_, buffers, n, cpuLevel_);
     });
     settingsHooks_.refreshAfterFileChange = [this] { refreshAfterFileChange(); };
+    settingsHooks_.showMatrix = [this] { handlers_->matrix.showMatrix(); };
+    settingsHooks_.enableMatrixGrid = [this](bool on) { handlers_->matrix.enableGrid(on); };
 }
 
 SettingsContext Program::settingsContext() {
@@ -151,86 +149,25 @@ void Program::fixPaths() {
     paths_ = ProgramPaths::beside(folder, platform::pathSeparator());
     paths_.defaultIniExists = platform::fileExists(paths_.defaultIni);
     // A copy left behind by an encode that never finished would shadow the version-specific library.
-    if (platform::fileExists(paths_.dgdecodeCopy)) platform::removeFile(paths_.dgdecodeCopy);
+    staleLibraryCopy_ = !removeDecoderLibraryCopy(paths_);
     paths_.avisynthLibrary = platform::frameServerLibraryPath().value_or("");
     paths_.avisynthDllDate = frameServerLibraryDate(paths_.avisynthLibrary);
 }
 
-void Program::bindHandlers() {
-    ControlModel& c = controls_;
-    PageHandlers& h = *handlers_;
-
-    c.bind(PageId::Window, ids::window::tabs, Notify::Default,
-           [&h](PageId, int, Notify) { h.window.tabChanged(); });
-    for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
-        c.bind(PageId::Window, id, Notify::Default, [&h](PageId, int i, Notify) { h.window.button(i); });
-
-    auto bindDefault = [&c](PageId page, std::initializer_list<Range> ranges, PageHandler& handler) {
-        for (const Range& r : ranges)
-            for (int id = r.first; id <= r.last; ++id) {
-                c.bind(page, id, Notify::Default,
-                       [&handler](PageId, int i, Notify) { handler.onDefault(i); });
-                c.bind(page, id, Notify::Change, [&handler](PageId, int i, Notify) { handler.onChange(i); });
-            }
-    };
-    auto bindFocus = [&c](PageId page, std::initializer_list<Range> ranges, PageHandler& handler) {
-        for (const Range& r : ranges)
-            for (int id = r.first; id <= r.last; ++id) {
-                c.bind(page, id, Notify::LoseFocus,
-                       [&handler](PageId, int i, Notify) { handler.onLoseFocus(i); });
-                c.bind(page, id, Notify::GainFocus,
-                       [&handler](PageId, int i, Notify) { handler.onGainFocus(i); });
-            }
-    };
-    auto bindFiles = [&c, &h](PageId page, std::initializer_list<Range> ranges) {
-        for (const Range& r : ranges)
-            for (int id = r.first; id <= r.last; ++id)
-                c.bind(page, id, Notify::Default, [&h](PageId pg, int i, Notify) { h.files.onClick(pg, i); });
-    };
-
-    // Main page.
-    bindFiles(PageId::Main, {{1110, 1116}});
-    bindDefault(PageId::Main,
-                {{1120, 1121}, {1125, 1125}, {1130, 1137}, {1140, 1143}, {1150, 1157}, {1101, 1105}}, h.main);
-    bindFocus(PageId::Main, {{1122, 1124}, {1126, 1127}}, h.main);
-    // Settings pages.
-    bindDefault(PageId::Settings1, {{1201, 1211}, {1213, 1214}, {1216, 1220}, {1230, 1231}}, h.settings1);
-    bindFocus(PageId::Settings1, {{1212, 1212}}, h.settings1);
-    bindDefault(PageId::Settings2, {{1305, 1314}, {1320, 1321}, {1325, 1325}, {1327, 1329}}, h.settings2);
-    bindFocus(PageId::Settings2, {{1322, 1324}}, h.settings2);
-    bindDefault(PageId::Settings3, {{1401, 1404}, {1414, 1428}, {1430, 1432}}, h.settings3);
-    // Matrix page.
-    bindDefault(PageId::Matrix, {{1501, 1503}, {1507, 1507}}, h.matrix);
-    bindFiles(PageId::Matrix, {{1504, 1506}});
-    bindFocus(PageId::Matrix, {{2001, 2064}, {2101, 2164}}, h.matrix);
-    // Preview pages.
-    bindFiles(PageId::Chapters, {{1612, 1613}});
-    bindDefault(PageId::Chapters, {{1601, 1611}, {1614, 1617}}, h.chapters);
-    bindDefault(PageId::Zones, {{1603, 1603}, {1605, 1611}, {1702, 1702}, {1711, 1715}}, h.zones);
-    bindFiles(PageId::PanScan, {{1816, 1817}});
-    bindDefault(PageId::PanScan, {{1605, 1611}, {1811, 1811}, {1813, 1815}, {1818, 1825}}, h.panScan);
-    bindFocus(PageId::PanScan, {{1812, 1812}}, h.panScan);
-    // The current-frame fields follow the number as it is typed; leaving one puts back a text that is no
-    // number.
-    for (PageId page : {PageId::Chapters, PageId::Zones, PageId::PanScan})
-        c.bind(page, currentFrameField(page), Notify::LoseFocus,
-               [this](PageId pg, int, Notify) { preview_->fieldLeft(pg); });
-}
-
 void Program::startUp() {
-    // 1-3: the window and its pages exist with the control model; the tab control holds eight tabs.
+    // The window and its pages exist with the control model; the tab control holds the eight tabs.
     controls_.setItems(PageId::Window, ids::window::tabs,
                        {"  Main", "Settings 1", "Settings 2", "Settings 3", "Matrix", "Preview/Chapters",
                         "Preview/Zones", "Preview/PanScan"});
-    // 4: start-up values; the processor count decides the initial SMP switch.
+    // Run-time state first: the processor count decides the initial SMP switch the reset shows.
     setStartUpValues();
-    // 5: every control to its handler; the three window buttons enabled.
-    bindHandlers();
+    // Every control to its handler; the three window buttons are usable from the start.
+    mivo::bindHandlers(controls_, *handlers_);
     for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
         controls_.setEnabled(PageId::Window, id, true);
-    // 6: tab 1 shows the Main page.
-    controls_.setSelected(PageId::Window, ids::window::tabs, 0);
-    // 8: the processor check.
+    // The grid shows the chosen pair before any ini file is read.
+    handlers_->matrix.showMatrix();
+    controls_.setSelected(PageId::Window, ids::window::tabs, 0); // the Main page comes up first
     cpuLevel_ = options_.cpuLevel ? *options_.cpuLevel
                                   : cpuLevelFromFlags(platform::cpuFlags().edx, platform::cpuFlags().ecx);
     if (cpuLevel_ == 0) {
@@ -241,20 +178,18 @@ void Program::startUp() {
         // message and load decoders for a loop that ends at once.
         return;
     }
-    // 9: the paths beside the program.
     fixPaths();
-    // 10: every option to its default.
+    // Loading Mivo.ini follows the rule of every ini load: reset, read, show, open the source it names,
+    // then bring every source-dependent control up to date.
     settings_.setStartUpValues();
     SettingsContext sctx = settingsContext();
     resetToDefaults(sctx);
-    // 11: Mivo.ini, shown in the controls.
     readIniFile(sctx, IniMode::Default, paths_.defaultIni);
     applySettingsToControls(sctx);
-    // 12: the source it names.
     openNamedSource();
-    // 13: every source-dependent control.
     refreshAfterFileChange();
     frames_.setPackedConversion(packedToPlanarFor(cpuLevel_));
+    if (staleLibraryCopy_) status_.append(kLibraryCopyNotDeleted);
 }
 
 void Program::closeRequested() {

@@ -8,7 +8,6 @@
 #include "core/lists/panscan_list.h"
 #include "core/program_paths.h"
 #include "core/settings/settings.h"
-#include "core/source/movie_info.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
 #include "program/dialogs.h"
@@ -17,6 +16,7 @@
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
+#include "program/source/source_context.h"
 
 #include <functional>
 #include <memory>
@@ -108,7 +108,6 @@ class Program {
     void servePreviewRedraw();
 
   private:
-    void bindHandlers();
     void setUpHooks();
     void setStartUpValues();
     void fixPaths();
@@ -132,6 +131,7 @@ class Program {
     int processorCount_ = 0;
     bool scanRunning_ = false;
     bool previewRedraw_ = false;
+    bool staleLibraryCopy_ = false; // the copy left from an earlier run could not be deleted
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;

@@ -13,6 +13,7 @@ namespace {
 const ControlTemplate kControls[] = {
     {.id = 10, .kind = ControlKind::Edit, .text = "15", .flags = kNotifyChange},
     {.id = 11, .kind = ControlKind::Edit, .text = "0"},
+    {.id = 12, .kind = ControlKind::Edit, .text = "16", .flags = kDigitsOnly},
     {.id = 20, .kind = ControlKind::Radio, .text = "a", .flags = kChecked, .group = 1},
     {.id = 21, .kind = ControlKind::Radio, .text = "b", .group = 1},
     {.id = 22, .kind = ControlKind::Radio, .text = "other group", .flags = kChecked, .group = 2},
@@ -85,6 +86,16 @@ TEST(ControlModel, RadiosExcludeWithinTheirGroupAndDisabledControlsRefuse) {
     EXPECT_FALSE(m.checked(PageId::Main, 31));
     EXPECT_TRUE(r.events.empty());
     EXPECT_THROW(m.at(PageId::Main, 999), std::out_of_range);
+}
+
+TEST(ControlModel, ADigitsOnlyEditTakesTheDigitsOfWhatIsTyped) {
+    ControlModel m(kPages);
+    m.userType(PageId::Main, 12, " 1a-2.3 ");
+    EXPECT_EQ(m.text(PageId::Main, 12), "123");
+    m.userType(PageId::Main, 12, "");
+    EXPECT_EQ(m.text(PageId::Main, 12), "");
+    m.userType(PageId::Main, 11, "-1a");
+    EXPECT_EQ(m.text(PageId::Main, 11), "-1a") << "other edits take any text";
 }
 
 TEST(ControlModel, ObserverSeesEveryProgramWrite) {

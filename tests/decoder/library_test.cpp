@@ -2,6 +2,7 @@
 // the indexer program run as a user runs it: a project made by d2vindex over several files opens with
 // the right size, rate, colour format and frame count.
 
+#include "core/whole_file.h"
 #include "d2v_source.h"
 #include "stream_maker.h"
 #include "test_support.h"
@@ -189,7 +190,7 @@ TEST(IndexerProgram, MakesProjectsTheLibraryOpens) {
         const ToolRun run = runIndexer(std::string(e.options) + " -o " + project + " " + inputs, folder);
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.out.find(project), std::string::npos) << run.out;
-        EXPECT_FALSE(fs::exists(project + ".tmp"));
+        EXPECT_FALSE(fs::exists(temporaryBeside(project)));
         const void* record = lib.open(project.c_str());
         ASSERT_NE(record, nullptr);
         const Info info = infoOf(record);

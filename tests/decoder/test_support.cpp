@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "core/whole_file.h"
 #include "indexer.h"
 #include "stream_maker.h"
 
@@ -25,8 +26,7 @@ std::string indexProject(const std::vector<std::string>& inputs, const std::stri
     options.projectPath = projectPath;
     d2vindex::IndexResult result = d2vindex::indexStreams(inputs, options);
     if (!result.ok) throw std::runtime_error("indexer: " + result.error);
-    std::string error;
-    if (!d2vindex::writeFileAtomically(projectPath, result.text, error)) throw std::runtime_error(error);
+    if (!writeWholeFile(projectPath, result.text)) throw std::runtime_error("cannot write " + projectPath);
     return result.text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/matrix/builtin_matrices.h"
 #include "core/settings/ini_codec.h"
+#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -378,7 +379,7 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
     EXPECT_NE(log.find("pass 2 of 2"), std::string::npos) << log;
     EXPECT_NE(log.find("lowered to the DVD limit 9800"), std::string::npos) << log;
     EXPECT_NE(log.find("done: 30 frames"), std::string::npos) << log;
-    EXPECT_FALSE(fs::exists(folder.path("out.m2v.tmp")));
+    EXPECT_FALSE(fs::exists(temporaryBeside(folder.path("out.m2v"))));
 }
 
 TEST(EncoderProgram, OnePassAndConstantQuantiserUseTheLibraryBesideTheProgram) {
@@ -424,7 +425,7 @@ TEST(EncoderProgram, FailuresEndNonZeroWithAMessageAndLeaveTheOldOutput) {
         EXPECT_EQ(folder.run(), 1) << reason;
         EXPECT_NE(folder.errors().find(reason), std::string::npos) << folder.errors();
         EXPECT_EQ(readText(folder.path("out.m2v")), "earlier output");
-        EXPECT_FALSE(fs::exists(folder.path("out.m2v.tmp")));
+        EXPECT_FALSE(fs::exists(temporaryBeside(folder.path("out.m2v"))));
     };
 
     fails("Mivo.ini not found");

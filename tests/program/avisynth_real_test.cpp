@@ -30,10 +30,10 @@ class RealAvisynth : public ::testing::Test {
             GTEST_SKIP() << "no AviSynth+ library found (libavisynth.so)";
         dir_ = std::filesystem::temp_directory_path() / ("mivo-real-avs-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
-        ASSERT_EQ(layer.loadAvisynth(request), kAvisynthOk);
+        ASSERT_EQ(layer.loadAvisynth(request), AvisynthResult::Ok);
     }
     void TearDown() override {
-        EXPECT_EQ(layer.releaseAvisynth(), kAvisynthOk);
+        EXPECT_EQ(layer.releaseAvisynth(), AvisynthResult::Ok);
         platform::setFrameServerLibrary(std::nullopt);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
@@ -43,7 +43,7 @@ class RealAvisynth : public ::testing::Test {
         std::ofstream(path) << text << "\n";
         return path;
     }
-    int import(const std::string& text) {
+    AvisynthResult import(const std::string& text) {
         info = AvisynthClipInfo{};
         errorText.clear();
         return layer.importScript(script(text), info, errorText);
@@ -58,7 +58,7 @@ class RealAvisynth : public ::testing::Test {
 };
 
 TEST_F(RealAvisynth, ColorBarsInYv12AndYuy2GiveTheSameLuma) {
-    ASSERT_EQ(import("ColorBars(width=720, height=576, pixel_type=\"YV12\").Trim(0, 49)"), kAvisynthOk)
+    ASSERT_EQ(import("ColorBars(width=720, height=576, pixel_type=\"YV12\").Trim(0, 49)"), AvisynthResult::Ok)
         << errorText;
     EXPECT_EQ(info.width, 720);
     EXPECT_EQ(info.height, 576);
@@ -68,17 +68,17 @@ TEST_F(RealAvisynth, ColorBarsInYv12AndYuy2GiveTheSameLuma) {
     yv12.width = 720, yv12.height = 576, yv12.colourFormat = ColourFormat::Planar420;
     yv12.lumaPitch = 720, yv12.chromaPitch = 360, yv12.frameBytes = 2 * 720 * 576;
     std::vector<std::uint8_t> y1(720 * 576, 0), u1(360 * 288, 0), v1(360 * 288, 0), packed(2 * 720 * 576, 0);
-    ASSERT_EQ(fetchAvisynthFrame(layer, yv12, {y1, u1, v1, packed}, 0, 6), 0);
+    ASSERT_EQ(fetchAvisynthFrame(layer, yv12, {y1, u1, v1, packed}, 0, 6), AvisynthResult::Ok);
     EXPECT_NE(std::count(y1.begin(), y1.end(), y1[0]), static_cast<long>(y1.size()))
         << "bars, not a flat frame";
 
-    ASSERT_EQ(import("ColorBars(width=720, height=576, pixel_type=\"YUY2\").Trim(0, 49)"), kAvisynthOk)
+    ASSERT_EQ(import("ColorBars(width=720, height=576, pixel_type=\"YUY2\").Trim(0, 49)"), AvisynthResult::Ok)
         << errorText;
     EXPECT_EQ(info.colourFormat, ColourFormat::Packed422);
     SourceState yuy2 = yv12;
     yuy2.colourFormat = ColourFormat::Packed422;
     std::vector<std::uint8_t> y2(720 * 576, 1), u2(360 * 288, 1), v2(360 * 288, 1);
-    ASSERT_EQ(fetchAvisynthFrame(layer, yuy2, {y2, u2, v2, packed}, 0, 6), 0);
+    ASSERT_EQ(fetchAvisynthFrame(layer, yuy2, {y2, u2, v2, packed}, 0, 6), AvisynthResult::Ok);
     // Both come from the same bar values; allow for a filter edge that differs by layout.
     std::size_t same = 0;
     for (std::size_t i = 0; i < y1.size(); ++i)
@@ -87,12 +87,12 @@ TEST_F(RealAvisynth, ColorBarsInYv12AndYuy2GiveTheSameLuma) {
 }
 
 TEST_F(RealAvisynth, FailuresGiveTheirCodes) {
-    EXPECT_EQ(import("ColorBars(width=720, height=576"), kAvisynthScriptError);
+    EXPECT_EQ(import("ColorBars(width=720, height=576"), AvisynthResult::ScriptError);
     EXPECT_FALSE(errorText.empty());
     EXPECT_LE(errorText.size(), 200u);
-    EXPECT_EQ(import("ColorBars().KillVideo()"), kAvisynthNoVideo);
-    EXPECT_EQ(import("42"), kAvisynthNoVideo);
-    EXPECT_EQ(import("ColorBars(pixel_type=\"RGB24\")"), kAvisynthNoColourSpace);
+    EXPECT_EQ(import("ColorBars().KillVideo()"), AvisynthResult::NoVideo);
+    EXPECT_EQ(import("42"), AvisynthResult::NoVideo);
+    EXPECT_EQ(import("ColorBars(pixel_type=\"RGB24\")"), AvisynthResult::NoColourSpace);
     EXPECT_EQ(request, -1);
 }
 

@@ -50,7 +50,7 @@ TEST_F(AvisynthSource, PlanarScriptsOpenAndServeTheirPixels) {
         EXPECT_EQ(labelResets, 0);
 
         TestPlanes planes;
-        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 5, 6), 0);
+        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 5, 6), AvisynthResult::Ok);
         for (int y = 0; y < 576; ++y)
             for (int x = 0; x < 720; ++x)
                 ASSERT_EQ(planes.luma[y * 720 + x], (x + y + 5) % 256) << x << "," << y;
@@ -64,7 +64,7 @@ TEST_F(AvisynthSource, PlanarScriptsOpenAndServeTheirPixels) {
         EXPECT_EQ(planes.plane2[360 * 288], 0xAB);
         EXPECT_EQ(planes.plane3[360 * 288], 0xAB);
 
-        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 150, 6), 0);
+        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 150, 6), AvisynthResult::Ok);
         EXPECT_EQ(planes.luma[0], 60);
         EXPECT_EQ(planes.luma[720 * 576 - 1], 60);
         EXPECT_EQ(planes.plane2[360 * 288 - 1], 70);
@@ -94,7 +94,7 @@ TEST_F(AvisynthSource, Yuy2ScriptIsFetchedPackedAndConverted) {
     for (int level : {1, 2}) {
         SCOPED_TRACE(level);
         TestPlanes planes;
-        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 3, level), 0);
+        ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 3, level), AvisynthResult::Ok);
         for (int y = 0; y < 576; ++y)
             for (int x = 0; x < 720; ++x)
                 ASSERT_EQ(planes.luma[y * 720 + x], (x + y + 3) % 256) << x << "," << y;
@@ -119,10 +119,10 @@ TEST_F(AvisynthSource, ScriptErrorClosesTheInputAndShowsTheMessage) {
 
     // The layer keeps the first 200 characters of the frame server's text.
     int request = -1;
-    ASSERT_EQ(layer.loadAvisynth(request), kAvisynthOk);
+    ASSERT_EQ(layer.loadAvisynth(request), AvisynthResult::Ok);
     AvisynthClipInfo info;
     std::string errorText;
-    EXPECT_EQ(layer.importScript(path, info, errorText), kAvisynthScriptError);
+    EXPECT_EQ(layer.importScript(path, info, errorText), AvisynthResult::ScriptError);
     EXPECT_EQ(errorText, longText.substr(0, 200));
 
     inputFileName =
@@ -209,7 +209,7 @@ TEST_F(AvisynthSource, ReleaseBeforeAnEncodeAndReopenAfter) {
     ASSERT_TRUE(source.sourceReady) << shown();
     source.currentFrame = 42;
 
-    EXPECT_EQ(layer.releaseAvisynth(), kAvisynthOk);
+    EXPECT_EQ(layer.releaseAvisynth(), AvisynthResult::Ok);
     DoubleCounts c = counts();
     EXPECT_EQ(c.environments, 0);
     EXPECT_EQ(c.clips, 0);
@@ -217,7 +217,7 @@ TEST_F(AvisynthSource, ReleaseBeforeAnEncodeAndReopenAfter) {
     EXPECT_EQ(c.misuse, 0) << "the clip goes before its environment";
     EXPECT_FALSE(layer.libraryLoaded());
     TestPlanes planes;
-    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 0, 6), kAvisynthFrameError);
+    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 0, 6), AvisynthResult::FrameError);
     EXPECT_EQ(planes.luma[0], 0xAB);
 
     // The script was edited while the encoder ran: the sizes follow it, the range stays inside it.
@@ -233,7 +233,7 @@ TEST_F(AvisynthSource, ReleaseBeforeAnEncodeAndReopenAfter) {
     EXPECT_TRUE(source.isYuy2);
     EXPECT_EQ(endFrame, 199);
     EXPECT_EQ(encodeFrameCount, 200);
-    ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 0, 6), 0);
+    ASSERT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 0, 6), AvisynthResult::Ok);
     EXPECT_EQ(planes.luma[352 * 288 - 1], 90);
     EXPECT_EQ(planes.plane3[176 * 144 - 1], 110);
     EXPECT_EQ(planes.luma[352 * 288], 0xAB);
@@ -253,25 +253,25 @@ TEST_F(AvisynthSource, FrameErrorsLeaveThePlanesAlone) {
     openAvisynthSource(ctx);
     ASSERT_TRUE(source.sourceReady) << shown();
     TestPlanes planes;
-    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 10, 6), kAvisynthFrameError);
+    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 10, 6), AvisynthResult::FrameError);
     EXPECT_EQ(planes.luma[0], 0xAB);
-    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 9, 6), 0);
+    EXPECT_EQ(fetchAvisynthFrame(layer, source, planes.spans(), 9, 6), AvisynthResult::Ok);
     EXPECT_EQ(planes.luma[0], 9);
     // Planes too small for the frame are refused rather than overrun.
     source.colourFormat = ColourFormat::Packed422;
     std::vector<std::uint8_t> small(16);
     EXPECT_EQ(fetchAvisynthFrame(layer, source, PlaneBuffers{small, small, small, small}, 0, 6),
-              kAvisynthFrameError);
+              AvisynthResult::FrameError);
     EXPECT_EQ(counts().frames, 0);
 }
 
 TEST_F(AvisynthSource, MemoryRequestIsOnlyMadeWhenAsked) {
     int request = 256;
-    ASSERT_EQ(layer.loadAvisynth(request), kAvisynthOk);
+    ASSERT_EQ(layer.loadAvisynth(request), AvisynthResult::Ok);
     EXPECT_EQ(request, 256);
     EXPECT_EQ(counts().memoryMaxCalls, 1);
     request = -1;
-    ASSERT_EQ(layer.loadAvisynth(request), kAvisynthOk);
+    ASSERT_EQ(layer.loadAvisynth(request), AvisynthResult::Ok);
     EXPECT_EQ(request, -1);
     EXPECT_EQ(counts().memoryMaxCalls, 1);
     EXPECT_EQ(counts().environments, 1) << "a second load releases the first environment";

@@ -3,9 +3,9 @@
 #include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
 
-#include "../core/source/source_controls.h"
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
+#include "source_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -133,43 +133,43 @@ TEST_F(DgdecodeSource, EveryProjectFormatAndFramePixels) {
 
     FrameAccess frames(state, library, framePlanes());
     FramePlanes& p = framePlanes();
-    ASSERT_EQ(frames.fetchFrame(0), 0);
+    ASSERT_EQ(frames.fetchFrame(0), FetchResult::Ok);
     EXPECT_EQ(p.luma[0], 60);
     EXPECT_EQ(p.luma[64 * 48 - 1], 60);
     EXPECT_EQ(p.plane2[0], 100); // U, although a YV12 frame delivers V first
     EXPECT_EQ(p.plane3[32 * 24 - 1], 200);
-    ASSERT_EQ(frames.fetchFrame(15), 0);
+    ASSERT_EQ(frames.fetchFrame(15), FetchResult::Ok);
     EXPECT_EQ(p.luma[3 * 64 + 5], (5 + 3 + 15) % 256);
     EXPECT_EQ(p.plane2[2 * 32 + 7], 7);
     EXPECT_EQ(p.plane3[2 * 32 + 7], 2);
-    ASSERT_EQ(frames.fetchFrame(25), 0);
+    ASSERT_EQ(frames.fetchFrame(25), FetchResult::Ok);
     EXPECT_EQ(p.luma[100], 120);
     EXPECT_EQ(p.plane2[100], 30);
     EXPECT_EQ(p.plane3[100], 40);
-    ASSERT_EQ(frames.fetchFrame(31), 0);
+    ASSERT_EQ(frames.fetchFrame(31), FetchResult::Ok);
     std::vector<std::uint8_t> first(p.luma, p.luma + 64 * 48);
-    ASSERT_EQ(frames.fetchFrame(39), 0);
+    ASSERT_EQ(frames.fetchFrame(39), FetchResult::Ok);
     EXPECT_TRUE(std::equal(first.begin(), first.end(), p.luma)); // same noise picture within the scene
     EXPECT_NE(std::count(first.begin(), first.end(), first[0]), static_cast<long>(first.size()));
 
     // I420 delivers U first; the planes come out the same.
     choose(project("i420", "16", description("64 48", "25 1", "5", "I420")));
     ASSERT_TRUE(state.sourceReady) << shown();
-    ASSERT_EQ(frames.fetchFrame(2), 0);
+    ASSERT_EQ(frames.fetchFrame(2), FetchResult::Ok);
     EXPECT_EQ(p.plane2[5], 100);
     EXPECT_EQ(p.plane3[5], 200);
 
     // Odd sizes: the chroma planes are (w / 2) x (h / 2); the copies stay inside every buffer.
     choose(project("odd", "16", description("63 47", "25 1", "5", "YV12", "ramp\n")));
     ASSERT_TRUE(state.sourceReady) << shown();
-    ASSERT_EQ(frames.fetchFrame(0), 0);
+    ASSERT_EQ(frames.fetchFrame(0), FetchResult::Ok);
     EXPECT_EQ(p.luma[46 * 63 + 62], (62 + 46) % 256);
 
     // YUY2 arrives packed and is converted to planes.
     choose(project("yuy2", "16", description("64 48", "25 1", "5", "YUY2", "ramp\n")));
     ASSERT_TRUE(state.sourceReady) << shown();
     EXPECT_EQ(text(main::frameRateInfo), "25.0000 / YUY2");
-    ASSERT_EQ(frames.fetchFrame(1), 0);
+    ASSERT_EQ(frames.fetchFrame(1), FetchResult::Ok);
     EXPECT_EQ(p.luma[3 * 64 + 5], (5 + 3 + 1) % 256);
     EXPECT_EQ(p.plane2[2 * 32 + 7], 7);
     EXPECT_EQ(p.plane3[2 * 32 + 7], (4 + 5 + 1) / 2); // chroma lines 4 and 5 averaged, rounding up
@@ -211,14 +211,14 @@ TEST_F(DgdecodeSource, DecoderRefusalsAndTheirMessages) {
               ", error initializing DGDecode, mpeg file opened but can't read specifications");
     EXPECT_EQ(refused("garbage", "not a source\n"), ", error initializing DGDecode, can't open mpeg file");
     FrameAccess frames(state, library, framePlanes());
-    EXPECT_EQ(frames.fetchFrame(0), -1);
+    EXPECT_EQ(frames.fetchFrame(0), FetchResult::NoFrame);
 
     // The largest frame that fits opens, also packed.
     choose(project("full", "16", description("1920 1152", "25 1", "2", "YV12")));
     EXPECT_TRUE(state.sourceReady) << shown();
     choose(project("hdpacked", "16", description("1920 1080", "25 1", "2", "YUY2", "flat 1 2 3\n")));
     ASSERT_TRUE(state.sourceReady) << shown();
-    ASSERT_EQ(frames.fetchFrame(1), 0);
+    ASSERT_EQ(frames.fetchFrame(1), FetchResult::Ok);
     EXPECT_EQ(framePlanes().luma[1920 * 1080 - 1], 1);
     EXPECT_EQ(framePlanes().plane3[960 * 540 - 1], 3);
 }

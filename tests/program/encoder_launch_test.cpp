@@ -128,6 +128,18 @@ TEST_F(EncoderLaunch, RefusalsLeaveNoRunAndNoLibraryCopy) {
     EXPECT_EQ(status(), " encoder " + folder() + "Dazuzer_024.exe NOT found");
     EXPECT_TRUE(fs::exists(prog / "Mivo.ini"));
     EXPECT_FALSE(copyPresent());
+
+    // The project's library cannot be copied: the encoder must not start with a stale one.
+    placeEncoderDouble();
+    fs::remove(prog / "Mivo.ini");
+    fs::remove(prog / "DGDecode" / "DGDecode16.dll");
+    writeFile(prog / "DGDecode.dll", "stale");
+    dialogs.answers.push_back(MessageAnswer::Yes);
+    encode();
+    EXPECT_EQ(status(), " can't copy DGDecode16.dll to DGDecode.dll, encode not started");
+    EXPECT_FALSE(copyPresent());
+    EXPECT_FALSE(fs::exists(prog / "Mivo.ini"));
+    EXPECT_TRUE(encoderRuns().empty());
     EXPECT_TRUE(visibility.empty());
 }
 

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,21 @@ class ScopedEnv {
     const char* name_;
     std::optional<std::string> old_;
 };
+
+// Controls with behaviour of their own: not static texts, group boxes, the preview picture or list boxes
+// that only show text.
+inline bool userActsOn(const ControlTemplate& c) {
+    switch (c.kind) {
+    case ControlKind::Static:
+    case ControlKind::GroupBox:
+    case ControlKind::Picture:
+        return false;
+    case ControlKind::ListBox:
+        return (c.flags & kReadOnly) == 0;
+    default:
+        return c.id != 0;
+    }
+}
 
 class ProgramWorld : public ::testing::Test {
   protected:

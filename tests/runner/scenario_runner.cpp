@@ -71,6 +71,16 @@ int parseInt(const std::string& word, const char* what) {
 
 const char* const kVersions[] = {"06", "10", "11", "12", "13", "15", "16"};
 
+// One word of write-bytes: two hex digits, or N*HH for N copies of the byte HH.
+std::string hexBytes(const std::string& w) {
+    const std::size_t star = w.find('*');
+    const int count = star == std::string::npos ? 1 : parseInt(w.substr(0, star), "byte count");
+    const std::string hex = star == std::string::npos ? w : w.substr(star + 1);
+    if (count < 0 || hex.size() != 2 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        fail("bad byte \"" + w + "\"");
+    return std::string(static_cast<std::size_t>(count), static_cast<char>(std::stoi(hex, nullptr, 16)));
+}
+
 } // namespace
 
 // --- script lines -------------------------------------------------------------------------
@@ -379,13 +389,19 @@ void Runner::comparePicture(PageId p, const std::string& reference) {
 }
 
 void Runner::writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf) {
+    std::string text;
+    for (const std::string& l : lines)
+        text += l + (crlf ? "\r\n" : "\n");
+    writeBytes(path, text);
+}
+
+void Runner::writeBytes(const std::string& path, const std::string& bytes) {
     std::error_code ec;
     const auto parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) fail("cannot write " + path);
-    for (const std::string& l : lines)
-        f << l << (crlf ? "\r\n" : "\n");
+    if (!f || !f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        fail("cannot write " + path);
 }
 
 void Runner::waitScan(int limitMs) {
@@ -432,6 +448,15 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
             lines.push_back(l);
         }
         writeFile(path, lines, cmd == "write-crlf");
+    } else if (cmd == "write-bytes") {
+        // write-bytes PATH BYTE...: a binary file (a .cqm matrix, say) that write's text lines cannot
+        // hold. Each BYTE is two hex digits, or N*HH for N copies of HH: "08 63*10 64*20" is 128 bytes.
+        const std::string path = word(rest);
+        if (path.empty()) fail("write-bytes needs a path");
+        std::string bytes;
+        for (std::string w = word(rest); !w.empty(); w = word(rest))
+            bytes += hexBytes(w);
+        writeBytes(path, bytes);
     } else if (cmd == "start") {
         start();
     } else if (cmd == "tab") {

@@ -58,6 +58,7 @@ class Runner {
     void printControl(const Control& c);
     void print(std::string rest);
     void writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf);
+    void writeBytes(const std::string& path, const std::string& bytes);
     void waitScan(int limitMs);
     void comparePicture(PageId page, const std::string& reference);
     void command(const std::string& line, std::vector<std::string>::const_iterator& next,

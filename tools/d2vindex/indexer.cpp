@@ -48,6 +48,42 @@ int transportPacketSize(const std::vector<std::uint8_t>& head) {
     return 0;
 }
 
+// Where the first whole packet starts (the file may start with a partial one).
+std::uint64_t firstSync(FileSet& files, std::size_t size, std::size_t prefix) {
+    std::vector<std::uint8_t> head(
+        std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
+    files.read(0, head.data(), head.size());
+    for (std::size_t s = 0; s < size && s + prefix < head.size(); ++s)
+        if (head[s + prefix] == 0x47 && (s + prefix + size >= head.size() || head[s + prefix + size] == 0x47))
+            return s;
+    return 0;
+}
+
+// The PMT PID of the first program a PAT section lists; -1 when it lists none.
+int pmtPidOf(const std::uint8_t* section, const std::uint8_t* bodyEnd) {
+    for (const std::uint8_t* e = section + 8; e + 4 <= bodyEnd; e += 4) {
+        const int program = (e[0] << 8) | e[1];
+        if (program != 0) return ((e[2] & 0x1F) << 8) | e[3];
+    }
+    return -1;
+}
+
+// The PCR, video and audio PIDs a PMT section lists.
+void readPmt(const std::uint8_t* s, const std::uint8_t* bodyEnd, Detected& d) {
+    d.pcrPid = ((s[8] & 0x1F) << 8) | s[9];
+    const std::size_t infoLength = ((s[10] & 0x0F) << 8) | s[11];
+    for (const std::uint8_t* e = s + 12 + infoLength; e + 5 <= bodyEnd;) {
+        const int type = e[0];
+        const int esPid = ((e[1] & 0x1F) << 8) | e[2];
+        const std::size_t esInfo = ((e[3] & 0x0F) << 8) | e[4];
+        if (d.videoPid < 0 && (type == 0x01 || type == 0x02)) d.videoPid = esPid;
+        if (d.audioPid < 0 &&
+            (type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11 || type == 0x81 || type == 0x82))
+            d.audioPid = esPid;
+        e += 5 + esInfo;
+    }
+}
+
 // PIDs from the first program of the PAT and its PMT (sections that fit in one packet, as muxers write
 // them); the first PID that starts an MPEG video PES when there are no tables.
 void findTransportPids(FileSet& files, Detected& d) {
@@ -56,20 +92,7 @@ void findTransportPids(FileSet& files, Detected& d) {
     std::vector<std::uint8_t> packet(size);
     int pmtPid = -1, firstVideoPes = -1;
     const std::uint64_t end = std::min<std::uint64_t>(files.size(), kTableSearchBytes);
-    std::uint64_t pos = 0;
-    // Find the first sync (the file may start with a partial packet).
-    {
-        std::vector<std::uint8_t> head(
-            std::min<std::size_t>(kProbeBytes, static_cast<std::size_t>(files.size())));
-        files.read(0, head.data(), head.size());
-        for (std::size_t s = 0; s < size && s + prefix < head.size(); ++s)
-            if (head[s + prefix] == 0x47 &&
-                (s + prefix + size >= head.size() || head[s + prefix + size] == 0x47)) {
-                pos = s;
-                break;
-            }
-    }
-    for (; pos + size <= end; pos += size) {
+    for (std::uint64_t pos = firstSync(files, size, prefix); pos + size <= end; pos += size) {
         if (files.read(pos, packet.data(), size) < size) break;
         const std::uint8_t* h = packet.data() + prefix;
         if (h[0] != 0x47 || (h[1] & 0x80)) continue;
@@ -92,26 +115,9 @@ void findTransportPids(FileSet& files, Detected& d) {
         if (3 + sectionLength > n - 1 - pointer || sectionLength < 9) continue;
         const std::uint8_t* bodyEnd = s + 3 + sectionLength - 4; // before the CRC
         if (pid == 0 && s[0] == 0x00) {
-            for (const std::uint8_t* e = s + 8; e + 4 <= bodyEnd; e += 4) {
-                const int program = (e[0] << 8) | e[1];
-                if (program != 0) {
-                    pmtPid = ((e[2] & 0x1F) << 8) | e[3];
-                    break;
-                }
-            }
+            if (const int listed = pmtPidOf(s, bodyEnd); listed >= 0) pmtPid = listed;
         } else if (pid == pmtPid && s[0] == 0x02 && sectionLength >= 13) {
-            d.pcrPid = ((s[8] & 0x1F) << 8) | s[9];
-            const std::size_t infoLength = ((s[10] & 0x0F) << 8) | s[11];
-            for (const std::uint8_t* e = s + 12 + infoLength; e + 5 <= bodyEnd;) {
-                const int type = e[0];
-                const int esPid = ((e[1] & 0x1F) << 8) | e[2];
-                const std::size_t esInfo = ((e[3] & 0x0F) << 8) | e[4];
-                if (d.videoPid < 0 && (type == 0x01 || type == 0x02)) d.videoPid = esPid;
-                if (d.audioPid < 0 && (type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11 ||
-                                       type == 0x81 || type == 0x82))
-                    d.audioPid = esPid;
-                e += 5 + esInfo;
-            }
+            readPmt(s, bodyEnd, d);
             if (d.videoPid >= 0) return;
         }
     }
@@ -211,6 +217,8 @@ class Indexer {
   private:
     void releaseHeld();
     bool addUnit(const AccessUnit& u);
+    void startLine(const AccessUnit& u);
+    bool describeProject();
     bool verify(UnitReader& reader);
     void progress(double share) {
         if (options_.progress) options_.progress(share);
@@ -234,6 +242,35 @@ void Indexer::releaseHeld() {
     held_.reset();
 }
 
+// Every I picture starts a data line of the project.
+void Indexer::startLine(const AccessUnit& u) {
+    releaseHeld();
+    if (!project_.lines.empty()) {
+        D2vLine& last = project_.lines.back();
+        last.frameCount = static_cast<std::uint32_t>(project_.flags.size()) - last.firstFrame;
+    }
+    D2vLine line;
+    lineClosed_ = u.gopHeader && u.closedGop;
+    pSeen_ = false;
+    line.info = kInfoBase | (lineClosed_ ? kInfoClosedGop : 0) |
+                (u.sequence.progressiveSequence ? kInfoProgressiveSequence : 0) |
+                (u.gopHeader ? kInfoGopHeader : 0);
+    line.matrix = defaultMatrix(u.sequence);
+    auto [file, offset] = files_.locate(u.indexOrigin);
+    line.file = file;
+    line.position = offset;
+    // One pack can start several I pictures: count the lines before this one at the same place.
+    for (auto it = project_.lines.rbegin(); it != project_.lines.rend(); ++it) {
+        if (it->file != line.file || it->position != line.position) break;
+        ++line.skip;
+    }
+    line.vob = u.vob;
+    line.cell = u.cell;
+    line.firstFrame = static_cast<std::uint32_t>(project_.flags.size());
+    project_.lines.push_back(line);
+    identities_.push_back(identify(u));
+}
+
 bool Indexer::addUnit(const AccessUnit& u) {
     if (u.type < kPictureI || u.type > kPictureB) {
         result_.warnings.push_back("a picture of unknown type was left out");
@@ -250,33 +287,7 @@ bool Indexer::addUnit(const AccessUnit& u) {
             "the picture size changes within the stream; the project gives the first one");
         sizeChangeReported_ = true;
     }
-    if (u.type == kPictureI) {
-        releaseHeld();
-        if (!project_.lines.empty()) {
-            D2vLine& last = project_.lines.back();
-            last.frameCount = static_cast<std::uint32_t>(project_.flags.size()) - last.firstFrame;
-        }
-        D2vLine line;
-        lineClosed_ = u.gopHeader && u.closedGop;
-        pSeen_ = false;
-        line.info = kInfoBase | (lineClosed_ ? kInfoClosedGop : 0) |
-                    (u.sequence.progressiveSequence ? kInfoProgressiveSequence : 0) |
-                    (u.gopHeader ? kInfoGopHeader : 0);
-        line.matrix = defaultMatrix(u.sequence);
-        auto [file, offset] = files_.locate(u.indexOrigin);
-        line.file = file;
-        line.position = offset;
-        // One pack can start several I pictures: count the lines before this one at the same place.
-        for (auto it = project_.lines.rbegin(); it != project_.lines.rend(); ++it) {
-            if (it->file != line.file || it->position != line.position) break;
-            ++line.skip;
-        }
-        line.vob = u.vob;
-        line.cell = u.cell;
-        line.firstFrame = static_cast<std::uint32_t>(project_.flags.size());
-        project_.lines.push_back(line);
-        identities_.push_back(identify(u));
-    }
+    if (u.type == kPictureI) startLine(u);
     const bool anchor = u.type != kPictureB;
     const std::uint8_t flag = frameFlag(u, anchor || lineClosed_ || pSeen_);
     if (anchor) {
@@ -352,8 +363,11 @@ bool Indexer::run() {
     settings_.videoPid = reader.demuxer().videoPid();
     settings_.streamId = reader.demuxer().streamId();
     UnitReader verifier(files_, settings_);
-    if (!verify(verifier)) return false;
+    return verify(verifier) && describeProject();
+}
 
+// The project's settings from the first sequence header and the options, and the share of film.
+bool Indexer::describeProject() {
     if (!frameRateOf(sequence_.frameRateCode, sequence_.rateExtN, sequence_.rateExtD, sequence_.mpeg2,
                      project_.rateNum, project_.rateDen)) {
         result_.error = "the sequence header gives no valid frame rate";
@@ -418,30 +432,6 @@ IndexResult indexStreams(const std::vector<std::string>& inputs, const IndexOpti
     result.text = formatD2vProject(result.project, trailer);
     result.ok = true;
     return result;
-}
-
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-    const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) {
-        error = "cannot create " + temporary;
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        std::remove(temporary.c_str());
-        error = "cannot write " + temporary;
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        error = "cannot replace " + path + ": " + ec.message();
-        return false;
-    }
-    return true;
 }
 
 } // namespace mivo::d2vindex

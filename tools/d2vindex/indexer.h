@@ -32,7 +32,4 @@ struct IndexResult {
 
 IndexResult indexStreams(const std::vector<std::string>& inputs, const IndexOptions& options);
 
-// Writes a file whole or not at all: a temporary file beside it, then a rename.
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string& error);
-
 } // namespace mivo::d2vindex

@@ -3,9 +3,12 @@
 
 #include "indexer.h"
 
+#include "core/whole_file.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -38,54 +41,71 @@ int usageError(const std::string& why) {
     return 2;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+struct CommandLine {
     std::vector<std::string> inputs;
     mivo::d2vindex::IndexOptions options;
     std::string output;
     bool quiet = false;
+};
+
+// Reads the arguments into `cl`; an exit code when the program ends here (help, or a usage error).
+std::optional<int> readArguments(int argc, char** argv, CommandLine& cl) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)what;
-            return argv[++i];
-        };
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (arg == "-o" || arg == "--output") {
-            const char* v = value("output");
-            if (!v) return usageError("-o needs a file name");
-            output = v;
+            if (!value) return usageError("-o needs a file name");
+            cl.output = value;
+            ++i;
         } else if (arg == "-f" || arg == "--field-operation") {
-            const char* v = value("field operation");
-            if (!v || std::strlen(v) != 1 || v[0] < '0' || v[0] > '2')
+            if (!value || std::strlen(value) != 1 || value[0] < '0' || value[0] > '2')
                 return usageError("the field operation must be 0, 1 or 2");
-            options.fieldOperation = v[0] - '0';
+            cl.options.fieldOperation = value[0] - '0';
+            ++i;
         } else if (arg == "-r" || arg == "--relative") {
-            options.relativePaths = true;
+            cl.options.relativePaths = true;
         } else if (arg == "-q" || arg == "--quiet") {
-            quiet = true;
+            cl.quiet = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option " + arg);
         } else {
-            inputs.push_back(arg);
+            cl.inputs.push_back(arg);
         }
     }
-    if (inputs.empty()) return usageError("no input file");
-    if (output.empty()) output = defaultOutput(inputs.front());
-    for (const std::string& input : inputs)
-        if (input == output) return usageError("the project would overwrite its input " + input);
-    options.projectPath = output;
+    if (cl.inputs.empty()) return usageError("no input file");
+    if (cl.output.empty()) cl.output = defaultOutput(cl.inputs.front());
+    for (const std::string& input : cl.inputs)
+        if (input == cl.output) return usageError("the project would overwrite its input " + input);
+    cl.options.projectPath = cl.output;
+    return std::nullopt;
+}
+
+void printSummary(const std::string& output, const mivo::d2vindex::IndexResult& result) {
+    const auto& p = result.project;
+    std::printf("%s: %zu coded frames in %zu lines, %dx%d, %s, %d/%d fps, %s, %.2f%% film\n", output.c_str(),
+                p.flags.size(), p.lines.size(), p.width, p.height, p.mpegType == 1 ? "MPEG-1" : "MPEG-2",
+                p.rateNum, p.rateDen,
+                p.streamType == mivo::mpeg2::StreamType::transport ? "transport stream"
+                : p.streamType == mivo::mpeg2::StreamType::program ? "program stream"
+                                                                   : "elementary stream",
+                result.filmPercent);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CommandLine cl;
+    if (const std::optional<int> code = readArguments(argc, argv, cl)) return *code;
 
     // Progress on a terminal, once the work takes long enough to wait for.
-    const bool terminal = !quiet && isatty(STDERR_FILENO);
+    const bool terminal = !cl.quiet && isatty(STDERR_FILENO);
     const auto started = std::chrono::steady_clock::now();
     int shown = -1;
     if (terminal) {
-        options.progress = [&](double share) {
+        cl.options.progress = [&](double share) {
             const int percent = static_cast<int>(share * 100.0);
             if (percent == shown) return;
             if (std::chrono::steady_clock::now() - started < std::chrono::milliseconds(500)) return;
@@ -94,7 +114,7 @@ int main(int argc, char** argv) {
             std::fflush(stderr);
         };
     }
-    mivo::d2vindex::IndexResult result = mivo::d2vindex::indexStreams(inputs, options);
+    const mivo::d2vindex::IndexResult result = mivo::d2vindex::indexStreams(cl.inputs, cl.options);
     if (shown >= 0) std::fputc('\n', stderr);
     for (const std::string& w : result.warnings)
         std::fprintf(stderr, "d2vindex: warning: %s\n", w.c_str());
@@ -102,20 +122,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "d2vindex: error: %s\n", result.error.c_str());
         return 1;
     }
-    std::string error;
-    if (!mivo::d2vindex::writeFileAtomically(output, result.text, error)) {
-        std::fprintf(stderr, "d2vindex: error: %s\n", error.c_str());
+    if (!mivo::writeWholeFile(cl.output, result.text)) {
+        std::fprintf(stderr, "d2vindex: error: cannot write %s\n", cl.output.c_str());
         return 1;
     }
-    const auto& p = result.project;
-    if (!quiet) {
-        std::printf("%s: %zu coded frames in %zu lines, %dx%d, %s, %d/%d fps, %s, %.2f%% film\n",
-                    output.c_str(), p.flags.size(), p.lines.size(), p.width, p.height,
-                    p.mpegType == 1 ? "MPEG-1" : "MPEG-2", p.rateNum, p.rateDen,
-                    p.streamType == mivo::mpeg2::StreamType::transport ? "transport stream"
-                    : p.streamType == mivo::mpeg2::StreamType::program ? "program stream"
-                                                                       : "elementary stream",
-                    result.filmPercent);
-    }
+    if (!cl.quiet) printSummary(cl.output, result);
     return 0;
 }

@@ -14,10 +14,8 @@ std::string number(int v) {
     return std::to_string(v);
 }
 
-} // namespace
-
-bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::string& error) {
-    job = EncodeJob{};
+// The files: a D2V project in, an output named.
+bool planFiles(const Settings& s, const SourceState& source, EncodeJob& job, std::string& error) {
     if (s.inputFile.empty()) {
         error = "no input file: Mivo.ini has no *INFILE line";
         return false;
@@ -42,13 +40,16 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     job.inputFile = s.inputFile;
     job.outputFile = s.outputFile;
     if (source.logChosen) job.logFile = s.logFile;
-
     job.frameRangeGiven = source.frameRangeGiven;
     if (job.frameRangeGiven) {
         job.startFrame = s.startFrame;
         job.endFrame = s.endFrame;
     }
+    return true;
+}
 
+// Constant quantiser or one or two VBR passes, and the bitrates within the DVD ceiling.
+bool planRateControl(const Settings& s, EncodeJob& job, std::string& error) {
     job.constantQuant = s.seen.test(Keyword::Cq) || s.seen.test(Keyword::CqMaxBitrate);
     if (job.constantQuant) {
         const float q = s.seen.test(Keyword::CqMaxBitrate) ? s.cqMaxBitrateValue : s.cqValue;
@@ -77,7 +78,10 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
                             number(job.maxBitrateKbps) + " kbit/s");
         job.bitrateKbps = job.maxBitrateKbps;
     }
+    return true;
+}
 
+void planGops(const Settings& s, EncodeJob& job) {
     if (s.autoGop) {
         job.gopLength = std::clamp(s.autoGopLength, 12, 18);
         job.bFrames = 2;
@@ -92,10 +96,11 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
         job.sceneChange = false;
         job.notes.push_back("scene change detection is off with closed GOPs");
     }
+}
 
+void planPictures(const Settings& s, EncodeJob& job) {
     job.dcPrecision = std::clamp(s.dcPrecision, 8, 11);
     job.aspectRatio = s.aspectRatio == 5 ? 2 : std::clamp(s.aspectRatio, 1, 4);
-
     switch (s.interlaceMode) {
     case InterlaceMode::Progressive:
         job.scan = Scan::Progressive;
@@ -112,11 +117,13 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
         job.topFieldFirst = s.fieldOrder == FieldOrder::TopFirst;
         break;
     }
-
     job.profile = s.profile;
     job.smp = s.smp;
     job.writeSeqEndcode = s.writeSeqEndcode;
     job.timecode = {s.timecodeHour, s.timecodeMinute, s.timecodeSecond, s.timecodeFrame};
+}
+
+bool planMatrices(const Settings& s, EncodeJob& job, std::string& error) {
     if (s.seen.test(Keyword::CustomMatrix)) {
         job.intraMatrix = s.customIntraMatrix;
         job.nonIntraMatrix = s.customNonIntraMatrix;
@@ -139,13 +146,28 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
         job.intraMatrix = pair.intra;
         job.nonIntraMatrix = pair.nonIntra;
     }
+    return true;
+}
 
+// What the ini asks for that this encoder leaves out, for the log.
+void noteWhatIsLeftOut(const Settings& s, EncodeJob& job) {
     if (s.pulldown) job.notes.push_back("*PULLDOWN is not supported and was ignored");
     if (s.chromaFormat == 2) job.notes.push_back("*CHROMAFORMAT 422 is not DVD video, 4:2:0 is written");
     if (s.chapterCount > 0 || s.zoneCount > 0 || s.panScanOn)
         job.notes.push_back("chapters, zones and pan-scan positions are not supported and were ignored");
     if (s.maskTop != 0 || s.maskBottom != 0 || s.maskShift != 0 || s.lumGain != 0)
         job.notes.push_back("*MASK_SHIFT and *LUMGAIN are not supported and were ignored");
+}
+
+} // namespace
+
+bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::string& error) {
+    job = EncodeJob{};
+    if (!planFiles(s, source, job, error) || !planRateControl(s, job, error)) return false;
+    planGops(s, job);
+    planPictures(s, job);
+    if (!planMatrices(s, job, error)) return false;
+    noteWhatIsLeftOut(s, job);
     return true;
 }
 

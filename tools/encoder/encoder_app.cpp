@@ -5,13 +5,13 @@
 #include "mpeg2_encoder.h"
 
 #include "core/settings/ini_codec.h"
+#include "core/text.h"
+#include "core/whole_file.h"
 #include "platform/platform.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace mivo::encoder {
 
@@ -30,43 +30,15 @@ class RunLog {
         std::fprintf(stderr, "Dazuzer_024: ERROR: %s\n", line.c_str());
         text_ += "ERROR: " + line + "\n";
     }
-    // Written whole: a temporary file beside the log, then renamed over it.
     void save(const std::string& path) {
         if (path.empty()) return;
-        const std::string temp = path + ".tmp";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << text_;
-            if (!out.flush()) {
-                std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
-                std::error_code ec;
-                std::filesystem::remove(temp, ec);
-                return;
-            }
-        }
-        std::error_code ec;
-        std::filesystem::rename(temp, path, ec);
-        if (ec) std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
+        if (!writeWholeFile(path, text_))
+            std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
     }
 
   private:
     std::string text_;
 };
-
-bool readText(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return !in.bad();
-}
-
-std::string trimmed(std::string s) {
-    const auto first = s.find_first_not_of(' ');
-    const auto last = s.find_last_not_of(' ');
-    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
-}
 
 // The ini through the front-end's own reader, so both read every line alike.
 struct IniState {
@@ -83,17 +55,18 @@ struct IniState {
         check.classify = [](const std::string&) { return IniInputOutcome::Accepted; };
         const IniReadReport report = parseIni(text, IniMode::Default, settings, check);
         if (report.outcome != IniReadOutcome::Processed) {
-            error = "Mivo.ini: " + trimmed(report.message);
+            error = "Mivo.ini: " + std::string(trimmed(report.message, kBlanks));
             return false;
         }
         return true;
     }
 };
 
-// Writes the stream to a temporary file beside the output and renames it into place once complete.
+// The stream is too large to hold: it streams into the temporary file of a whole-file write, which takes
+// the output's place once complete.
 class OutputFile {
   public:
-    explicit OutputFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {}
+    explicit OutputFile(std::string path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {}
     ~OutputFile() {
         if (file_) std::fclose(file_);
         if (!committed_) {
@@ -112,13 +85,12 @@ class OutputFile {
             error = "cannot write the output file " + path_;
             return false;
         }
-        std::error_code ec;
-        std::filesystem::rename(temp_, path_, ec);
-        if (ec) {
-            error = "cannot put the output file in place: " + path_ + ": " + ec.message();
+        std::string why;
+        committed_ = true; // the temporary file is gone either way
+        if (!replaceWithTemporary(temp_, path_, &why)) {
+            error = "cannot put the output file in place: " + path_ + ": " + why;
             return false;
         }
-        committed_ = true;
         return true;
     }
     const std::string& temp() const { return temp_; }
@@ -129,39 +101,22 @@ class OutputFile {
     bool committed_ = false;
 };
 
-int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
+// The job Mivo.ini asks for. The log file is known as soon as the ini is read, so even a refusal is logged.
+bool readJob(const std::string& programFolder, EncodeJob& job, std::string& logPath, std::string& error) {
     const std::string iniPath = programFolder + "Mivo.ini";
     std::string text;
-    if (!platform::fileExists(iniPath) || !readText(iniPath, text)) {
-        log.error("Mivo.ini not found in " + programFolder);
-        return 1;
+    if (!platform::fileExists(iniPath) || !readWholeFile(iniPath, text)) {
+        error = "Mivo.ini not found in " + programFolder;
+        return false;
     }
     auto ini = std::make_unique<IniState>();
-    std::string error;
-    if (!ini->load(text, error)) {
-        log.error(error);
-        return 1;
-    }
-    EncodeJob job;
+    if (!ini->load(text, error)) return false;
     const bool planned = planJob(ini->settings, ini->source, job, error);
     if (ini->source.logChosen) logPath = ini->settings.logFile;
-    if (!planned) {
-        log.error(error);
-        return 1;
-    }
-    ini.reset();
+    return planned;
+}
 
-    FrameSource source;
-    std::string library;
-    if (!source.open(programFolder, job.inputFile, library, error)) {
-        log.error(error);
-        return 1;
-    }
-    const StreamFacts& f = source.facts();
-    if (!fitToSource(job, f, error)) {
-        log.error(error);
-        return 1;
-    }
+void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::string& library) {
     log.info("input:  " + job.inputFile + " (" + std::to_string(f.width) + " x " + std::to_string(f.height) +
              ", " + std::to_string(f.rateNumerator) + "/" + std::to_string(f.rateDenominator) + " fps, " +
              std::to_string(f.frameCount) + " frames, decoder " + library + ")");
@@ -179,46 +134,46 @@ int encode(const std::string& programFolder, RunLog& log, std::string& logPath) 
                                             : ", interlaced BFF"));
     for (const std::string& note : job.notes)
         log.info("note: " + note);
+}
 
+// The last (or only) pass writes the stream, whole or not at all.
+bool writeStream(const EncodeJob& job, FrameSource& source, std::string& stats, int total,
+                 std::string& error) {
+    OutputFile output(job.outputFile);
+    std::FILE* out = output.open();
+    if (!out) {
+        error = "cannot create " + output.temp();
+        return false;
+    }
+    const auto progress = [&](int done) {
+        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
+    };
+    const bool encoded =
+        encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error);
+    std::printf("\n");
+    if (!encoded) return false;
+    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
+    if (job.writeSeqEndcode &&
+        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
+        error = "cannot write the output file " + job.outputFile;
+        return false;
+    }
+    return output.commit(error);
+}
+
+bool runPasses(RunLog& log, const EncodeJob& job, FrameSource& source, std::string& error) {
     const auto started = std::chrono::steady_clock::now();
     const int total = jobFrameCount(job);
     std::string stats;
     if (job.twoPass) {
         log.info("pass 1 of 2");
         const auto progress = [&](int done) { std::printf("pass 1: %d of %d frames\r", done, total); };
-        if (!encodePass(Pass::First, job, source, nullptr, stats, progress, error)) {
-            std::printf("\n");
-            log.error(error);
-            return 1;
-        }
+        const bool encoded = encodePass(Pass::First, job, source, nullptr, stats, progress, error);
         std::printf("\n");
+        if (!encoded) return false;
         log.info("pass 2 of 2");
     }
-    OutputFile output(job.outputFile);
-    std::FILE* out = output.open();
-    if (!out) {
-        log.error("cannot create " + output.temp());
-        return 1;
-    }
-    const auto progress = [&](int done) {
-        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
-    };
-    if (!encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error)) {
-        std::printf("\n");
-        log.error(error);
-        return 1;
-    }
-    std::printf("\n");
-    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
-    if (job.writeSeqEndcode &&
-        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
-        log.error("cannot write the output file " + job.outputFile);
-        return 1;
-    }
-    if (!output.commit(error)) {
-        log.error(error);
-        return 1;
-    }
+    if (!writeStream(job, source, stats, total, error)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(job.outputFile, ec);
@@ -226,6 +181,21 @@ int encode(const std::string& programFolder, RunLog& log, std::string& logPath) 
     std::snprintf(line, sizeof line, "done: %d frames, %llu bytes, %.1f s", total,
                   static_cast<unsigned long long>(ec ? 0 : bytes), seconds);
     log.info(line);
+    return true;
+}
+
+int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
+    EncodeJob job;
+    FrameSource source;
+    std::string library, error;
+    const bool ok = readJob(programFolder, job, logPath, error) &&
+                    source.open(programFolder, job.inputFile, library, error) &&
+                    fitToSource(job, source.facts(), error);
+    if (ok) logJob(log, job, source.facts(), library);
+    if (!ok || !runPasses(log, job, source, error)) {
+        log.error(error);
+        return 1;
+    }
     return 0;
 }
 

@@ -3,8 +3,6 @@
 #include "core/source/d2v_project.h"
 #include "core/source_state.h"
 
-#include <cstring>
-
 namespace mivo::encoder {
 
 namespace {
@@ -12,10 +10,6 @@ namespace {
 // The larger pictures a front-end shows are also the largest this encoder takes.
 constexpr int kMaxWidth = 1920;
 constexpr int kMaxHeight = 1152;
-
-constexpr std::uint32_t kYV12 = 0xA0000008u;
-constexpr std::uint32_t kI420 = 0xA0000010u;
-constexpr std::uint32_t kYUY2 = 0x60000004u;
 
 } // namespace
 
@@ -46,30 +40,30 @@ bool FrameSource::open(const std::string& programFolder, const std::string& proj
         error = "cannot load the decoder library " + libraryUsed + ": " + module_.lastError();
         return false;
     }
-    const auto openFn = reinterpret_cast<OpenFn>(module_.symbol("openMPEG2Source"));
-    const auto frameFn = reinterpret_cast<FrameFn>(module_.symbol("getFrame"));
-    const auto closeFn = reinterpret_cast<CloseFn>(module_.symbol("closeVideo"));
+    dgdecode::OpenFn openFn = nullptr;
+    dgdecode::FrameFn frameFn = nullptr;
+    dgdecode::CloseFn closeFn = nullptr;
+    module_.resolve(dgdecode::kOpenExport, openFn);
+    module_.resolve(dgdecode::kFrameExport, frameFn);
+    module_.resolve(dgdecode::kCloseExport, closeFn);
     if (!openFn || !frameFn || !closeFn) {
         error = "the decoder library " + libraryUsed + " lacks openMPEG2Source, getFrame or closeVideo";
         return false;
     }
-    const void* info = openFn(project.c_str());
+    const dgdecode::StreamInfo* info = openFn(project.c_str());
     if (!info) {
         error = "the decoder library cannot open the D2V project " + project;
         return false;
     }
     closeVideo_ = closeFn;
-    // The stream description starts with six 32-bit integers.
-    std::int32_t v[6];
-    std::memcpy(v, info, sizeof v);
-    facts_ = StreamFacts{v[0], v[1], v[2], v[3], v[4]};
-    const auto pixelType = static_cast<std::uint32_t>(v[5]);
+    facts_ =
+        StreamFacts{info->width, info->height, info->rateNumerator, info->rateDenominator, info->frameCount};
     if (facts_.width <= 0 || facts_.height <= 0 || facts_.frameCount <= 0 || facts_.rateNumerator <= 0 ||
         facts_.rateDenominator <= 0) {
         error = "the decoder library gives no usable size, frame count or frame rate for " + project;
         return false;
     }
-    if ((pixelType & kYUY2) == kYUY2 || ((pixelType & kYV12) != kYV12 && (pixelType & kI420) != kI420)) {
+    if (dgdecode::colourFormatOf(info->pixelType) != ColourFormat::Planar420) {
         error = "only 4:2:0 (YV12) sources can be encoded; " + project + " is not";
         return false;
     }

@@ -4,6 +4,8 @@
 // DGDecode folder is used.
 
 #include "encode_job.h"
+
+#include "core/dgdecode_interface.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -30,13 +32,9 @@ class FrameSource {
     std::size_t lumaBytes() const { return static_cast<std::size_t>(facts_.width) * facts_.height; }
 
   private:
-    using OpenFn = const void* (*)(const char*);
-    using FrameFn = const unsigned char* (*)(int);
-    using CloseFn = void (*)();
-
     platform::Module module_;
-    FrameFn getFrame_ = nullptr;
-    CloseFn closeVideo_ = nullptr;
+    dgdecode::FrameFn getFrame_ = nullptr;
+    dgdecode::CloseFn closeVideo_ = nullptr;
     StreamFacts facts_;
 };
 

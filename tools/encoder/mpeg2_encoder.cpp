@@ -137,24 +137,21 @@ bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::st
     }
 }
 
-} // namespace
-
-bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
-                std::string& stats, const std::function<void(int)>& progress, std::string& error) {
+// The encoder opened for this pass, with its frame pool.
+bool openPass(PassState& st, Pass pass, const EncodeJob& job, const FrameSource& source, std::string& stats,
+              std::string& error) {
     const StreamFacts& f = source.facts();
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO);
     if (!codec) {
         error = "this FFmpeg has no MPEG-2 video encoder";
         return false;
     }
-    PassState st;
     st.codec = avcodec_alloc_context3(codec);
     st.frame = av_frame_alloc();
     st.packet = av_packet_alloc();
     const std::size_t luma = source.lumaBytes();
-    const std::size_t chroma = luma / 4;
     // Frames come from a pool: once the encoder's look-ahead is full, each buffer it lets go is reused.
-    st.pool = av_buffer_pool_init(luma + 2 * chroma, nullptr);
+    st.pool = av_buffer_pool_init(luma + 2 * (luma / 4), nullptr);
     if (!st.codec || !st.frame || !st.packet || !st.pool) {
         error = "out of memory";
         return false;
@@ -167,37 +164,54 @@ bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std:
                 std::to_string(f.rateDenominator) + " frames a second): " + averror(r);
         return false;
     }
+    return true;
+}
 
+// Frame n of the source into a pooled encoder frame.
+bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, int n, std::string& error) {
+    const StreamFacts& f = source.facts();
+    const std::uint8_t* src = source.frame(n);
+    if (!src) {
+        error = "the decoder library returned no frame " + std::to_string(n);
+        return false;
+    }
+    av_frame_unref(st.frame);
+    st.frame->buf[0] = av_buffer_pool_get(st.pool);
+    if (!st.frame->buf[0]) {
+        error = "out of memory";
+        return false;
+    }
+    const std::size_t luma = source.lumaBytes();
+    const std::size_t chroma = luma / 4;
+    std::uint8_t* dst = st.frame->buf[0]->data;
+    // The library delivers Y, V, U; the encoder's planes are Y, U (Cb), V (Cr).
+    std::memcpy(dst, src, luma);
+    std::memcpy(dst + luma, src + luma + chroma, chroma);
+    std::memcpy(dst + luma + chroma, src + luma, chroma);
+    st.frame->data[0] = dst;
+    st.frame->data[1] = dst + luma;
+    st.frame->data[2] = dst + luma + chroma;
+    st.frame->linesize[0] = f.width;
+    st.frame->linesize[1] = st.frame->linesize[2] = f.width / 2;
+    st.frame->width = f.width;
+    st.frame->height = f.height;
+    st.frame->format = AV_PIX_FMT_YUV420P;
+    st.frame->interlaced_frame = job.scan == Scan::Interlaced;
+    st.frame->top_field_first = job.scan == Scan::Interlaced && job.topFieldFirst;
+    if (job.constantQuant) st.frame->quality = st.codec->global_quality;
+    return true;
+}
+
+} // namespace
+
+bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
+                std::string& stats, const std::function<void(int)>& progress, std::string& error) {
+    PassState st;
+    if (!openPass(st, pass, job, source, stats, error)) return false;
     const int total = jobFrameCount(job);
     for (int i = 0; i < total; ++i) {
-        const std::uint8_t* src = source.frame(job.startFrame + i);
-        if (!src) {
-            error = "the decoder library returned no frame " + std::to_string(job.startFrame + i);
-            return false;
-        }
-        av_frame_unref(st.frame);
-        st.frame->buf[0] = av_buffer_pool_get(st.pool);
-        if (!st.frame->buf[0]) {
-            error = "out of memory";
-            return false;
-        }
-        std::uint8_t* dst = st.frame->buf[0]->data;
-        // The library delivers Y, V, U; the encoder's planes are Y, U (Cb), V (Cr).
-        std::memcpy(dst, src, luma);
-        std::memcpy(dst + luma, src + luma + chroma, chroma);
-        std::memcpy(dst + luma + chroma, src + luma, chroma);
-        st.frame->data[0] = dst;
-        st.frame->data[1] = dst + luma;
-        st.frame->data[2] = dst + luma + chroma;
-        st.frame->linesize[0] = f.width;
-        st.frame->linesize[1] = st.frame->linesize[2] = f.width / 2;
-        st.frame->width = f.width;
-        st.frame->height = f.height;
-        st.frame->format = AV_PIX_FMT_YUV420P;
+        if (!fillFrame(st, job, source, job.startFrame + i, error)) return false;
         st.frame->pts = i;
-        st.frame->interlaced_frame = job.scan == Scan::Interlaced;
-        st.frame->top_field_first = job.scan == Scan::Interlaced && job.topFieldFirst;
-        if (job.constantQuant) st.frame->quality = st.codec->global_quality;
         if (const int r = avcodec_send_frame(st.codec, st.frame); r < 0) {
             error = "MPEG-2 encoder, frame " + std::to_string(job.startFrame + i) + ": " + averror(r);
             return false;

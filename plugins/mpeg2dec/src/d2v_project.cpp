@@ -1,9 +1,10 @@
 #include "d2v_project.h"
 
+#include "core/text.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <numeric>
 
@@ -34,16 +35,15 @@ class LineCursor {
     int number_ = 0;
 };
 
+// Blanks between and around the fields of a line; a CR left by a Windows editor counts as one.
+constexpr std::string_view kFieldBlanks = " \t\r";
+
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
+    return kFieldBlanks.find(c) != std::string_view::npos;
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return trimmed(s, kFieldBlanks);
 }
 
 template <typename T> bool parseNumber(std::string_view s, T& out, int base = 10) {
@@ -109,6 +109,47 @@ bool stripLengthPrefix(std::string_view line, std::string_view& path) {
     return true;
 }
 
+// "video,audio,pcr" in hexadecimal; fewer fields leave the rest unlisted.
+bool parseTransportPids(D2vProject& p, std::string_view value, std::string& error) {
+    int* pids[] = {&p.videoPid, &p.audioPid, &p.pcrPid};
+    std::size_t i = 0;
+    for (int* pid : pids) {
+        if (i > value.size()) break;
+        std::size_t comma = value.find(',', i);
+        std::string_view field =
+            trim(value.substr(i, comma == std::string_view::npos ? value.npos : comma - i));
+        std::size_t end = 0;
+        while (end < field.size() && std::isxdigit(static_cast<unsigned char>(field[end])))
+            ++end;
+        int v = 0;
+        if (!parseNumber(field.substr(0, end), v, 16) || v > 0x1fff) {
+            error = "MPEG2_Transport_PID holds no PID";
+            return false;
+        }
+        *pid = v;
+        if (comma == std::string_view::npos) break;
+        i = comma + 1;
+    }
+    return true;
+}
+
+// "29970 (30000/1001)": the exact rate in brackets where the format writes it, else the thousandths.
+void parseFrameRate(D2vProject& p, std::string_view value) {
+    long long thousandths = 0;
+    bool haveThousandths = parseLeading(value, thousandths);
+    std::size_t open = value.find('('), slash = value.find('/'), close = value.find(')');
+    long long num = 0, den = 0;
+    if (open != value.npos && slash != value.npos && close != value.npos && open < slash && slash < close &&
+        parseNumber(trim(value.substr(open + 1, slash - open - 1)), num) &&
+        parseNumber(trim(value.substr(slash + 1, close - slash - 1)), den) && num > 0 && den > 0 &&
+        num <= 0x7fffffff && den <= 0x7fffffff) {
+        p.rateNum = static_cast<int>(num);
+        p.rateDen = static_cast<int>(den);
+    } else if (haveThousandths) {
+        rateFromThousandths(thousandths, p.rateNum, p.rateDen);
+    }
+}
+
 bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, std::string& error) {
     if (key == "Stream_Type") {
         int t = -1;
@@ -123,25 +164,7 @@ bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, s
         }
         p.streamType = static_cast<StreamType>(t);
     } else if (key == "MPEG2_Transport_PID") {
-        int* pids[] = {&p.videoPid, &p.audioPid, &p.pcrPid};
-        std::size_t i = 0;
-        for (int* pid : pids) {
-            if (i > value.size()) break;
-            std::size_t comma = value.find(',', i);
-            std::string_view field =
-                trim(value.substr(i, comma == std::string_view::npos ? value.npos : comma - i));
-            std::size_t end = 0;
-            while (end < field.size() && std::isxdigit(static_cast<unsigned char>(field[end])))
-                ++end;
-            int v = 0;
-            if (!parseNumber(field.substr(0, end), v, 16) || v > 0x1fff) {
-                error = "MPEG2_Transport_PID holds no PID";
-                return false;
-            }
-            *pid = v;
-            if (comma == std::string_view::npos) break;
-            i = comma + 1;
-        }
+        return parseTransportPids(p, value, error);
     } else if (key == "Transport_Packet_Size") {
         int size = 0;
         if (!parseLeading(value, size) || (size != 188 && size != 192 && size != 204)) {
@@ -174,21 +197,142 @@ bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, s
         }
         p.fieldOperation = fo;
     } else if (key == "Frame_Rate") {
-        long long thousandths = 0;
-        bool haveThousandths = parseLeading(value, thousandths);
-        std::size_t open = value.find('('), slash = value.find('/'), close = value.find(')');
-        long long num = 0, den = 0;
-        if (open != value.npos && slash != value.npos && close != value.npos && open < slash &&
-            slash < close && parseNumber(trim(value.substr(open + 1, slash - open - 1)), num) &&
-            parseNumber(trim(value.substr(slash + 1, close - slash - 1)), den) && num > 0 && den > 0 &&
-            num <= 0x7fffffff && den <= 0x7fffffff) {
-            p.rateNum = static_cast<int>(num);
-            p.rateDen = static_cast<int>(den);
-        } else if (haveThousandths) {
-            rateFromThousandths(thousandths, p.rateNum, p.rateDen);
-        }
+        parseFrameRate(p, value);
     }
     return true; // other keys (iDCT, scaling, filters, clipping, location) do not change decoding
+}
+
+// The first line names the format version, the second the number of files, then the files. Each reader
+// below gives the reason the text is no usable project, or nothing.
+std::string readHeader(LineCursor& cursor, D2vProject& p) {
+    std::string_view line;
+    if (!cursor.next(line)) return "empty file";
+    line = trim(line);
+    constexpr std::string_view kMagic = "DGIndexProjectFile";
+    if (line.size() != kMagic.size() + 2 || line.substr(0, kMagic.size()) != kMagic ||
+        !parseNumber(line.substr(kMagic.size()), p.version))
+        return "not a D2V project (first line)";
+    switch (p.version) {
+    case 6:
+    case 8:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 15:
+    case 16:
+        break;
+    default:
+        return "project format " + std::to_string(p.version) + " is not supported";
+    }
+    int fileCount = 0;
+    if (!cursor.next(line) || !parseNumber(trim(line), fileCount) || fileCount < 1 ||
+        fileCount > kMaxProjectFiles)
+        return "line 2: number of files expected";
+    for (int i = 0; i < fileCount; ++i) {
+        if (!cursor.next(line)) return "the project ends in its file list";
+        std::string_view path = line;
+        if (hasLengthPrefix(p.version)) {
+            if (!stripLengthPrefix(line, path)) return lineRef(cursor.number()) + "file line without length";
+        } else if (lengthPrefixUnknown(p.version)) {
+            std::string_view stripped;
+            if (stripLengthPrefix(line, stripped) && stripped.size() + 1 + line.find(' ') == line.size())
+                path = stripped;
+        }
+        path = trim(path);
+        if (path.empty()) return lineRef(cursor.number()) + "empty file name";
+        p.files.emplace_back(path);
+    }
+    return {};
+}
+
+// Settings: key=value lines between blank lines, in any order.
+std::string readSettings(LineCursor& cursor, D2vProject& p) {
+    std::string_view line;
+    bool inSettings = false;
+    bool sawStreamType = false;
+    while (true) {
+        if (!cursor.next(line)) return "the project ends before its data lines";
+        line = trim(line);
+        if (line.empty()) {
+            if (inSettings) break;
+            continue;
+        }
+        inSettings = true;
+        std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return lineRef(cursor.number()) + "setting expected";
+        std::string_view key = trim(line.substr(0, eq));
+        if (key == "Stream_Type") sawStreamType = true;
+        std::string error;
+        if (!parseSetting(p, key, line.substr(eq + 1), error)) return lineRef(cursor.number()) + error;
+    }
+    return sawStreamType ? std::string() : "the project has no Stream_Type";
+}
+
+// The fields of a data line before its frame flags; `t` is left at the first flag.
+bool readFixedFields(const std::vector<std::string_view>& tokens, const D2vProject& p, D2vLine& d,
+                     std::size_t& t) {
+    bool good = true;
+    if (p.version == 6) {
+        ++t; // a constant 7
+    } else {
+        good = good && parseNumber(tokens[t++], d.info, 16) && d.info <= 0xfff;
+        good = good && parseNumber(tokens[t++], d.matrix) && d.matrix >= 0 && d.matrix < 256;
+    }
+    good =
+        good && parseNumber(tokens[t++], d.file) && d.file >= 0 && d.file < static_cast<int>(p.files.size());
+    good = good && parseNumber(tokens[t++], d.position);
+    if (p.version >= 16) good = good && parseNumber(tokens[t++], d.skip) && d.skip >= 0 && d.skip <= 100000;
+    good = good && parseNumber(tokens[t++], d.vob) && parseNumber(tokens[t++], d.cell);
+    if (p.version == 6) d.info = kInfoBase;
+    return good;
+}
+
+// The frame flags of one data line from token `t` on; `ended` is set at the end marker.
+std::string readFlags(const std::vector<std::string_view>& tokens, std::size_t t, D2vProject& p, bool& ended,
+                      int lineNumber) {
+    for (; t < tokens.size(); ++t) {
+        unsigned value = 0;
+        if (!parseNumber(tokens[t], value, 16) || value > 0xff)
+            return lineRef(lineNumber) + "bad frame flag \"" + std::string(tokens[t]) + "\"";
+        if (p.version == 6) {
+            // TFF<<1|RFF, plus 0x10 when decodable without the previous GOP; 9 ends the data.
+            if (value == 9) {
+                ended = true;
+                return {};
+            }
+            if ((value & ~0x13u) != 0) return lineRef(lineNumber) + "bad frame flag";
+            value = (value & 3u) | ((value & 0x10u) ? kFlagDecodable : 0u);
+        } else if (value == 0xff) {
+            ended = true;
+            return {};
+        }
+        if (p.flags.size() >= kMaxCodedFrames) return "too many frames";
+        p.flags.push_back(static_cast<std::uint8_t>(value));
+    }
+    return {};
+}
+
+// Data lines until a blank line or the end marker.
+std::string readDataLines(LineCursor& cursor, D2vProject& p) {
+    const std::size_t fixed = static_cast<std::size_t>(fixedFields(p.version));
+    std::string_view line;
+    bool ended = false;
+    while (!ended && cursor.next(line)) {
+        line = trim(line);
+        if (line.empty()) break;
+        std::vector<std::string_view> tokens = splitTokens(line);
+        if (tokens.size() < fixed) return lineRef(cursor.number()) + "incomplete data line";
+        D2vLine d;
+        std::size_t t = 0;
+        if (!readFixedFields(tokens, p, d, t))
+            return lineRef(cursor.number()) + "bad fixed field in data line";
+        d.firstFrame = static_cast<std::uint32_t>(p.flags.size());
+        if (std::string error = readFlags(tokens, t, p, ended, cursor.number()); !error.empty()) return error;
+        d.frameCount = static_cast<std::uint32_t>(p.flags.size()) - d.firstFrame;
+        if (d.frameCount > 0) p.lines.push_back(d);
+    }
+    return p.lines.empty() ? "the project lists no frames" : std::string();
 }
 
 } // namespace
@@ -212,119 +356,11 @@ bool rateFromThousandths(long long thousandths, int& num, int& den) {
 ProjectParse parseD2vProject(std::string_view text) {
     if (text.size() > kMaxProjectBytes) return fail("project file too large");
     LineCursor cursor(text);
-    std::string_view line;
     ProjectParse result;
-    D2vProject& p = result.project;
-
-    // Header: name with two-digit version, file count, the files.
-    if (!cursor.next(line)) return fail("empty file");
-    line = trim(line);
-    constexpr std::string_view kMagic = "DGIndexProjectFile";
-    if (line.size() != kMagic.size() + 2 || line.substr(0, kMagic.size()) != kMagic ||
-        !parseNumber(line.substr(kMagic.size()), p.version))
-        return fail("not a D2V project (first line)");
-    switch (p.version) {
-    case 6:
-    case 8:
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 15:
-    case 16:
-        break;
-    default:
-        return fail("project format " + std::to_string(p.version) + " is not supported");
-    }
-    int fileCount = 0;
-    if (!cursor.next(line) || !parseNumber(trim(line), fileCount) || fileCount < 1 ||
-        fileCount > kMaxProjectFiles)
-        return fail("line 2: number of files expected");
-    for (int i = 0; i < fileCount; ++i) {
-        if (!cursor.next(line)) return fail("the project ends in its file list");
-        std::string_view path = line;
-        if (hasLengthPrefix(p.version)) {
-            if (!stripLengthPrefix(line, path))
-                return fail(lineRef(cursor.number()) + "file line without length");
-        } else if (lengthPrefixUnknown(p.version)) {
-            std::string_view stripped;
-            if (stripLengthPrefix(line, stripped) && stripped.size() + 1 + line.find(' ') == line.size())
-                path = stripped;
-        }
-        path = trim(path);
-        if (path.empty()) return fail(lineRef(cursor.number()) + "empty file name");
-        p.files.emplace_back(path);
-    }
-
-    // Settings: key=value lines between blank lines, in any order.
-    bool inSettings = false;
-    bool sawStreamType = false;
-    while (true) {
-        if (!cursor.next(line)) return fail("the project ends before its data lines");
-        line = trim(line);
-        if (line.empty()) {
-            if (inSettings) break;
-            continue;
-        }
-        inSettings = true;
-        std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) return fail(lineRef(cursor.number()) + "setting expected");
-        std::string_view key = trim(line.substr(0, eq));
-        if (key == "Stream_Type") sawStreamType = true;
-        std::string error;
-        if (!parseSetting(p, key, line.substr(eq + 1), error)) return fail(lineRef(cursor.number()) + error);
-    }
-    if (!sawStreamType) return fail("the project has no Stream_Type");
-
-    // Data lines until a blank line or the end marker.
-    const std::size_t fixed = static_cast<std::size_t>(fixedFields(p.version));
-    bool ended = false;
-    while (!ended && cursor.next(line)) {
-        line = trim(line);
-        if (line.empty()) break;
-        std::vector<std::string_view> tokens = splitTokens(line);
-        if (tokens.size() < fixed) return fail(lineRef(cursor.number()) + "incomplete data line");
-        D2vLine d;
-        std::size_t t = 0;
-        bool good = true;
-        if (p.version == 6) {
-            ++t; // a constant 7
-        } else {
-            good = good && parseNumber(tokens[t++], d.info, 16) && d.info <= 0xfff;
-            good = good && parseNumber(tokens[t++], d.matrix) && d.matrix >= 0 && d.matrix < 256;
-        }
-        good = good && parseNumber(tokens[t++], d.file) && d.file >= 0 && d.file < fileCount;
-        good = good && parseNumber(tokens[t++], d.position);
-        if (p.version >= 16)
-            good = good && parseNumber(tokens[t++], d.skip) && d.skip >= 0 && d.skip <= 100000;
-        good = good && parseNumber(tokens[t++], d.vob) && parseNumber(tokens[t++], d.cell);
-        if (!good) return fail(lineRef(cursor.number()) + "bad fixed field in data line");
-        if (p.version == 6) d.info = kInfoBase;
-
-        d.firstFrame = static_cast<std::uint32_t>(p.flags.size());
-        for (; t < tokens.size(); ++t) {
-            unsigned value = 0;
-            if (!parseNumber(tokens[t], value, 16) || value > 0xff)
-                return fail(lineRef(cursor.number()) + "bad frame flag \"" + std::string(tokens[t]) + "\"");
-            if (p.version == 6) {
-                // TFF<<1|RFF, plus 0x10 when decodable without the previous GOP; 9 ends the data.
-                if (value == 9) {
-                    ended = true;
-                    break;
-                }
-                if ((value & ~0x13u) != 0) return fail(lineRef(cursor.number()) + "bad frame flag");
-                value = (value & 3u) | ((value & 0x10u) ? kFlagDecodable : 0u);
-            } else if (value == 0xff) {
-                ended = true;
-                break;
-            }
-            if (p.flags.size() >= kMaxCodedFrames) return fail("too many frames");
-            p.flags.push_back(static_cast<std::uint8_t>(value));
-        }
-        d.frameCount = static_cast<std::uint32_t>(p.flags.size()) - d.firstFrame;
-        if (d.frameCount > 0) p.lines.push_back(d);
-    }
-    if (p.lines.empty()) return fail("the project lists no frames");
+    std::string error = readHeader(cursor, result.project);
+    if (error.empty()) error = readSettings(cursor, result.project);
+    if (error.empty()) error = readDataLines(cursor, result.project);
+    if (!error.empty()) return fail(std::move(error));
     result.ok = true;
     return result;
 }
@@ -340,34 +376,6 @@ ProjectParse readD2vProject(const std::string& path) {
     std::string text(static_cast<std::size_t>(size), '\0');
     if (size > 0 && !in.read(text.data(), size)) return fail("cannot read " + path);
     return parseD2vProject(text);
-}
-
-std::string resolveListedPath(const std::string& listed, const std::string& projectPath) {
-    namespace fs = std::filesystem;
-    std::string path = listed;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    std::string folder;
-    std::size_t sep = projectPath.find_last_of("/\\");
-    if (sep != std::string::npos) {
-        folder = projectPath.substr(0, sep + 1);
-        for (char& c : folder)
-            if (c == '\\') c = '/';
-    }
-    auto exists = [](const std::string& p) {
-        std::error_code ec;
-        return !p.empty() && fs::is_regular_file(fs::path(p), ec);
-    };
-    bool absolute = !path.empty() && path.front() == '/';
-    std::string first = absolute ? path : folder + path;
-    if (exists(first)) return first;
-    std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // "C:name" without a separator is a drive-relative path of its own.
-    if (name.size() > 2 && name[1] == ':') name = name.substr(2);
-    std::string beside = folder + name;
-    if (!name.empty() && exists(beside)) return beside;
-    return {};
 }
 
 } // namespace mivo::mpeg2

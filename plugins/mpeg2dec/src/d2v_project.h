@@ -68,10 +68,6 @@ ProjectParse parseD2vProject(std::string_view text);
 // Reads the file whole and parses it.
 ProjectParse readD2vProject(const std::string& path);
 
-// Where a path listed in a project lives: as written when absolute, against the project's folder when
-// relative ('\' read as a separator), else the same file name beside the project. Empty when none exists.
-std::string resolveListedPath(const std::string& listed, const std::string& projectPath);
-
 // Frame rate of the number DGIndex writes before " (num/den)" (rate x 1000, truncated), for formats that
 // write nothing else. False for numbers that are no frame rate.
 bool rateFromThousandths(long long thousandths, int& num, int& den);

@@ -2,10 +2,13 @@
 
 #include "mpeg_tables.h"
 
+#include "core/paths.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -72,15 +75,23 @@ D2vSource::~D2vSource() {
 }
 
 bool D2vSource::init(const std::string& projectPath, std::string& error) {
+    return readProject(projectPath, error) && openDecoder(error) && describeStream(error);
+}
+
+bool D2vSource::readProject(const std::string& projectPath, std::string& error) {
     ProjectParse parsed = readD2vProject(projectPath);
     if (!parsed.ok) {
         error = parsed.error;
         return false;
     }
     project_ = std::move(parsed.project);
+    const FileExistsFn regularFile = [](const std::string& p) {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(p, ec);
+    };
     std::vector<std::string> paths;
     for (const std::string& listed : project_.files) {
-        std::string found = resolveListedPath(listed, projectPath);
+        std::string found = resolveListedPath(listed, projectPath, regularFile);
         if (found.empty()) {
             error = "cannot find " + listed;
             return false;
@@ -96,7 +107,10 @@ bool D2vSource::init(const std::string& projectPath, std::string& error) {
     for (const D2vLine& line : project_.lines)
         maxLineFrames_ = std::max(maxLineFrames_, line.frameCount);
     lineUnreachable_.assign(project_.lines.size(), false);
+    return true;
+}
 
+bool D2vSource::openDecoder(std::string& error) {
     DemuxSettings settings;
     settings.type = project_.streamType;
     if (settings.type == StreamType::transport) {
@@ -123,8 +137,11 @@ bool D2vSource::init(const std::string& projectPath, std::string& error) {
         error = "the MPEG video decoder cannot be opened";
         return false;
     }
+    return true;
+}
 
-    // The first frame decides size and colour format.
+// The first frame decides size and colour format.
+bool D2vSource::describeStream(std::string& error) {
     const std::uint32_t top = decodableStandIn(project_, frames_[0].top);
     const std::uint32_t bottom = decodableStandIn(project_, frames_[0].bottom);
     if (!ensure(top, bottom)) {

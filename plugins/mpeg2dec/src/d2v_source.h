@@ -10,6 +10,8 @@
 #include "picture_splitter.h"
 #include "unit_reader.h"
 
+#include "core/dgdecode_interface.h"
+
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -24,24 +26,12 @@ struct AVPacket;
 
 namespace mivo::mpeg2 {
 
-// The record returned to clients: the start of the frame-server video description (six 32-bit integers
-// the front-end reads), the audio part empty.
-struct StreamInfo {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::int32_t rateNumerator = 0;
-    std::int32_t rateDenominator = 0;
-    std::int32_t frameCount = 0;
-    std::int32_t pixelType = 0;
-    std::int32_t audioSamplesPerSecond = 0;
-    std::int32_t sampleType = 0;
-    std::int64_t audioSampleCount = 0;
-    std::int32_t audioChannels = 0;
-    std::int32_t imageType = 0;
-};
+// The record returned to clients.
+using StreamInfo = dgdecode::StreamInfo;
 
-inline constexpr std::int32_t kPixelTypeYV12 = static_cast<std::int32_t>(0xA0000008u);
-inline constexpr std::int32_t kPixelTypeYUY2 = 0x60000004;
+// The two pixel types this library delivers, as the record stores them.
+inline constexpr auto kPixelTypeYV12 = static_cast<std::int32_t>(dgdecode::kPixelTypeYv12);
+inline constexpr auto kPixelTypeYUY2 = static_cast<std::int32_t>(dgdecode::kPixelTypeYuy2);
 
 struct DecodeStats {
     std::uint64_t seeks = 0;        // decoder restarts at a line
@@ -90,6 +80,9 @@ class D2vSource {
 
     D2vSource() = default;
     bool init(const std::string& projectPath, std::string& error);
+    bool readProject(const std::string& projectPath, std::string& error);
+    bool openDecoder(std::string& error);
+    bool describeStream(std::string& error);
     bool ensure(std::uint32_t a, std::uint32_t b);
     bool restart(std::size_t line);
     bool enqueue(const AccessUnit& unit);

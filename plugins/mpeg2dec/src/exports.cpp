@@ -3,10 +3,13 @@
 
 #include "d2v_source.h"
 
+#include "core/dgdecode_interface.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -50,7 +53,7 @@ void keepCodecLibraryLoaded() {
 
 // Opens a project (closing the one open before); the stream description, or null when the project
 // cannot be opened. The description stays valid until the next open or close.
-MIVO_EXPORT const void* openMPEG2Source(const char* path) {
+MIVO_EXPORT const mivo::dgdecode::StreamInfo* openMPEG2Source(const char* path) {
     Library& lib = library();
     std::lock_guard<std::mutex> guard(lib.lock);
     keepCodecLibraryLoaded();
@@ -66,7 +69,7 @@ MIVO_EXPORT const void* openMPEG2Source(const char* path) {
 }
 
 // Frame n of the open project (clamped to its frames), or null when none is open.
-MIVO_EXPORT const unsigned char* getFrame(int n) {
+MIVO_EXPORT const std::uint8_t* getFrame(int n) {
     Library& lib = library();
     std::lock_guard<std::mutex> guard(lib.lock);
     return lib.source ? lib.source->frame(n) : nullptr;
@@ -77,3 +80,7 @@ MIVO_EXPORT void closeVideo() {
     std::lock_guard<std::mutex> guard(lib.lock);
     lib.source.reset();
 }
+
+static_assert(std::is_same_v<decltype(&openMPEG2Source), mivo::dgdecode::OpenFn> &&
+              std::is_same_v<decltype(&getFrame), mivo::dgdecode::FrameFn> &&
+              std::is_same_v<decltype(&closeVideo), mivo::dgdecode::CloseFn>);

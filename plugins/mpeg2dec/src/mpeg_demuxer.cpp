@@ -111,8 +111,7 @@ std::size_t MpegDemuxer::unboundedPesLength() {
 
 bool MpegDemuxer::nextProgram(EsChunk& chunk) {
     while (true) {
-        std::size_t avail = fill(4);
-        if (avail < 4) {
+        if (fill(4) < 4) {
             pos_ = end_;
             return false;
         }
@@ -135,53 +134,61 @@ bool MpegDemuxer::nextProgram(EsChunk& chunk) {
             continue;
         }
         if (code == 0xBA) {
-            avail = fill(14);
-            p = buffer_.data() + pos_;
-            std::size_t len = 0;
-            if (avail >= 14 && (p[4] & 0xC0) == 0x40)
-                len = 14u + (p[13] & 7u);
-            else if (avail >= 12 && (p[4] & 0xF0) == 0x20)
-                len = 12;
-            if (len == 0) { // not a pack header after all
-                pos_ += 4;
-                continue;
-            }
-            packStart_ = position();
-            havePack_ = true;
-            pos_ += std::min(len, avail);
+            passPackHeader();
             continue;
         }
         // System header and PES packets carry a 16-bit length.
-        avail = fill(6);
-        if (avail < 6) {
+        if (fill(6) < 6) {
             pos_ = end_;
             return false;
         }
-        p = buffer_.data() + pos_;
-        std::size_t len = 6u + be16(p + 4);
-        if (len == 6 && isVideoStream(code)) len = unboundedPesLength();
-        avail = fill(len);
-        p = buffer_.data() + pos_;
-        len = std::min(len, avail); // a packet cut by the end of the stream gives what it has
-        const std::uint64_t origin = havePack_ ? packStart_ : position();
-        if (code == 0xBF && len >= 6 + 29 && p[6] == 0x01) {
-            // DVD data search information: VOB id and cell id of this VOBU.
-            vob_ = static_cast<int>(be16(p + 6 + 25));
-            cell_ = p[6 + 28];
-        }
-        if (isVideoStream(code)) {
-            if (settings_.streamId < 0) settings_.streamId = code;
-            if (code == settings_.streamId) {
-                std::size_t h = pesHeaderLength(p, len);
-                if (h > 0 && h < len) {
-                    chunk = EsChunk{p + h, len - h, origin, false, vob_, cell_};
-                    pos_ += len;
-                    return true;
-                }
+        if (takePacket(code, chunk)) return true;
+    }
+}
+
+void MpegDemuxer::passPackHeader() {
+    const std::size_t avail = fill(14);
+    const std::uint8_t* p = buffer_.data() + pos_;
+    std::size_t len = 0;
+    if (avail >= 14 && (p[4] & 0xC0) == 0x40)
+        len = 14u + (p[13] & 7u);
+    else if (avail >= 12 && (p[4] & 0xF0) == 0x20)
+        len = 12;
+    if (len == 0) { // not a pack header after all
+        pos_ += 4;
+        return;
+    }
+    packStart_ = position();
+    havePack_ = true;
+    pos_ += std::min(len, avail);
+}
+
+bool MpegDemuxer::takePacket(std::uint8_t code, EsChunk& chunk) {
+    const std::uint8_t* p = buffer_.data() + pos_;
+    std::size_t len = 6u + be16(p + 4);
+    if (len == 6 && isVideoStream(code)) len = unboundedPesLength();
+    const std::size_t avail = fill(len);
+    p = buffer_.data() + pos_;
+    len = std::min(len, avail); // a packet cut by the end of the stream gives what it has
+    const std::uint64_t origin = havePack_ ? packStart_ : position();
+    if (code == 0xBF && len >= 6 + 29 && p[6] == 0x01) {
+        // DVD data search information: VOB id and cell id of this VOBU.
+        vob_ = static_cast<int>(be16(p + 6 + 25));
+        cell_ = p[6 + 28];
+    }
+    if (isVideoStream(code)) {
+        if (settings_.streamId < 0) settings_.streamId = code;
+        if (code == settings_.streamId) {
+            std::size_t h = pesHeaderLength(p, len);
+            if (h > 0 && h < len) {
+                chunk = EsChunk{p + h, len - h, origin, false, vob_, cell_};
+                pos_ += len;
+                return true;
             }
         }
-        pos_ += len;
     }
+    pos_ += len;
+    return false;
 }
 
 void MpegDemuxer::resyncTransport() {

@@ -42,6 +42,11 @@ class MpegDemuxer {
     std::size_t fill(std::size_t want);
     bool nextElementary(EsChunk& chunk);
     bool nextProgram(EsChunk& chunk);
+    // A pack header (MPEG-2 or MPEG-1) at the read position; a 0xBA start code that is none is passed.
+    void passPackHeader();
+    // The system header or PES packet at the read position; true with the chunk when it carries the
+    // chosen video stream.
+    bool takePacket(std::uint8_t code, EsChunk& chunk);
     bool nextTransport(EsChunk& chunk);
     std::size_t unboundedPesLength();
     void resyncTransport();

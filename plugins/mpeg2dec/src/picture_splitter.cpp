@@ -144,43 +144,11 @@ void PictureSplitter::parse(std::size_t k) {
         current_.sequenceHeader = true;
         sequenceOrigin_ = originAt(k);
         context_ = Context::sequence;
-        if (avail < 4) break;
-        sequence_.valid = true;
-        sequence_.width = (d[0] << 4) | (d[1] >> 4);
-        sequence_.height = ((d[1] & 0x0F) << 8) | d[2];
-        sequence_.aspectCode = d[3] >> 4;
-        sequence_.frameRateCode = d[3] & 0x0F;
-        // MPEG-1 unless a sequence extension follows.
-        sequence_.mpeg2 = false;
-        sequence_.progressiveSequence = true;
-        sequence_.chromaFormat = 1;
-        sequence_.rateExtN = sequence_.rateExtD = 0;
-        sequence_.matrixCoefficients = -1;
+        if (avail >= 4) readSequenceHeader(d);
         break;
-    case kExtension: {
-        if (avail < 1) break;
-        const int id = d[0] >> 4;
-        if (context_ == Context::sequence && id == 1 && avail >= 6) {
-            sequence_.mpeg2 = true;
-            sequence_.progressiveSequence = (d[1] >> 3) & 1;
-            sequence_.chromaFormat = (d[1] >> 1) & 3;
-            sequence_.width = (sequence_.width & 0xFFF) | ((((d[1] & 1) << 1) | (d[2] >> 7)) << 12);
-            sequence_.height = (sequence_.height & 0xFFF) | (((d[2] >> 5) & 3) << 12);
-            sequence_.rateExtN = (d[5] >> 5) & 3;
-            sequence_.rateExtD = d[5] & 0x1F;
-        } else if (context_ == Context::sequence && id == 2) {
-            if ((d[0] & 1) && avail >= 4) sequence_.matrixCoefficients = d[3];
-        } else if (context_ == Context::picture && id == 8 && avail >= 5 && !secondFieldSeen_) {
-            current_.structure = d[2] & 3;
-            current_.topFieldFirst = (d[3] >> 7) & 1;
-            current_.repeatFirstField = (d[3] >> 1) & 1;
-            current_.progressiveFrame = (d[4] >> 7) & 1;
-            awaitingSecondField_ = current_.structure == 1 || current_.structure == 2;
-        } else if (context_ == Context::picture && id == 3) {
-            current_.quantMatrix = true;
-        }
+    case kExtension:
+        if (avail >= 1) readExtension(d, avail);
         break;
-    }
     case kGopHeader:
         current_.gopHeader = true;
         context_ = Context::none;
@@ -190,36 +158,75 @@ void PictureSplitter::parse(std::size_t k) {
         }
         break;
     case kPictureCode:
-        context_ = Context::picture;
-        if (hasPicture_) { // the second field of a pair
-            current_.fieldPair = true;
-            awaitingSecondField_ = false;
-            secondFieldSeen_ = true;
-            break;
-        }
-        hasPicture_ = true;
-        pictureOrigin_ = originAt(k);
-        {
-            const Mark& m = markAt(k);
-            current_.vob = m.vob;
-            current_.cell = m.cell;
-        }
-        // MPEG-1 pictures are progressive frames; MPEG-2 ones are described by their coding extension.
-        current_.structure = 3;
-        current_.topFieldFirst = !sequence_.mpeg2;
-        current_.repeatFirstField = false;
-        current_.progressiveFrame = !sequence_.mpeg2;
-        if (avail >= 2) {
-            current_.temporalReference = (d[0] << 2) | (d[1] >> 6);
-            const int type = (d[1] >> 3) & 7;
-            current_.type = type == 4 ? kPictureI : type; // D pictures are intra coded
-        }
+        readPictureHeader(k, d, avail);
         break;
     case kUserData:
         break;
     default:
         if (code >= 0x01 && code <= 0xAF) context_ = Context::none; // slices
         break;
+    }
+}
+
+void PictureSplitter::readSequenceHeader(const std::uint8_t* d) {
+    sequence_.valid = true;
+    sequence_.width = (d[0] << 4) | (d[1] >> 4);
+    sequence_.height = ((d[1] & 0x0F) << 8) | d[2];
+    sequence_.aspectCode = d[3] >> 4;
+    sequence_.frameRateCode = d[3] & 0x0F;
+    // MPEG-1 unless a sequence extension follows.
+    sequence_.mpeg2 = false;
+    sequence_.progressiveSequence = true;
+    sequence_.chromaFormat = 1;
+    sequence_.rateExtN = sequence_.rateExtD = 0;
+    sequence_.matrixCoefficients = -1;
+}
+
+void PictureSplitter::readExtension(const std::uint8_t* d, std::size_t avail) {
+    const int id = d[0] >> 4;
+    if (context_ == Context::sequence && id == 1 && avail >= 6) {
+        sequence_.mpeg2 = true;
+        sequence_.progressiveSequence = (d[1] >> 3) & 1;
+        sequence_.chromaFormat = (d[1] >> 1) & 3;
+        sequence_.width = (sequence_.width & 0xFFF) | ((((d[1] & 1) << 1) | (d[2] >> 7)) << 12);
+        sequence_.height = (sequence_.height & 0xFFF) | (((d[2] >> 5) & 3) << 12);
+        sequence_.rateExtN = (d[5] >> 5) & 3;
+        sequence_.rateExtD = d[5] & 0x1F;
+    } else if (context_ == Context::sequence && id == 2) {
+        if ((d[0] & 1) && avail >= 4) sequence_.matrixCoefficients = d[3];
+    } else if (context_ == Context::picture && id == 8 && avail >= 5 && !secondFieldSeen_) {
+        current_.structure = d[2] & 3;
+        current_.topFieldFirst = (d[3] >> 7) & 1;
+        current_.repeatFirstField = (d[3] >> 1) & 1;
+        current_.progressiveFrame = (d[4] >> 7) & 1;
+        awaitingSecondField_ = current_.structure == 1 || current_.structure == 2;
+    } else if (context_ == Context::picture && id == 3) {
+        current_.quantMatrix = true;
+    }
+}
+
+void PictureSplitter::readPictureHeader(std::size_t k, const std::uint8_t* d, std::size_t avail) {
+    context_ = Context::picture;
+    if (hasPicture_) { // the second field of a pair
+        current_.fieldPair = true;
+        awaitingSecondField_ = false;
+        secondFieldSeen_ = true;
+        return;
+    }
+    hasPicture_ = true;
+    pictureOrigin_ = originAt(k);
+    const Mark& m = markAt(k);
+    current_.vob = m.vob;
+    current_.cell = m.cell;
+    // MPEG-1 pictures are progressive frames; MPEG-2 ones are described by their coding extension.
+    current_.structure = 3;
+    current_.topFieldFirst = !sequence_.mpeg2;
+    current_.repeatFirstField = false;
+    current_.progressiveFrame = !sequence_.mpeg2;
+    if (avail >= 2) {
+        current_.temporalReference = (d[0] << 2) | (d[1] >> 6);
+        const int type = (d[1] >> 3) & 7;
+        current_.type = type == 4 ? kPictureI : type; // D pictures are intra coded
     }
 }
 

@@ -62,6 +62,9 @@ class PictureSplitter {
     std::uint64_t originAt(std::size_t offset) const;
     void startUnit(std::size_t k);
     void parse(std::size_t k);
+    void readSequenceHeader(const std::uint8_t* d);
+    void readExtension(const std::uint8_t* d, std::size_t avail);
+    void readPictureHeader(std::size_t k, const std::uint8_t* d, std::size_t avail);
     void emit(AccessUnit& unit, std::size_t endOffset);
 
     std::vector<std::uint8_t> work_;

@@ -13,9 +13,9 @@ void setCustomMatrixPair(Settings& settings, const MatrixPair& pair) {
 
 void updateShownMatrix(Settings& settings, MatrixPair& shown) {
     MatrixPair custom = customMatrixPair(settings);
-    if (const MatrixPair* chosen = pairOfChoice(settings.matrixChoice, custom)) shown = *chosen;
     normaliseCustomPair(custom);
     setCustomMatrixPair(settings, custom);
+    if (const MatrixPair* chosen = pairOfChoice(settings.matrixChoice, custom)) shown = *chosen;
 }
 
 } // namespace mivo

@@ -10,9 +10,10 @@ namespace mivo {
 MatrixPair customMatrixPair(const Settings& settings);
 void setCustomMatrixPair(Settings& settings, const MatrixPair& pair);
 
-// Fills `shown` with the pair of settings.matrixChoice (left as it was for a code that stands for no
-// pair), then normalises the record's custom pair. In this order, so that a custom pair just loaded shows
-// its values as loaded until the first grid edit rewrites them.
+// Normalises the record's custom pair, then fills `shown` with the pair of settings.matrixChoice (left as
+// it was for a code that stands for no pair). In this order, so that the grid never shows a custom value
+// other than the one the encoder will get: a pair just loaded with 0, 300 or an intra DC of 16 shows as
+// 1, 255 and 8 at once, and the page says the matrices shown are the ones used.
 void updateShownMatrix(Settings& settings, MatrixPair& shown);
 
 } // namespace mivo

@@ -8,10 +8,7 @@
 
 namespace mivo {
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 const std::array<float, 32> kQuantFactors = {
     0.50f, 0.60f, 0.70f, 0.75f, 0.80f, 0.85f, 0.90f, 0.95f, //

@@ -4,6 +4,7 @@
 // be reachable. The decoder libraries resolve listed paths with the same rules, so a project that passes
 // here is one the decoder can find its files for.
 
+#include "core/paths.h" // hasExtension, displayForm and resolveListedPath have their home there
 #include "core/source_state.h"
 
 #include <functional>
@@ -15,21 +16,6 @@ namespace mivo {
 
 // Longest line read from a project; the rest of a longer line is skipped.
 inline constexpr std::size_t kMaxProjectLine = 512;
-
-using FileExistsFn = std::function<bool(const std::string&)>;
-
-// The name without trailing blanks (and without one trailing zero byte) ends in ext, letters compared
-// without regard to case. The name itself is never changed: on a case-sensitive file system a folded
-// name would point at a different file.
-bool hasExtension(std::string_view name, std::string_view ext);
-
-// Everything up to and including the last '/' or '\'; empty when the path has neither.
-std::string pathFolder(std::string_view path);
-
-// A path as shown on a button: names longer than 40 characters become their first 5 characters, "..."
-// and their last 32 characters. Trailing blanks are not part of the name, unless the caller keeps them.
-enum class TrailingBlanks { Drop, Keep };
-std::string displayForm(std::string_view path, TrailingBlanks blanks = TrailingBlanks::Drop);
 
 // The decoder library file for a project version ("DGDecode16.dll"), or empty for a version no library
 // exists for.
@@ -46,12 +32,6 @@ bool readProjectLine(std::istream& in, std::string& line);
 // length field is taken when its number matches the rest of the line). Leading and trailing blanks are
 // dropped.
 std::string listedPathOfLine(std::string_view line, int version);
-
-// Where a listed video file really is: as written (relative paths against the project's folder, '\'
-// read as a separator), else the same file name beside the project (projects made on another machine
-// list its drive paths). Empty when neither exists.
-std::string resolveListedPath(std::string_view listed, std::string_view projectPath,
-                              const FileExistsFn& exists);
 
 struct D2vCheck {
     int version = 0;

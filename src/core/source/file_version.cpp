@@ -75,22 +75,22 @@ std::optional<DirectoryEntry> findEntry(const Reader& r, std::uint64_t directory
     return std::nullopt;
 }
 
-} // namespace
+struct ImageLayout {
+    std::vector<Section> sections;
+    std::uint32_t resourceRva = 0;
+};
 
-FileVersion fileVersionOfImage(std::span<const std::uint8_t> image) {
-    FileVersion none;
-    const Reader r(image);
-
+// The section table and the resource directory's address (data directory 2) from the PE headers.
+std::optional<ImageLayout> readImageLayout(const Reader& r) {
     // DOS header, then the PE signature and the file header.
-    if (r.u16(0) != 0x5A4D) return none; // "MZ"
+    if (r.u16(0) != 0x5A4D) return std::nullopt; // "MZ"
     const auto peAt = r.u32(0x3C);
-    if (!peAt || r.u32(*peAt) != 0x00004550u) return none; // "PE\0\0"
+    if (!peAt || r.u32(*peAt) != 0x00004550u) return std::nullopt; // "PE\0\0"
     const std::uint64_t fileHeader = static_cast<std::uint64_t>(*peAt) + 4;
     const auto sectionCount = r.u16(fileHeader + 2);
     const auto optionalSize = r.u16(fileHeader + 16);
-    if (!sectionCount || !optionalSize) return none;
+    if (!sectionCount || !optionalSize) return std::nullopt;
 
-    // The optional header gives the resource directory's address (data directory 2).
     const std::uint64_t optional = fileHeader + 20;
     const auto magic = r.u16(optional);
     std::uint64_t directoriesAt = 0, countAt = 0;
@@ -101,53 +101,68 @@ FileVersion fileVersionOfImage(std::span<const std::uint8_t> image) {
         countAt = optional + 108;
         directoriesAt = optional + 112;
     } else {
-        return none;
+        return std::nullopt;
     }
     const auto directoryCount = r.u32(countAt);
-    if (!directoryCount || *directoryCount < 3 || directoriesAt + 24 > optional + *optionalSize) return none;
+    if (!directoryCount || *directoryCount < 3 || directoriesAt + 24 > optional + *optionalSize)
+        return std::nullopt;
     const auto resourceRva = r.u32(directoriesAt + 16);
-    if (!resourceRva || *resourceRva == 0) return none;
+    if (!resourceRva || *resourceRva == 0) return std::nullopt;
 
-    std::vector<Section> sections;
+    ImageLayout layout;
+    layout.resourceRva = *resourceRva;
     const std::uint64_t table = optional + *optionalSize;
     for (std::uint32_t i = 0; i < *sectionCount; ++i) {
         const std::uint64_t at = table + 40ull * i;
         const auto vsize = r.u32(at + 8), va = r.u32(at + 12), rawSize = r.u32(at + 16),
                    rawAt = r.u32(at + 20);
-        if (!vsize || !va || !rawSize || !rawAt) return none;
+        if (!vsize || !va || !rawSize || !rawAt) return std::nullopt;
         // Only the bytes present both in the file and in the loaded section are readable.
         const std::uint32_t size = *vsize != 0 && *vsize < *rawSize ? *vsize : *rawSize;
-        sections.push_back({*va, *vsize, *rawAt, size});
+        layout.sections.push_back({*va, *vsize, *rawAt, size});
     }
-    const auto root = fileOffsetOf(sections, *resourceRva);
-    if (!root) return none;
+    return layout;
+}
 
-    // Type (RT_VERSION), then the first name, then the first language; the last leads to the data.
+struct Block {
+    std::uint64_t at;
+    std::uint32_t size;
+};
+
+// The version resource's data: type RT_VERSION, then the first name, then the first language, whose leaf
+// leads to the data.
+std::optional<Block> findVersionBlock(const Reader& r, const ImageLayout& layout) {
+    const auto root = fileOffsetOf(layout.sections, layout.resourceRva);
+    if (!root) return std::nullopt;
     auto entry = findEntry(r, *root, kResourceTypeVersion);
     for (int level = 0; level < 2 && entry; ++level) {
-        if ((entry->target & 0x80000000u) == 0) return none; // a leaf where a directory belongs
+        if ((entry->target & 0x80000000u) == 0) return std::nullopt; // a leaf where a directory belongs
         entry = findEntry(r, *root + (entry->target & 0x7FFFFFFFu), std::nullopt);
     }
-    if (!entry || (entry->target & 0x80000000u) != 0) return none;
+    if (!entry || (entry->target & 0x80000000u) != 0) return std::nullopt;
     const auto dataRva = r.u32(*root + entry->target);
     const auto dataSize = r.u32(*root + entry->target + 4);
-    if (!dataRva || !dataSize) return none;
-    const auto block = fileOffsetOf(sections, *dataRva);
-    if (!block || !r.has(*block, *dataSize)) return none;
+    if (!dataRva || !dataSize) return std::nullopt;
+    const auto block = fileOffsetOf(layout.sections, *dataRva);
+    if (!block || !r.has(*block, *dataSize)) return std::nullopt;
+    return Block{*block, *dataSize};
+}
 
-    // The root block: length, value length, type, the key "VS_VERSION_INFO", padding to 32 bits, then
-    // the fixed file information.
-    const auto valueLength = r.u16(*block + 2);
+// The root block: length, value length, type, the key "VS_VERSION_INFO", padding to 32 bits, then the
+// fixed file information with the two version words.
+FileVersion readFixedInfo(const Reader& r, const Block& block) {
+    FileVersion none;
+    const auto valueLength = r.u16(block.at + 2);
     if (!valueLength || *valueLength < kFixedInfoBytes) return none;
-    std::uint64_t at = *block + 6;
-    const std::uint64_t end = *block + *dataSize;
+    std::uint64_t at = block.at + 6;
+    const std::uint64_t end = block.at + block.size;
     for (;;) {
         const auto c = r.u16(at);
         if (!c || at + 2 > end) return none;
         at += 2;
         if (*c == 0) break;
     }
-    at = *block + ((at - *block + 3) & ~std::uint64_t{3});
+    at = block.at + ((at - block.at + 3) & ~std::uint64_t{3});
     if (at + kFixedInfoBytes > end || r.u32(at) != kFixedInfoSignature) return none;
     const auto ms = r.u32(at + 8), ls = r.u32(at + 12);
     if (!ms || !ls) return none;
@@ -157,6 +172,15 @@ FileVersion fileVersionOfImage(std::span<const std::uint8_t> image) {
     v.parts = {static_cast<int>(*ms >> 16), static_cast<int>(*ms & 0xFFFF), static_cast<int>(*ls >> 16),
                static_cast<int>(*ls & 0xFFFF)};
     return v;
+}
+
+} // namespace
+
+FileVersion fileVersionOfImage(std::span<const std::uint8_t> image) {
+    const Reader r(image);
+    const std::optional<ImageLayout> layout = readImageLayout(r);
+    const std::optional<Block> block = layout ? findVersionBlock(r, *layout) : std::nullopt;
+    return block ? readFixedInfo(r, *block) : FileVersion{};
 }
 
 FileVersion queryFileVersion(const std::string& path) {

@@ -1,6 +1,7 @@
 #include "program/pages/encoder_launch.h"
 
 #include "core/control_ids.h"
+#include "core/source/d2v_project.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
@@ -25,9 +26,25 @@ bool isWindowsProgramFile(const std::string& path) {
     return in.read(head, 2) && head[0] == 'M' && head[1] == 'Z';
 }
 
-void removeLibraryCopy(const Program& p) {
-    const std::string& copy = p.paths().dgdecodeCopy;
-    if (platform::fileExists(copy)) platform::removeFile(copy);
+// The copy is there only for the encoder. One that cannot be deleted is said, so nobody takes a library
+// left behind for the project's own.
+void removeLibraryCopy(Program& p) {
+    if (!removeDecoderLibraryCopy(p.paths())) p.status().append(kLibraryCopyNotDeleted);
+}
+
+// The encoder loads the decoder library of the project's version under one fixed name. False, with the
+// reason shown, when the copy cannot be made: the encoder would find no library or a stale one.
+bool placeLibraryCopy(Program& p) {
+    const SourceState& source = p.source();
+    removeLibraryCopy(p);
+    if (!platform::copyFile(source.decoderLibraryPath, p.paths().dgdecodeCopy)) {
+        p.status().show(" can't copy " + decoderLibraryName(source.projectVersion) +
+                        " to DGDecode.dll, encode not started");
+        removeLibraryCopy(p);
+        return false;
+    }
+    platform::sleepMs(kLibraryCopyPauseMs);
+    return true;
 }
 
 // Runs the encoder to its end with the window hidden. False when it could not be started.
@@ -52,6 +69,10 @@ bool runEncoder(Program& p) {
 }
 
 } // namespace
+
+bool removeDecoderLibraryCopy(const ProgramPaths& paths) {
+    return !platform::fileExists(paths.dgdecodeCopy) || platform::removeFile(paths.dgdecodeCopy);
+}
 
 const char* const kAboutTitle = "Mivogui 024";
 const char* const kAboutText =
@@ -88,15 +109,9 @@ void encodeButton(Program& p) {
         status.show(" please rename outputfile");
         return;
     }
-    // The encoder loads the decoder library of the project's version under one fixed name.
-    if (source.projectVersion > 0) {
-        removeLibraryCopy(p);
-        platform::copyFile(source.decoderLibraryPath, p.paths().dgdecodeCopy);
-        platform::sleepMs(kLibraryCopyPauseMs);
-    }
+    if (source.projectVersion > 0 && !placeLibraryCopy(p)) return;
     if (!writeIniFile(IniMode::Default, p.paths().defaultIni, settings, p.controls(), status)) {
         status.append(", can't start encode...");
-        // The copy is there only for the encoder, which does not run now.
         removeLibraryCopy(p);
         return;
     }

@@ -1,12 +1,20 @@
 #pragma once
 // The three buttons under the tabs: "about Mivo", "encode" and "exit".
 
+#include "core/program_paths.h"
+
 #include <optional>
 #include <string>
 
 namespace mivo {
 
 class Program;
+
+// Deletes the decoder library copy the encoder reads ("DGDecode.dll" beside the program), at start-up
+// and after every encode. False when a copy is there and cannot be deleted.
+bool removeDecoderLibraryCopy(const ProgramPaths& paths);
+// What the status line appends then.
+inline constexpr const char* kLibraryCopyNotDeleted = ", can't delete DGDecode.dll";
 
 // Writes Mivo.ini, puts the project's decoder library where the encoder looks for it, runs the encoder
 // with the window hidden until it ends, then cleans up and reopens an Avisynth source.

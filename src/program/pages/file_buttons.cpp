@@ -1,6 +1,7 @@
 // Every button that asks for a file: its dialog, then what the chosen file is for.
 
 #include "core/control_ids.h"
+#include "core/paths.h"
 #include "program/pages/file_dialogs.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"
@@ -44,6 +45,57 @@ void chooseNamedFile(Program& p, const FileButtonDialog& d, std::string& name, b
     p.refreshAfterFileChange();
 }
 
+// The input dialog and the whole input flow after it.
+void chooseInput(Program& p, const FileButtonDialog& d) {
+    Settings& s = p.settings();
+    const std::string previous = s.inputFile;
+    const auto chosen = ask(p, d, folderPart(previous));
+    SourceContext ctx = p.sourceContext();
+    if (!chosen) {
+        s.inputFile = previous;
+        inputSelectionCancelled(ctx);
+        return;
+    }
+    InputHooks hooks;
+    hooks.clearLists = [&p] { clearLists(p); };
+    hooks.openAvisynth = [&p](SourceContext&) {
+        AvisynthSourceContext actx = p.avisynthContext();
+        openAvisynthSource(actx);
+    };
+    inputFileChosen(ctx, p.dgdecode(), p.paths(), *chosen, hooks);
+}
+
+// Ini, chapter, pan-scan and matrix files empty their name before the dialog, so a cancel leaves it empty
+// and the next such dialog opens in the system's default folder.
+void chooseOtherFile(Program& p, MatrixPage& matrix, PageId page, int id, const FileButtonDialog& d) {
+    std::string* name = &p.iniFileName();
+    if (page == PageId::Chapters) name = &p.chapterFileName();
+    if (page == PageId::PanScan) name = &p.panScanFileName();
+    if (page == PageId::Matrix) name = &p.matrixFileName();
+    std::string folder;
+    if (d.folder == StartFolder::Ini) folder = folderPart(p.iniFileName());
+    if (d.folder == StartFolder::Matrix) folder = p.paths().matrixFolder;
+    name->clear();
+    const auto chosen = ask(p, d, folder);
+    if (!chosen) return;
+    *name = *chosen;
+
+    if (page == PageId::Main && id == ids::main::loadIniButton) {
+        p.loadIni(IniMode::User, *chosen);
+    } else if (page == PageId::Main && id == ids::main::saveIniButton) {
+        SettingsContext ctx = p.settingsContext();
+        saveIniFile(ctx, IniMode::User, *chosen);
+    } else if (page == PageId::Chapters && id == ids::chapters::importButton) {
+        p.refreshAfterFileChange();
+    } else if (page == PageId::PanScan) {
+        p.refreshAfterFileChange();
+    } else if (page == PageId::Matrix && id == ids::matrix::loadCustomButton) {
+        matrix.importFile(*chosen);
+    } else if (page == PageId::Matrix) {
+        matrix.exportFile(id, *chosen);
+    }
+}
+
 } // namespace
 
 void FileButtons::onClick(PageId page, int id) {
@@ -69,62 +121,17 @@ void FileButtons::onClick(PageId page, int id) {
     }
     const std::optional<FileButtonDialog> dialog = fileButtonDialog(page, id);
     if (!dialog) return;
-    const FileButtonDialog& d = *dialog;
-
-    switch (d.folder) {
-    case StartFolder::Input: {
-        const std::string previous = s.inputFile;
-        const auto chosen = ask(p, d, folderPart(previous));
-        SourceContext ctx = p.sourceContext();
-        if (!chosen) {
-            s.inputFile = previous;
-            inputSelectionCancelled(ctx);
-            return;
-        }
-        InputHooks hooks;
-        hooks.clearLists = [&p] { clearLists(p); };
-        hooks.openAvisynth = [&p](SourceContext&) {
-            AvisynthSourceContext actx = p.avisynthContext();
-            openAvisynthSource(actx);
-        };
-        inputFileChosen(ctx, p.dgdecode(), p.paths(), *chosen, hooks);
-        return;
-    }
+    switch (dialog->folder) {
+    case StartFolder::Input:
+        return chooseInput(p, *dialog);
     case StartFolder::Output:
-        chooseNamedFile(p, d, s.outputFile, p.source().outputChosen);
-        return;
+        return chooseNamedFile(p, *dialog, s.outputFile, p.source().outputChosen);
     case StartFolder::Log:
-        chooseNamedFile(p, d, s.logFile, p.source().logChosen);
-        return;
+        return chooseNamedFile(p, *dialog, s.logFile, p.source().logChosen);
     case StartFolder::Ini:
     case StartFolder::Matrix:
     case StartFolder::None:
-        break;
-    }
-
-    // The remaining kinds empty their name before the dialog, so a cancel leaves it empty and the next
-    // such dialog opens in the system's default folder.
-    std::string* name = &p.iniFileName();
-    if (page == PageId::Chapters) name = &p.chapterFileName();
-    if (page == PageId::PanScan) name = &p.panScanFileName();
-    if (page == PageId::Matrix) name = &p.matrixFileName();
-    std::string folder;
-    if (d.folder == StartFolder::Ini) folder = folderPart(p.iniFileName());
-    if (d.folder == StartFolder::Matrix) folder = p.paths().matrixFolder;
-    name->clear();
-    const auto chosen = ask(p, d, folder);
-    if (!chosen) return;
-    *name = *chosen;
-
-    if (page == PageId::Main && id == ids::main::loadIniButton) {
-        p.loadIni(IniMode::User, *chosen);
-    } else if (page == PageId::Main && id == ids::main::saveIniButton) {
-        SettingsContext ctx = p.settingsContext();
-        saveIniFile(ctx, IniMode::User, *chosen);
-    } else if (page == PageId::Chapters && id == ids::chapters::importButton) {
-        p.refreshAfterFileChange();
-    } else if (page == PageId::PanScan) {
-        p.refreshAfterFileChange();
+        return chooseOtherFile(p, matrix_, page, id, *dialog);
     }
 }
 

@@ -43,9 +43,4 @@ std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id) {
     return std::nullopt;
 }
 
-std::string folderPart(const std::string& path) {
-    const std::size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
 } // namespace mivo

@@ -26,8 +26,4 @@ struct FileButtonDialog {
 // The dialog of a file button, or nothing for a button without one.
 std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id);
 
-// The folder part of a path: everything up to and including its last separator ('/' or '\'); empty when
-// the path has none.
-std::string folderPart(const std::string& path);
-
 } // namespace mivo

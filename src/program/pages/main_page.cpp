@@ -10,14 +10,18 @@
 #include "core/numeric_edit.h"
 #include "core/source/file_version.h"
 #include "platform/platform.h"
+#include "program/pages/dvd_compliance.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"
 #include "program/source/avisynth_source.h"
+#include "program/source/field_options.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
+#include <span>
 #include <string_view>
 
 namespace mivo {
@@ -126,41 +130,53 @@ std::optional<std::string> fileVersionText(const std::string& path) {
     return text;
 }
 
-void MainPage::onDefault(int id) {
-    ControlModel& c = p_.controls();
+// The radios and switches whose answer is a message from the page's tables.
+bool MainPage::answeredByTable(int id) {
     StatusLine& status = p_.status();
-
-    for (const RadioMessage& r : kProfileMessages)
-        if (id == r.id) return status.show(r.text);
-    for (const RadioMessage& r : kDcPrecisionMessages)
-        if (id == r.id) return status.show(r.text);
+    const std::span<const RadioMessage> messageTables[] = {kProfileMessages, kDcPrecisionMessages};
+    for (std::span<const RadioMessage> table : messageTables)
+        for (const RadioMessage& r : table)
+            if (id == r.id) {
+                status.show(r.text);
+                return true;
+            }
     for (const AspectChoice& a : kAspectChoices)
-        if (id == a.id) return aspectChosen(a.code, a.text, a.colorimetryReset);
+        if (id == a.id) {
+            aspectChosen(a.code, a.text, a.colorimetryReset);
+            return true;
+        }
     for (const Switch& s : kPlainSwitches) {
         if (id != s.id) continue;
-        const bool on = c.checked(kMain, id);
+        const bool on = p_.controls().checked(kMain, id);
         status.show(on ? s.on : s.off);
         if (id == m::smpCheck)
             status.append("   (nr. of processors detected: " + leftInt(p_.processorCount(), 12) + ")");
-        return;
+        return true;
     }
+    return false;
+}
+
+// Average bitrate or file length: the edit of the chosen mode opens, the other closes.
+void MainPage::bitrateModeChosen(bool fileLength) {
+    ControlModel& c = p_.controls();
+    // A click that leaves the radio off changes nothing.
+    if (!c.checked(kMain, fileLength ? m::fileLengthRadio : m::averageBitrateRadio)) return;
+    p_.status().show(fileLength ? " please set file length and maximum bitrate"
+                                : " please set average and maximum bitrate");
+    c.setEnabled(kMain, m::fileLengthEdit, fileLength);
+    c.setEnabled(kMain, m::averageBitrateEdit, !fileLength);
+    c.setEnabled(kMain, m::maxBitrateEdit, true);
+}
+
+void MainPage::onDefault(int id) {
+    ControlModel& c = p_.controls();
+    StatusLine& status = p_.status();
+    if (answeredByTable(id)) return;
 
     switch (id) {
     case m::averageBitrateRadio:
-        // A click that leaves the radio off changes nothing.
-        if (!c.checked(kMain, id)) return;
-        status.show(" please set average and maximum bitrate");
-        c.setEnabled(kMain, m::fileLengthEdit, false);
-        c.setEnabled(kMain, m::averageBitrateEdit, true);
-        c.setEnabled(kMain, m::maxBitrateEdit, true);
-        return;
     case m::fileLengthRadio:
-        if (!c.checked(kMain, id)) return;
-        status.show(" please set file length and maximum bitrate");
-        c.setEnabled(kMain, m::fileLengthEdit, true);
-        c.setEnabled(kMain, m::averageBitrateEdit, false);
-        c.setEnabled(kMain, m::maxBitrateEdit, true);
-        return;
+        return bitrateModeChosen(id == m::fileLengthRadio);
     case m::allFramesButton:
         return allFrames();
     case m::aspectPanScanRadio: {
@@ -264,15 +280,13 @@ void MainPage::pulldownSwitched(bool on) {
         status.show(" pulldown turned on, set flags for 23.976 --> 29.97 fps, interlaced is disabled");
         status.append(", if your source is interlaced please de-interlace it first");
         status.append(", if input rate is not equal to 23.976, setting is ignored");
-        c.setChecked(PageId::Settings1, s1::progressiveRadio, true);
-        c.setChecked(PageId::Settings1, s1::bffRadio, true);
+        lockFieldOptionsForPulldown(c);
     } else {
         status.show(" pulldown turned off, interlacing options set to default");
         c.setChecked(PageId::Settings1, s1::autoDetectRadio, true);
         c.setChecked(PageId::Settings1, s1::tffRadio, true);
+        enableFieldOptions(c, true);
     }
-    for (int id = s1::autoDetectRadio; id <= s1::bffRadio; ++id)
-        c.setEnabled(PageId::Settings1, id, !on);
     // The interlacing choice scales the lossless size estimate, which would otherwise show the old one.
     SourceContext ctx = p_.sourceContext();
     refreshLosslessEstimate(ctx);

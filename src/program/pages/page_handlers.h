@@ -3,6 +3,7 @@
 // control of the handler table to one of these entry points.
 
 #include "core/control_model.h"
+#include "program/pages/matrix_page.h"
 #include "program/pages/page_handler.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings2_page.h"
@@ -34,6 +35,8 @@ class MainPage : public PageHandler {
     void onLoseFocus(int id) override;
 
   private:
+    bool answeredByTable(int id);
+    void bitrateModeChosen(bool fileLength);
     void aspectChosen(int code, std::string_view message, std::string_view colorimetryNote);
     void allFrames();
     void frameRangeChanged();
@@ -44,41 +47,43 @@ class MainPage : public PageHandler {
     void decoderInfo();
     void fileLengthLeft();
 };
-class MatrixPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-    void onGainFocus(int) override {} // the grid's gain focus does nothing
-};
 // The three preview pages (preview_pages.cpp): their navigation goes to the shared preview.
 class ChaptersPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
     void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 class ZonesPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
     void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 class PanScanPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
     void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 // The file buttons of every page (input, output, log, ini, chapter, pan-scan and matrix files).
 class FileButtons {
   public:
-    explicit FileButtons(Program& program) : p_(program) {}
+    FileButtons(Program& program, MatrixPage& matrix) : p_(program), matrix_(matrix) {}
     void onClick(PageId page, int id);
 
   private:
     Program& p_;
+    MatrixPage& matrix_;
 };
 
 struct PageHandlers {
     explicit PageHandlers(Program& p)
         : window(p), main(p), settings1(p), settings2(p), settings3(p), matrix(p), chapters(p), zones(p),
-          panScan(p), files(p) {}
+          panScan(p), files(p, matrix) {}
     WindowHandlers window;
     MainPage main;
     Settings1Page settings1;

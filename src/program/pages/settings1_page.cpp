@@ -3,9 +3,9 @@
 #include "core/control_ids.h"
 #include "core/fixed_format.h"
 #include "core/numeric_edit.h"
-#include "core/source/movie_info.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 #include <array>

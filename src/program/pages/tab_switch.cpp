@@ -16,25 +16,78 @@ namespace {
 
 constexpr int kChaptersTab = 5; // tab 6, counted from 0
 
-struct IdRange {
-    int first, last;
-};
-
-// The controls each preview page enables or disables as a whole.
-void setPageControls(ControlModel& c, PageId page, std::initializer_list<IdRange> ranges, bool on) {
-    for (const IdRange& r : ranges)
-        for (int id = r.first; id <= r.last; ++id)
-            if (c.find(page, id)) c.setEnabled(page, id, on);
+// The controls each preview page enables or disables as a whole: usable only with an open source.
+void setPageControls(ControlModel& c, PageId page, std::initializer_list<int> ids, bool on) {
+    for (int id : ids)
+        c.setEnabled(page, id, on);
+    for (int id : ids::preview::kNavigation)
+        c.setEnabled(page, id, on);
 }
 
 void chaptersPage(ControlModel& c, bool on) {
-    setPageControls(c, PageId::Chapters, {{1601, 1617}}, on);
+    namespace ch = ids::chapters;
+    setPageControls(c, PageId::Chapters,
+                    {ch::setStartButton, ch::setEndButton, ids::preview::currentFrameEdit, ch::chapterList,
+                     ch::importButton, ch::exportButton, ch::clearListButton, ch::addButton, ch::removeButton,
+                     ch::scanButton},
+                    on);
 }
 void zonesPage(ControlModel& c, bool on) {
-    setPageControls(c, PageId::Zones, {{1603, 1603}, {1605, 1611}, {1711, 1715}}, on);
+    namespace z = ids::zones;
+    setPageControls(c, PageId::Zones,
+                    {ids::preview::currentFrameEdit, z::factorEdit, z::setZoneButton, z::removeZoneButton,
+                     z::clearListButton, z::createBitmapButton},
+                    on);
 }
 void panScanPage(ControlModel& c, bool on) {
-    setPageControls(c, PageId::PanScan, {{1605, 1611}, {1811, 1812}, {1816, 1823}}, on);
+    namespace ps = ids::panscan;
+    setPageControls(c, PageId::PanScan,
+                    {ps::currentFrameEdit, ps::horizontalEdit, ps::importButton, ps::exportButton,
+                     ps::clearListButton, ps::addButton, ps::removeButton, ps::positionList,
+                     ps::horizontalLeftButton, ps::horizontalRightButton},
+                    on);
+}
+
+// Luminance gain and the adaptive matrix exclude each other.
+void matrixPageShown(Program& p) {
+    ControlModel& c = p.controls();
+    p.status().clear();
+    int gain = 0;
+    if (ff::readInt(c.text(PageId::Settings2, ids::settings2::lumGainEdit), gain) != ff::ReadStatus::Ok)
+        gain = 0;
+    if (gain > 0) {
+        c.setChecked(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, false);
+        c.setEnabled(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, false);
+        p.status().show(" luminance gain active, adaptive matrix disabled");
+    } else {
+        c.setEnabled(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, true);
+    }
+}
+
+// A preview page is usable only with an open source (PanScan also only with "4:3 PanScan" chosen); its
+// picture is redrawn at the next mouse press.
+void previewPageShown(Program& p, PageId page) {
+    ControlModel& c = p.controls();
+    const SourceState& s = p.source();
+    const bool source = s.sourceReady && s.frameCount > 0;
+    const std::string frame = std::to_string(s.currentFrame);
+    if (page == PageId::Chapters) {
+        chaptersPage(c, source);
+        if (source) c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
+        p.status().clear();
+    } else if (page == PageId::Zones) {
+        zonesPage(c, source);
+        if (source) c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
+        p.status().clear();
+    } else if (source && c.checked(PageId::Main, ids::main::aspectPanScanRadio)) {
+        panScanPage(c, true);
+        c.setText(PageId::PanScan, ids::panscan::currentFrameEdit, frame);
+        p.status().clear();
+    } else {
+        panScanPage(c, false);
+        p.status().show(" PanScan not activated");
+    }
+    p.setPreviewRedraw(true);
 }
 
 } // namespace
@@ -46,10 +99,8 @@ void WindowHandlers::tabChanged() {
         p_.status().show(" can't change tab while scene change detection scan is running");
         return;
     }
-    const SourceState& s = p_.source();
-    const bool source = s.sourceReady && s.frameCount > 0;
-    const std::string frame = std::to_string(s.currentFrame);
-    switch (static_cast<PageId>(c.selected(PageId::Window, ids::window::tabs) + 1)) {
+    const auto page = static_cast<PageId>(c.selected(PageId::Window, ids::window::tabs) + 1);
+    switch (page) {
     case PageId::Main:
         p_.status().clear();
         break;
@@ -59,43 +110,13 @@ void WindowHandlers::tabChanged() {
         rebuildIniListing(p_);
         p_.status().clear();
         break;
-    case PageId::Matrix: {
-        p_.status().clear();
-        // Luminance gain and the adaptive matrix exclude each other.
-        int gain = 0;
-        if (ff::readInt(c.text(PageId::Settings2, ids::settings2::lumGainEdit), gain) != ff::ReadStatus::Ok)
-            gain = 0;
-        if (gain > 0) {
-            c.setChecked(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, false);
-            c.setEnabled(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, false);
-            p_.status().show(" luminance gain active, adaptive matrix disabled");
-        } else {
-            c.setEnabled(PageId::Matrix, ids::matrix::adaptiveMatrixCheck, true);
-        }
+    case PageId::Matrix:
+        matrixPageShown(p_);
         break;
-    }
     case PageId::Chapters:
-        chaptersPage(c, source);
-        if (source) c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
-        p_.status().clear();
-        p_.setPreviewRedraw(true);
-        break;
     case PageId::Zones:
-        zonesPage(c, source);
-        if (source) c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
-        p_.status().clear();
-        p_.setPreviewRedraw(true);
-        break;
     case PageId::PanScan:
-        if (source && c.checked(PageId::Main, ids::main::aspectPanScanRadio)) {
-            panScanPage(c, true);
-            c.setText(PageId::PanScan, ids::panscan::currentFrameEdit, frame);
-            p_.status().clear();
-        } else {
-            panScanPage(c, false);
-            p_.status().show(" PanScan not activated");
-        }
-        p_.setPreviewRedraw(true);
+        previewPageShown(p_, page);
         break;
     default:
         break;

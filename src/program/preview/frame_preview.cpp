@@ -51,7 +51,7 @@ bool FramePreview::hasFrames() const {
 
 // The frame planes as the frame access left them, adjusted once and converted into the one picture.
 bool FramePreview::fetchAndBuild(int frame) {
-    if (p_.frames().fetchFrame(frame) != 0) return false;
+    if (p_.frames().fetchFrame(frame) != FetchResult::Ok) return false;
     const SourceState& s = p_.source();
     const Settings& set = p_.settings();
     FramePlanes& planes = p_.frames().planes();

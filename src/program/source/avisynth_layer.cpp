@@ -18,53 +18,46 @@ ColourFormat avisynthColourFormat(int pixelType) {
     return format;
 }
 
-namespace {
-template <typename Fn> bool lookUp(const platform::Module& module, const char* name, Fn& fn) {
-    fn = reinterpret_cast<Fn>(module.symbol(name));
-    return fn != nullptr;
-}
-} // namespace
-
 bool AvisynthLayer::resolveExports() {
     avs::Functions f;
     bool all = true;
-    all &= lookUp(module_, "avs_create_script_environment", f.createScriptEnvironment);
-    all &= lookUp(module_, "avs_delete_script_environment", f.deleteScriptEnvironment);
-    all &= lookUp(module_, "avs_set_memory_max", f.setMemoryMax);
-    all &= lookUp(module_, "avs_invoke", f.invoke);
-    all &= lookUp(module_, "avs_take_clip", f.takeClip);
-    all &= lookUp(module_, "avs_release_value", f.releaseValue);
-    all &= lookUp(module_, "avs_get_video_info", f.getVideoInfo);
-    all &= lookUp(module_, "avs_get_frame", f.getFrame);
-    all &= lookUp(module_, "avs_release_video_frame", f.releaseVideoFrame);
-    all &= lookUp(module_, "avs_release_clip", f.releaseClip);
-    all &= lookUp(module_, "avs_get_read_ptr_p", f.getReadPtr);
-    all &= lookUp(module_, "avs_get_pitch_p", f.getPitch);
-    all &= lookUp(module_, "avs_get_row_size_p", f.getRowSize);
-    all &= lookUp(module_, "avs_get_height_p", f.getHeight);
+    all &= module_.resolve("avs_create_script_environment", f.createScriptEnvironment);
+    all &= module_.resolve("avs_delete_script_environment", f.deleteScriptEnvironment);
+    all &= module_.resolve("avs_set_memory_max", f.setMemoryMax);
+    all &= module_.resolve("avs_invoke", f.invoke);
+    all &= module_.resolve("avs_take_clip", f.takeClip);
+    all &= module_.resolve("avs_release_value", f.releaseValue);
+    all &= module_.resolve("avs_get_video_info", f.getVideoInfo);
+    all &= module_.resolve("avs_get_frame", f.getFrame);
+    all &= module_.resolve("avs_release_video_frame", f.releaseVideoFrame);
+    all &= module_.resolve("avs_release_clip", f.releaseClip);
+    all &= module_.resolve("avs_get_read_ptr_p", f.getReadPtr);
+    all &= module_.resolve("avs_get_pitch_p", f.getPitch);
+    all &= module_.resolve("avs_get_row_size_p", f.getRowSize);
+    all &= module_.resolve("avs_get_height_p", f.getHeight);
     // Missing from older releases; only used to read an error text.
-    lookUp(module_, "avs_get_error", f.getError);
-    lookUp(module_, "avs_clip_get_error", f.clipGetError);
+    module_.resolve("avs_get_error", f.getError);
+    module_.resolve("avs_clip_get_error", f.clipGetError);
     if (all) f_ = f;
     return all;
 }
 
-int AvisynthLayer::loadAvisynth(int& memoryRequest) {
+AvisynthResult AvisynthLayer::loadAvisynth(int& memoryRequest) {
     // A second environment would leak the first one and its clip.
     releaseAvisynth();
     const std::optional<std::string> name = platform::frameServerLibraryName();
-    if (!name || !module_.open(*name)) return kAvisynthNotLoaded;
-    if (!resolveExports()) return kAvisynthNoEnvironment;
+    if (!name || !module_.open(*name)) return AvisynthResult::NotLoaded;
+    if (!resolveExports()) return AvisynthResult::NoEnvironment;
     env_ = f_.createScriptEnvironment(avs::kInterfaceVersion);
-    if (!env_) return kAvisynthNoEnvironment;
+    if (!env_) return AvisynthResult::NoEnvironment;
     if (f_.getError && f_.getError(env_)) {
         // The wrapper exists but holds no environment: any further call would fail.
         f_.deleteScriptEnvironment(env_);
         env_ = nullptr;
-        return kAvisynthNoEnvironment;
+        return AvisynthResult::NoEnvironment;
     }
     if (memoryRequest >= 0) memoryRequest = f_.setMemoryMax(env_, memoryRequest);
-    return kAvisynthOk;
+    return AvisynthResult::Ok;
 }
 
 void AvisynthLayer::dropClip() {
@@ -72,9 +65,10 @@ void AvisynthLayer::dropClip() {
     clip_ = nullptr;
 }
 
-int AvisynthLayer::importScript(const std::string& path, AvisynthClipInfo& info, std::string& errorText) {
-    if (!module_.isOpen()) return kAvisynthNotLoaded;
-    if (!env_) return kAvisynthNoEnvironment;
+AvisynthResult AvisynthLayer::importScript(const std::string& path, AvisynthClipInfo& info,
+                                           std::string& errorText) {
+    if (!module_.isOpen()) return AvisynthResult::NotLoaded;
+    if (!env_) return AvisynthResult::NoEnvironment;
     dropClip();
 
     // A single, non-array value is taken as the one argument of the call.
@@ -87,18 +81,18 @@ int AvisynthLayer::importScript(const std::string& path, AvisynthClipInfo& info,
         const char* text = result.d.string ? result.d.string : "";
         errorText.assign(text, std::min(std::strlen(text), kAvisynthErrorTextLength));
         f_.releaseValue(result);
-        return kAvisynthScriptError;
+        return AvisynthResult::ScriptError;
     }
     if (result.type != avs::kTypeClip) {
         f_.releaseValue(result);
-        return kAvisynthNoVideo;
+        return AvisynthResult::NoVideo;
     }
     clip_ = f_.takeClip(result, env_);
     f_.releaseValue(result);
-    if (!clip_) return kAvisynthNoVideo;
+    if (!clip_) return AvisynthResult::NoVideo;
 
     const avs::VideoInfo* vi = f_.getVideoInfo(clip_);
-    if (!vi || vi->width <= 0) return kAvisynthNoVideo;
+    if (!vi || vi->width <= 0) return AvisynthResult::NoVideo;
     info.width = vi->width;
     info.height = vi->height;
     info.frameCount = vi->numFrames;
@@ -106,7 +100,7 @@ int AvisynthLayer::importScript(const std::string& path, AvisynthClipInfo& info,
     info.rateDenominator = vi->fpsDenominator;
     info.pixelType = vi->pixelType;
     info.colourFormat = avisynthColourFormat(vi->pixelType);
-    return info.colourFormat == ColourFormat::None ? kAvisynthNoColourSpace : kAvisynthOk;
+    return info.colourFormat == ColourFormat::None ? AvisynthResult::NoColourSpace : AvisynthResult::Ok;
 }
 
 void AvisynthLayer::copyPlane(const avs::VideoFrame* frame, int plane, std::span<std::uint8_t> dst,
@@ -125,12 +119,13 @@ void AvisynthLayer::copyPlane(const avs::VideoFrame* frame, int plane, std::span
     }
 }
 
-int AvisynthLayer::getAvisynthPlanarFrame(int n, int lumaPitch, int chromaPitch, std::span<std::uint8_t> luma,
-                                          std::span<std::uint8_t> plane2,
-                                          std::span<std::uint8_t> plane3) const {
-    if (!env_ || !clip_) return kAvisynthFrameError;
+AvisynthResult AvisynthLayer::getAvisynthPlanarFrame(int n, int lumaPitch, int chromaPitch,
+                                                     std::span<std::uint8_t> luma,
+                                                     std::span<std::uint8_t> plane2,
+                                                     std::span<std::uint8_t> plane3) const {
+    if (!env_ || !clip_) return AvisynthResult::FrameError;
     avs::VideoFrame* frame = f_.getFrame(clip_, n);
-    if (!frame) return kAvisynthFrameError;
+    if (!frame) return AvisynthResult::FrameError;
     copyPlane(frame, avs::kPlaneY, luma, lumaPitch);
     // Packed frames report no chroma pitch; then there is nothing to copy.
     if (f_.getPitch(frame, avs::kPlaneU) != 0) {
@@ -138,13 +133,13 @@ int AvisynthLayer::getAvisynthPlanarFrame(int n, int lumaPitch, int chromaPitch,
         copyPlane(frame, avs::kPlaneV, plane3, chromaPitch);
     }
     f_.releaseVideoFrame(frame);
-    return kAvisynthOk;
+    return AvisynthResult::Ok;
 }
 
-int AvisynthLayer::getAvisynthRawFrame(int n, int count, std::span<std::uint8_t> buffer) const {
-    if (!env_ || !clip_) return kAvisynthFrameError;
+AvisynthResult AvisynthLayer::getAvisynthRawFrame(int n, int count, std::span<std::uint8_t> buffer) const {
+    if (!env_ || !clip_) return AvisynthResult::FrameError;
     avs::VideoFrame* frame = f_.getFrame(clip_, n);
-    if (!frame) return kAvisynthFrameError;
+    if (!frame) return AvisynthResult::FrameError;
     const std::uint8_t* src = f_.getReadPtr(frame, avs::kPlaneDefault);
     const int srcPitch = f_.getPitch(frame, avs::kPlaneDefault);
     const int rowSize = f_.getRowSize(frame, avs::kPlaneDefault);
@@ -159,17 +154,17 @@ int AvisynthLayer::getAvisynthRawFrame(int n, int count, std::span<std::uint8_t>
         }
     }
     f_.releaseVideoFrame(frame);
-    return kAvisynthOk;
+    return AvisynthResult::Ok;
 }
 
-int AvisynthLayer::releaseAvisynth() {
+AvisynthResult AvisynthLayer::releaseAvisynth() {
     // The clip belongs to the environment and the environment to the library: release in that order.
     dropClip();
     if (env_) f_.deleteScriptEnvironment(env_);
     env_ = nullptr;
     f_ = avs::Functions{};
-    if (module_.isOpen() && !module_.close()) return kAvisynthUnloadRefused;
-    return kAvisynthOk;
+    if (module_.isOpen() && !module_.close()) return AvisynthResult::UnloadRefused;
+    return AvisynthResult::Ok;
 }
 
 } // namespace mivo

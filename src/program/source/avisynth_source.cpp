@@ -15,19 +15,19 @@ void call(const std::function<void()>& hook) {
     if (hook) hook();
 }
 
-void reportImportFailure(StatusLine& status, int code, const std::string& errorText) {
-    switch (code) {
-    case kAvisynthNotLoaded:
+void reportImportFailure(StatusLine& status, AvisynthResult result, const std::string& errorText) {
+    switch (result) {
+    case AvisynthResult::NotLoaded:
         status.show(" Avisynth.dll not loaded");
         break;
-    case kAvisynthNoEnvironment:
+    case AvisynthResult::NoEnvironment:
         status.show(" can't create Avisynth script environment");
         break;
-    case kAvisynthScriptError:
+    case AvisynthResult::ScriptError:
         // One message, so the blank after the comma survives (a message's trailing blanks are dropped).
         status.show(" error loading Avisynth script, " + errorText);
         break;
-    case kAvisynthNoColourSpace:
+    case AvisynthResult::NoColourSpace:
         status.show(" no YV12 or YUY2 color space");
         break;
     default:
@@ -65,7 +65,7 @@ void takeClipInfo(SourceState& s, const AvisynthClipInfo& info) {
 void openAvisynthSource(AvisynthSourceContext& ctx) {
     SourceState& s = ctx.source;
     ctx.layer.releaseAvisynth();
-    if (ctx.layer.loadAvisynth(ctx.memoryRequest) != kAvisynthOk) {
+    if (ctx.layer.loadAvisynth(ctx.memoryRequest) != AvisynthResult::Ok) {
         ctx.status.append(", Avisynth.dll NOT loaded");
     } else {
         ctx.status.append(", Avisynth.dll loaded");
@@ -77,8 +77,8 @@ void openAvisynthSource(AvisynthSourceContext& ctx) {
 
     AvisynthClipInfo info;
     std::string errorText;
-    int result = ctx.layer.importScript(ctx.inputFileName, info, errorText);
-    if (result == kAvisynthOk || result == kAvisynthNoColourSpace) {
+    const AvisynthResult result = ctx.layer.importScript(ctx.inputFileName, info, errorText);
+    if (result == AvisynthResult::Ok || result == AvisynthResult::NoColourSpace) {
         s.width = info.width;
         s.height = info.height;
         s.frameCount = info.frameCount;
@@ -86,9 +86,9 @@ void openAvisynthSource(AvisynthSourceContext& ctx) {
     }
     s.currentFrame = 0;
     s.projectVersion = 0;
-    const bool tooLarge = result == kAvisynthOk && !fitsThePlanes(info, ctx.lumaCapacity);
+    const bool tooLarge = result == AvisynthResult::Ok && !fitsThePlanes(info, ctx.lumaCapacity);
 
-    if (result != kAvisynthOk || tooLarge) {
+    if (result != AvisynthResult::Ok || tooLarge) {
         s.sourceReady = false;
         ctx.inputFileName.clear();
         s.isAvisynthScript = false;
@@ -126,8 +126,8 @@ void reopenAvisynthSource(AvisynthSourceContext& ctx) {
     ctx.layer.loadAvisynth(ctx.memoryRequest);
     AvisynthClipInfo info;
     std::string errorText;
-    const int result = ctx.layer.importScript(ctx.inputFileName, info, errorText);
-    if (result != kAvisynthOk || !fitsThePlanes(info, ctx.lumaCapacity)) {
+    const AvisynthResult result = ctx.layer.importScript(ctx.inputFileName, info, errorText);
+    if (result != AvisynthResult::Ok || !fitsThePlanes(info, ctx.lumaCapacity)) {
         s.sourceReady = false;
         ctx.status.show(" error re-loading Avisynth script, ");
     } else {
@@ -144,13 +144,13 @@ void reopenAvisynthSource(AvisynthSourceContext& ctx) {
     s.currentFrame = 0;
 }
 
-int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const PlaneBuffers& planes,
-                       int n, int cpuLevel) {
+AvisynthResult fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source,
+                                  const PlaneBuffers& planes, int n, int cpuLevel) {
     if (source.colourFormat == ColourFormat::Planar420)
         return layer.getAvisynthPlanarFrame(n, source.lumaPitch, source.chromaPitch, planes.luma,
                                             planes.plane2, planes.plane3);
     if (source.colourFormat != ColourFormat::Packed422 || source.width <= 0 || source.height <= 0)
-        return kAvisynthFrameError;
+        return AvisynthResult::FrameError;
 
     const auto w = static_cast<std::size_t>(source.width);
     const auto h = static_cast<std::size_t>(source.height);
@@ -158,13 +158,13 @@ int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, co
         std::max(2 * w * h, static_cast<std::size_t>(std::max(source.frameBytes, 0)));
     if (planes.packed.size() < packedBytes || planes.luma.size() < w * h ||
         planes.plane2.size() < (w / 2) * (h / 2) || planes.plane3.size() < (w / 2) * (h / 2))
-        return kAvisynthFrameError;
-    const int result = layer.getAvisynthRawFrame(n, source.frameBytes, planes.packed);
-    if (result != kAvisynthOk) return result;
+        return AvisynthResult::FrameError;
+    const AvisynthResult result = layer.getAvisynthRawFrame(n, source.frameBytes, planes.packed);
+    if (result != AvisynthResult::Ok) return result;
     packedToPlanarFor(cpuLevel)(planes.packed.data(), 2 * source.width, source.width, source.height,
                                 planes.luma.data(), source.width, planes.plane2.data(), planes.plane3.data(),
                                 source.width / 2);
-    return kAvisynthOk;
+    return AvisynthResult::Ok;
 }
 
 AvisynthInstallation probeAvisynthInstallation(StatusLine& status) {

@@ -59,10 +59,11 @@ struct PlaneBuffers {
 };
 
 // Frame n of the open script as planar 4:2:0 (width-byte luma lines, width / 2 chroma lines, U in plane 2
-// and V in plane 3): the planar fetch, or the packed fetch and the conversion chosen by cpuLevel. 0, or
-// 6 when the frame server reports an error or the planes are too small (they then keep their content).
-int fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source, const PlaneBuffers& planes,
-                       int n, int cpuLevel);
+// and V in plane 3): the planar fetch, or the packed fetch and the conversion chosen by cpuLevel. Ok, or
+// FrameError when the frame server reports an error or the planes are too small (they then keep their
+// content).
+AvisynthResult fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source,
+                                  const PlaneBuffers& planes, int n, int cpuLevel);
 
 struct AvisynthInstallation {
     bool found = false;

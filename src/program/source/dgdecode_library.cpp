@@ -6,32 +6,24 @@
 
 namespace mivo {
 
-std::string dgdecodeMessage(int code) {
-    switch (code) {
-    case kDgdecodeNotLoaded:
+std::string dgdecodeMessage(DgdecodeResult result) {
+    switch (result) {
+    case DgdecodeResult::NotLoaded:
         return ", error initializing DGDecode, dll not loaded";
-    case kDgdecodeNotUnloaded:
+    case DgdecodeResult::NotUnloaded:
         return " ERROR unloading DGDecode.dll";
-    case kDgdecodeMissingExport:
+    case DgdecodeResult::MissingExport:
         return ", error initializing DGDecode, can't load load routines from dll";
-    case kDgdecodeCannotOpen:
+    case DgdecodeResult::CannotOpen:
         return ", error initializing DGDecode, can't open mpeg file";
-    case kDgdecodeNoSpecifications:
+    case DgdecodeResult::NoSpecifications:
         return ", error initializing DGDecode, mpeg file opened but can't read specifications";
-    case kDgdecodeNoYv12OrYuy2:
+    case DgdecodeResult::NoYv12OrYuy2:
         return ", error initializing DGDecode, no YV12 or YUY2 color space";
-    default:
-        return "";
+    case DgdecodeResult::Ok:
+        break;
     }
-}
-
-ColourFormat colourFormatOf(std::int32_t pixelType) {
-    const auto code = static_cast<std::uint32_t>(pixelType);
-    ColourFormat f = ColourFormat::None;
-    if ((code & kPixelTypeYv12) == kPixelTypeYv12 || (code & kPixelTypeI420) == kPixelTypeI420)
-        f = ColourFormat::Planar420;
-    if ((code & kPixelTypeYuy2) == kPixelTypeYuy2) f = ColourFormat::Packed422;
-    return f;
+    return "";
 }
 
 void DgdecodeLibrary::closeStream() {
@@ -41,61 +33,62 @@ void DgdecodeLibrary::closeStream() {
     info_ = nullptr;
 }
 
-int DgdecodeLibrary::load(const std::string& path) {
+DgdecodeResult DgdecodeLibrary::load(const std::string& path) {
     closeStream();
     resolved_ = false;
     open_ = nullptr;
     frame_ = nullptr;
     close_ = nullptr;
     lumaSize_ = chromaSize_ = 0;
-    return module_.open(path) ? kDgdecodeOk : kDgdecodeNotLoaded;
+    return module_.open(path) ? DgdecodeResult::Ok : DgdecodeResult::NotLoaded;
 }
 
-int DgdecodeLibrary::release() {
+DgdecodeResult DgdecodeLibrary::release() {
     closeStream();
     resolved_ = false;
     lumaSize_ = chromaSize_ = 0;
     module_.close();
-    return kDgdecodeOk;
+    return DgdecodeResult::Ok;
 }
 
-int DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
-    if (!module_.isOpen()) return kDgdecodeNotLoaded;
+DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamProperties& out) {
+    if (!module_.isOpen()) return DgdecodeResult::NotLoaded;
     if (!resolved_) {
-        open_ = reinterpret_cast<OpenFn>(module_.symbol("openMPEG2Source"));
-        frame_ = reinterpret_cast<FrameFn>(module_.symbol("getFrame"));
-        close_ = reinterpret_cast<CloseFn>(module_.symbol("closeVideo"));
-        if (!open_ || !frame_ || !close_) return kDgdecodeMissingExport;
+        module_.resolve(dgdecode::kOpenExport, open_);
+        module_.resolve(dgdecode::kFrameExport, frame_);
+        module_.resolve(dgdecode::kCloseExport, close_);
+        if (!open_ || !frame_ || !close_) return DgdecodeResult::MissingExport;
         resolved_ = true;
     }
     lumaSize_ = chromaSize_ = 0;
     info_ = open_(path.c_str());
-    if (!info_) return kDgdecodeCannotOpen;
+    if (!info_) return DgdecodeResult::CannotOpen;
 
-    out.width = info_[0];
-    out.height = info_[1];
-    out.rateNumerator = info_[2];
-    out.rateDenominator = info_[3];
-    out.frameCount = info_[4];
-    out.pixelType = info_[5];
-    out.colourFormat = colourFormatOf(out.pixelType);
+    out.width = info_->width;
+    out.height = info_->height;
+    out.rateNumerator = info_->rateNumerator;
+    out.rateDenominator = info_->rateDenominator;
+    out.frameCount = info_->frameCount;
+    out.pixelType = info_->pixelType;
+    out.colourFormat = dgdecode::colourFormatOf(out.pixelType);
 
     // Negative values are as unusable as zeros, and a frame must fit the shared planes.
     const long long pixels = static_cast<long long>(out.width) * out.height;
     if (out.width <= 0 || out.height <= 0 || out.frameCount <= 0 || out.rateNumerator <= 0 ||
         out.rateDenominator <= 0 || pixels > static_cast<long long>(FramePlanes::kLumaCapacity)) {
         info_ = nullptr;
-        return kDgdecodeNoSpecifications;
+        return DgdecodeResult::NoSpecifications;
     }
     if (out.colourFormat == ColourFormat::None) {
         info_ = nullptr;
-        return kDgdecodeNoYv12OrYuy2;
+        return DgdecodeResult::NoYv12OrYuy2;
     }
     lumaSize_ = static_cast<std::size_t>(pixels);
     chromaSize_ = out.colourFormat == ColourFormat::Planar420 ? lumaSize_ / 4 : lumaSize_ / 2;
-    vFirst_ = (static_cast<std::uint32_t>(out.pixelType) & kPixelTypeYv12) == kPixelTypeYv12 &&
-              out.colourFormat == ColourFormat::Planar420;
-    return kDgdecodeOk;
+    vFirst_ =
+        (static_cast<std::uint32_t>(out.pixelType) & dgdecode::kPixelTypeYv12) == dgdecode::kPixelTypeYv12 &&
+        out.colourFormat == ColourFormat::Planar420;
+    return DgdecodeResult::Ok;
 }
 
 bool DgdecodeLibrary::getDgdecodeFrame(int n, std::uint8_t* p1, std::uint8_t* p2, std::uint8_t* p3) const {

@@ -1,10 +1,9 @@
 #pragma once
 // A DGDecode decoder library, loaded at run time: one per D2V project format version, only one in
-// memory at a time. Only three exports are used: openMPEG2Source(path) returns the stream's
-// description (six 32-bit integers: width, height, rate numerator, rate denominator, frame count,
-// pixel type), getFrame(n) returns frame n as luma followed by two chroma blocks, and closeVideo must be
-// present although it is never called.
+// memory at a time. Of its three exports (core/dgdecode_interface.h) openMPEG2Source and getFrame do the
+// work; closeVideo must be present, and closes a stream before its library goes.
 
+#include "core/dgdecode_interface.h"
 #include "core/source_state.h"
 #include "platform/platform.h"
 
@@ -13,25 +12,19 @@
 
 namespace mivo {
 
-enum DgdecodeResult : int {
-    kDgdecodeOk = 0,
-    kDgdecodeNotLoaded = 128,
-    kDgdecodeNotUnloaded = 129,
-    kDgdecodeMissingExport = 130,
-    kDgdecodeCannotOpen = 131,
-    kDgdecodeNoSpecifications = 132,
-    kDgdecodeNoYv12OrYuy2 = 133,
+// The layer's results; the values are the layer's long-standing result codes.
+enum class DgdecodeResult : int {
+    Ok = 0,
+    NotLoaded = 128,
+    NotUnloaded = 129,
+    MissingExport = 130,
+    CannotOpen = 131,
+    NoSpecifications = 132,
+    NoYv12OrYuy2 = 133,
 };
 
-// The status text for a result code ("" for 0 and unknown codes).
-std::string dgdecodeMessage(int code);
-
-// Avisynth's colour-space codes, as the stream description carries them.
-inline constexpr std::uint32_t kPixelTypeYv12 = 0xA0000008u;
-inline constexpr std::uint32_t kPixelTypeI420 = 0xA0000010u;
-inline constexpr std::uint32_t kPixelTypeYuy2 = 0x60000004u;
-inline constexpr std::uint32_t kPixelTypeRgb24 = 0x50000001u;
-ColourFormat colourFormatOf(std::int32_t pixelType);
+// The status text for a result ("" for Ok).
+std::string dgdecodeMessage(DgdecodeResult result);
 
 struct StreamProperties {
     int width = 0, height = 0, frameCount = 0;
@@ -42,19 +35,15 @@ struct StreamProperties {
 
 class DgdecodeLibrary {
   public:
-    using OpenFn = const std::int32_t* (*)(const char* path);
-    using FrameFn = const std::uint8_t* (*)(int frame);
-    using CloseFn = void (*)();
-
     // loadDecoderLibrary: forgets the stream and the exports, then loads the library by full path.
-    int load(const std::string& path);
-    // releaseDecoderLibrary: 0 also when nothing is loaded.
-    int release();
+    DgdecodeResult load(const std::string& path);
+    // releaseDecoderLibrary: Ok also when nothing is loaded.
+    DgdecodeResult release();
     bool loaded() const { return module_.isOpen(); }
 
     // openProject: opens the project through the loaded library. Frames larger than the shared planes
     // are refused like a stream without usable specifications, so no fetch can overrun them.
-    int openProject(const std::string& path, StreamProperties& out);
+    DgdecodeResult openProject(const std::string& path, StreamProperties& out);
 
     // getDgdecodeFrame: frame n's luma into p1, the chroma block that follows it into p2, the last block
     // into p3; p1 must hold the luma size and p2, p3 the chroma size of the open stream (for a packed
@@ -72,10 +61,10 @@ class DgdecodeLibrary {
 
     platform::Module module_;
     bool resolved_ = false;
-    OpenFn open_ = nullptr;
-    FrameFn frame_ = nullptr;
-    CloseFn close_ = nullptr;
-    const std::int32_t* info_ = nullptr; // belongs to the library, never freed here
+    dgdecode::OpenFn open_ = nullptr;
+    dgdecode::FrameFn frame_ = nullptr;
+    dgdecode::CloseFn close_ = nullptr;
+    const dgdecode::StreamInfo* info_ = nullptr; // belongs to the library, never freed here
     std::size_t lumaSize_ = 0, chromaSize_ = 0;
     bool vFirst_ = false;
 };

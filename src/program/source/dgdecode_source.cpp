@@ -3,51 +3,48 @@
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
 #include "platform/platform.h"
+#include "program/source/movie_info_display.h"
 
 #include <algorithm>
 
 namespace mivo {
 
-void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths) {
+namespace {
+
+// The project version's library replaces the one in memory. False when it cannot be loaded (reported).
+bool loadVersionLibrary(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths) {
     SourceState& s = ctx.state;
-    SourceSettings& set = ctx.settings;
-
-    if (!s.dgdecodeLoaded) {
-        if (!platform::fileExists(s.decoderLibraryPath)) {
-            ctx.status.append(", DGDecode.dll NOT found in " + paths.programFolder + "DGDecode");
-            s.sourceReady = false;
-            return;
-        }
-        if (library.release() != kDgdecodeOk) ctx.status.show(dgdecodeMessage(kDgdecodeNotUnloaded));
-        if (library.load(s.decoderLibraryPath) != kDgdecodeOk) {
-            ctx.status.append(", DGDecode.dll NOT loaded");
-            s.sourceReady = false;
-            return;
-        }
-        ctx.status.append(decoderLoadMessage(s.projectVersion));
-        s.dgdecodeLoaded = true;
+    if (!platform::fileExists(s.decoderLibraryPath)) {
+        ctx.status.append(", DGDecode.dll NOT found in " + paths.programFolder + "DGDecode");
+        return false;
     }
-
-    StreamProperties stream;
-    const int result = library.openProject(set.inputFile, stream);
-    s.currentFrame = 0;
-    if (result != kDgdecodeOk) {
-        s.sourceReady = false;
-        set.inputFile.clear();
-        library.release();
-        s.dgdecodeLoaded = false;
-        s.isD2vProject = false;
-        s.inputAccepted = false;
-        s.frameCount = 0;
-        ctx.controls.setText(PageId::Main, ids::main::inputFileButton, kInputButtonDefault);
-        ctx.status.append(dgdecodeMessage(result));
-        showMovieInfo(ctx);
-        return;
+    if (library.release() != DgdecodeResult::Ok)
+        ctx.status.show(dgdecodeMessage(DgdecodeResult::NotUnloaded));
+    if (library.load(s.decoderLibraryPath) != DgdecodeResult::Ok) {
+        ctx.status.append(", DGDecode.dll NOT loaded");
+        return false;
     }
+    ctx.status.append(decoderLoadMessage(s.projectVersion));
+    s.dgdecodeLoaded = true;
+    return true;
+}
 
-    s.sourceReady = true;
-    s.inputAccepted = true;
-    ctx.status.append(", DGDecode successfully initialized");
+// The project could not be opened: the input is closed for the user.
+void closeInput(SourceContext& ctx, DgdecodeLibrary& library, DgdecodeResult result) {
+    SourceState& s = ctx.state;
+    s.sourceReady = false;
+    ctx.settings.inputFile.clear();
+    library.release();
+    s.dgdecodeLoaded = false;
+    s.isD2vProject = false;
+    s.inputAccepted = false;
+    s.frameCount = 0;
+    ctx.controls.setText(PageId::Main, ids::main::inputFileButton, kInputButtonDefault);
+    ctx.status.append(dgdecodeMessage(result));
+    showMovieInfo(ctx);
+}
+
+void takeStream(SourceState& s, const StreamProperties& stream) {
     s.width = stream.width;
     s.height = stream.height;
     s.frameCount = stream.frameCount;
@@ -61,7 +58,27 @@ void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const Prog
     const double rate = static_cast<double>(stream.rateNumerator) / stream.rateDenominator;
     s.frameRate = static_cast<float>(rate);
     s.movieSeconds = static_cast<float>(stream.frameCount / rate);
+}
 
+} // namespace
+
+void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths) {
+    SourceState& s = ctx.state;
+    SourceSettings& set = ctx.settings;
+    if (!s.dgdecodeLoaded && !loadVersionLibrary(ctx, library, paths)) {
+        s.sourceReady = false;
+        return;
+    }
+
+    StreamProperties stream;
+    const DgdecodeResult result = library.openProject(set.inputFile, stream);
+    s.currentFrame = 0;
+    if (result != DgdecodeResult::Ok) return closeInput(ctx, library, result);
+
+    s.sourceReady = true;
+    s.inputAccepted = true;
+    ctx.status.append(", DGDecode successfully initialized");
+    takeStream(s, stream);
     if (!s.frameRangeGiven) {
         set.startFrame = 0;
         set.endFrame = s.frameCount - 1;

@@ -4,8 +4,8 @@
 // follow. Every outcome is reported on the status line.
 
 #include "core/program_paths.h"
-#include "core/source/movie_info.h"
 #include "program/source/dgdecode_library.h"
+#include "program/source/source_context.h"
 
 namespace mivo {
 

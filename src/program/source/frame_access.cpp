@@ -2,28 +2,29 @@
 
 namespace mivo {
 
-int FrameAccess::fetchFrame(int n) {
+FetchResult FrameAccess::fetchFrame(int n) {
     if (state_.isD2vProject) {
-        if (!dgdecode_.loaded()) return -1;
+        if (!dgdecode_.loaded()) return FetchResult::NoFrame;
         if (state_.colourFormat == ColourFormat::Packed422) {
             // The packed frame lands whole in the staging buffer, then becomes planes like any other.
             std::uint8_t* p = planes_.packed;
             const std::size_t luma = dgdecode_.lumaSize(), chroma = dgdecode_.chromaSize();
-            if (!dgdecode_.getDgdecodeFrame(n, p, p + luma, p + luma + chroma)) return -1;
+            if (!dgdecode_.getDgdecodeFrame(n, p, p + luma, p + luma + chroma)) return FetchResult::NoFrame;
             // The width and height the stream opened with, not a height repaired since.
             const int width = state_.lumaPitch > 0 ? state_.lumaPitch : state_.width;
             const int height = width > 0 ? static_cast<int>(luma / static_cast<std::size_t>(width)) : 0;
             convert_(p, 2 * width, width, height, planes_.luma, width, planes_.plane2, planes_.plane3,
                      width / 2);
-            return 0;
+            return FetchResult::Ok;
         }
         // Chroma planes in U, V order whatever the decoder's block order.
         std::uint8_t* first = dgdecode_.vPlaneFirst() ? planes_.plane3 : planes_.plane2;
         std::uint8_t* second = dgdecode_.vPlaneFirst() ? planes_.plane2 : planes_.plane3;
-        return dgdecode_.getDgdecodeFrame(n, planes_.luma, first, second) ? 0 : -1;
+        return dgdecode_.getDgdecodeFrame(n, planes_.luma, first, second) ? FetchResult::Ok
+                                                                          : FetchResult::NoFrame;
     }
-    if (state_.isAvisynthScript && avisynth_) return avisynth_(n, planes_);
-    return -1;
+    if (!state_.isAvisynthScript || !avisynth_) return FetchResult::NoFrame;
+    return avisynth_(n, planes_) == AvisynthResult::Ok ? FetchResult::Ok : FetchResult::FrameServerError;
 }
 
 } // namespace mivo

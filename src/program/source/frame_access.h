@@ -4,6 +4,7 @@
 
 #include "core/kernels/packed_to_planar.h"
 #include "core/source_state.h"
+#include "program/source/avisynth_layer.h"
 #include "program/source/dgdecode_library.h"
 #include "program/source/frame_planes.h"
 
@@ -11,10 +12,14 @@
 
 namespace mivo {
 
+// What a fetch gave: the frame; no frame (no source open, or the decoder had none to give); or an error of
+// the frame server, after which the planes keep their earlier content and the caller skips the picture.
+enum class FetchResult { Ok, NoFrame, FrameServerError };
+
 class FrameAccess {
   public:
-    // The Avisynth layer's fetch: fills the planes with frame n, 0 on success or its error code.
-    using AvisynthFetch = std::function<int(int frame, FramePlanes& planes)>;
+    // The Avisynth layer's fetch: fills the planes with frame n.
+    using AvisynthFetch = std::function<AvisynthResult(int frame, FramePlanes& planes)>;
 
     FrameAccess(const SourceState& state, const DgdecodeLibrary& dgdecode, FramePlanes& planes)
         : state_(state), dgdecode_(dgdecode), planes_(planes) {}
@@ -23,10 +28,9 @@ class FrameAccess {
     // The packed-to-planar version for the processor (the reference one until told).
     void setPackedConversion(PackedToPlanarFn convert) { convert_ = convert; }
 
-    // Frame n of the open source as planar 4:2:0 (see FramePlanes). 0 on success; -1 when there is no
-    // source or the decoder gave no frame; otherwise the Avisynth layer's code. Callers keep n within
+    // Frame n of the open source as planar 4:2:0 (see FramePlanes). Callers keep n within
     // 0 .. frameCount - 1.
-    int fetchFrame(int n);
+    FetchResult fetchFrame(int n);
 
     FramePlanes& planes() { return planes_; }
 

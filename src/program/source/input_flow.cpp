@@ -2,8 +2,10 @@
 
 #include "core/control_ids.h"
 #include "core/source/d2v_project.h"
+#include "core/source/movie_info.h"
 #include "platform/platform.h"
 #include "program/source/dgdecode_source.h"
+#include "program/source/file_change_refresh.h"
 
 namespace mivo {
 

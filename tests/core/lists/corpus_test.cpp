@@ -13,10 +13,10 @@ namespace mivo {
 namespace {
 
 TEST(ListsCorpus, EveryInputImportsSoundlyAndRoundTrips) {
-    const std::filesystem::path corpora =
-        std::filesystem::path(MIVO_FUZZ_DIR);
+    const std::filesystem::path corpora = std::filesystem::path(MIVO_FUZZ_DIR);
     const std::pair<const char*, std::string (*)(std::string_view)> readers[] = {
-        {"chapter_reader/corpus", test::checkChapterImport}, {"panscan_reader/corpus", test::checkPanScanImport}};
+        {"chapter_reader/corpus", test::checkChapterImport},
+        {"panscan_reader/corpus", test::checkPanScanImport}};
     for (const auto& [folder, check] : readers) {
         ASSERT_TRUE(std::filesystem::is_directory(corpora / folder)) << folder;
         int files = 0;

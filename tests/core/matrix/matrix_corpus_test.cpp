@@ -11,8 +11,7 @@ namespace mivo {
 namespace {
 
 TEST(MatrixCorpus, EveryInputReadsAndWhatItReadsRoundTrips) {
-    const std::filesystem::path corpus =
-        std::filesystem::path(MIVO_FUZZ_DIR) / "mtx_reader" / "corpus";
+    const std::filesystem::path corpus = std::filesystem::path(MIVO_FUZZ_DIR) / "mtx_reader" / "corpus";
     ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
     int files = 0, read = 0;
     for (const auto& entry : std::filesystem::directory_iterator(corpus)) {

@@ -169,6 +169,25 @@ TEST(MatrixFile, ExportThenImportGivesTheSamePair) {
     }
 }
 
+TEST(MatrixFile, TheShippedExamplesAreTheirPairs) {
+    MatrixPair flat;
+    flat.intra.fill(16);
+    flat.nonIntra.fill(16);
+    flat.intra[0] = kIntraDcValue;
+    const std::pair<const char*, MatrixPair> examples[] = {{"flat16.mtx", flat},
+                                                           {"notch.mtx", builtInMatrix(3)->pair},
+                                                           {"mivolow.mtx", builtInMatrix(12)->pair}};
+    for (const auto& [name, expected] : examples) {
+        const fs::path shipped = fs::path(MIVO_BINARY_DIR) / "bin" / "matrix" / name;
+        MatrixPair read;
+        ASSERT_EQ(readMatrixFile(shipped.string(), read), MatrixFileResult::Ok) << shipped;
+        EXPECT_EQ(read, expected) << name;
+        std::string text;
+        ASSERT_TRUE(readWholeFile(shipped.string(), text));
+        EXPECT_EQ(text, mtxText(read)) << name << " is laid out as the export writes it";
+    }
+}
+
 TEST(MatrixFile, MessagesForTheStatusLine) {
     using R = MatrixFileResult;
     const std::tuple<R, std::string_view, std::string_view> cases[] = {

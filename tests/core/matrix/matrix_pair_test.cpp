@@ -56,7 +56,7 @@ TEST(MatrixGrid, AnyPairShownAndReadBackIsThatPairNormalised) {
     EXPECT_EQ(texts[4], "-42");
 }
 
-TEST(MatrixChoice, ShowingAChoiceFillsTheShownPairThenNormalisesTheCustomOne) {
+TEST(MatrixChoice, ShowingAChoiceNormalisesTheCustomPairThenFillsTheShownPair) {
     SourceState source;
     Settings s(source);
     s.setStartUpValues();
@@ -76,7 +76,7 @@ TEST(MatrixChoice, ShowingAChoiceFillsTheShownPairThenNormalisesTheCustomOne) {
         return p;
     }();
     const std::pair<int, const MatrixPair*> choices[] = {
-        {kCustomMatrixChoice, &loaded}, // the grid shows the values as loaded, before the clamping
+        {kCustomMatrixChoice, &normalised}, // the grid shows what the encoder will get, never a raw value
         {5, &builtInMatrix(5)->pair},
         {16, &builtInMatrix(16)->pair},
         {0, &untouched}, // a code that stands for no pair leaves the grid as it was

@@ -52,9 +52,9 @@ TEST(D2vProject, NamesAndDisplayForm) {
     EXPECT_FALSE(hasExtension("movie.input", ".d2v"));
     EXPECT_FALSE(hasExtension("d2v", ".d2v"));
 
-    EXPECT_EQ(pathFolder("/a/b/c.d2v"), "/a/b/");
-    EXPECT_EQ(pathFolder("C:\\x\\y.d2v"), "C:\\x\\");
-    EXPECT_EQ(pathFolder("y.d2v"), "");
+    EXPECT_EQ(folderPart("/a/b/c.d2v"), "/a/b/");
+    EXPECT_EQ(folderPart("C:\\x\\y.d2v"), "C:\\x\\");
+    EXPECT_EQ(folderPart("y.d2v"), "");
 
     const std::string fifty = "/home/user/videos/holiday/2024/summer/movie-01.d2v";
     ASSERT_EQ(fifty.size(), 50u);

@@ -1,5 +1,7 @@
 #include "synthetic_description.h"
 
+#include "core/dgdecode_interface.h"
+
 #include <charconv>
 #include <sstream>
 
@@ -157,13 +159,13 @@ std::uint8_t syntheticSample(const SyntheticSource& src, int frame, int plane, i
 std::int32_t syntheticPixelType(SyntheticPixel pixel) {
     switch (pixel) {
     case SyntheticPixel::Yv12:
-        return static_cast<std::int32_t>(0xA0000008u);
+        return static_cast<std::int32_t>(dgdecode::kPixelTypeYv12);
     case SyntheticPixel::I420:
-        return static_cast<std::int32_t>(0xA0000010u);
+        return static_cast<std::int32_t>(dgdecode::kPixelTypeI420);
     case SyntheticPixel::Yuy2:
-        return static_cast<std::int32_t>(0x60000004u);
+        return static_cast<std::int32_t>(dgdecode::kPixelTypeYuy2);
     case SyntheticPixel::Rgb24:
-        return static_cast<std::int32_t>(0x50000001u);
+        return static_cast<std::int32_t>(dgdecode::kPixelTypeRgb24);
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "synthetic_description.h"
 
+#include "core/dgdecode_interface.h"
 #include "core/source/d2v_project.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #if defined(_WIN32)
@@ -32,7 +34,7 @@ constexpr std::size_t kMaxFrameBytes = 64u << 20;
 
 struct Stream {
     mivo::doubles::SyntheticSource description;
-    std::array<std::int32_t, 6> info{};
+    mivo::dgdecode::StreamInfo info{};
     std::vector<std::uint8_t> frame;
 };
 
@@ -66,7 +68,7 @@ std::string firstListedFile(const char* projectPath) {
 
 } // namespace
 
-MIVO_EXPORT const std::int32_t* openMPEG2Source(const char* path) {
+MIVO_EXPORT const mivo::dgdecode::StreamInfo* openMPEG2Source(const char* path) {
     stream().reset();
     if (!path) return nullptr;
     const std::string source = firstListedFile(path);
@@ -78,19 +80,19 @@ MIVO_EXPORT const std::int32_t* openMPEG2Source(const char* path) {
     int line = 0;
     if (!in || !mivo::doubles::parseSyntheticSource(text, s.description, why, line)) return nullptr;
     const auto& d = s.description;
-    s.info = {d.width,
-              d.height,
-              static_cast<std::int32_t>(d.rateNumerator),
-              static_cast<std::int32_t>(d.rateDenominator),
-              d.frames,
-              mivo::doubles::syntheticPixelType(d.pixel)};
+    s.info.width = d.width;
+    s.info.height = d.height;
+    s.info.rateNumerator = static_cast<std::int32_t>(d.rateNumerator);
+    s.info.rateDenominator = static_cast<std::int32_t>(d.rateDenominator);
+    s.info.frameCount = d.frames;
+    s.info.pixelType = mivo::doubles::syntheticPixelType(d.pixel);
     // The front-end copies width x height luma bytes and two blocks of a quarter of that, which for odd
     // sizes is a little more than the planes hold: the buffer covers both.
     const std::size_t pixels = static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
     const std::size_t bytes = std::max(mivo::doubles::syntheticFrameBytes(d), pixels + 2 * (pixels / 4));
     if (bytes > 0 && bytes <= kMaxFrameBytes) s.frame.assign(bytes, 0);
     stream() = std::move(s);
-    return stream()->info.data();
+    return &stream()->info;
 }
 
 MIVO_EXPORT const std::uint8_t* getFrame(int n) {
@@ -107,4 +109,7 @@ MIVO_EXPORT const std::uint8_t* getFrame(int n) {
 MIVO_EXPORT void closeVideo() {
     stream().reset();
 }
+static_assert(std::is_same_v<decltype(&closeVideo), mivo::dgdecode::CloseFn>);
 #endif
+static_assert(std::is_same_v<decltype(&openMPEG2Source), mivo::dgdecode::OpenFn> &&
+              std::is_same_v<decltype(&getFrame), mivo::dgdecode::FrameFn>);

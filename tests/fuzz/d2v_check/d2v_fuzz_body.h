@@ -38,7 +38,7 @@ inline void runD2vCheck(const std::uint8_t* data, std::size_t size) {
     const std::string shown = displayForm(text);
     require(shown.size() <= 40 || shown.size() == text.size());
     (void)hasExtension(text, ".d2v");
-    (void)pathFolder(text);
+    (void)folderPart(text);
     for (int version : {6, 16})
         (void)resolveListedPath(listedPathOfLine(text, version), project, exists);
 }
