@@ -37,6 +37,9 @@ class Module {
 // --- files --------------------------------------------------------------------------
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
+// True when files can be made in the folder (a read-only mount says no even to an administrator).
+bool folderWritable(const std::string& path);
+bool makeFolders(const std::string& path); // with every missing parent; true when the folder exists
 bool removeFile(const std::string& path);
 bool copyFile(const std::string& from, const std::string& to); // overwrites
 struct FileDate {

@@ -147,6 +147,13 @@ void Program::fixPaths() {
     const std::string folder =
         options_.programFolder.empty() ? platform::programFolder() : options_.programFolder;
     paths_ = ProgramPaths::beside(folder, platform::pathSeparator());
+    // An installed copy's folder belongs to the system: what the program writes beside itself goes to
+    // the user's own folder instead, and the encoder looks there by the same rule.
+    if (!platform::folderWritable(paths_.programFolder)) {
+        const std::string own = userSettingsFolder(platform::environment("XDG_CONFIG_HOME"),
+                                                   platform::environment("HOME"), platform::pathSeparator());
+        if (!own.empty() && platform::makeFolders(own)) paths_.useWritableFolder(own);
+    }
     paths_.defaultIniExists = platform::fileExists(paths_.defaultIni);
     // A copy left behind by an encode that never finished would shadow the version-specific library.
     staleLibraryCopy_ = !removeDecoderLibraryCopy(paths_);

@@ -3,6 +3,7 @@
 #include "scenario_runner.h"
 
 #include "core/control_ids.h"
+#include "core/whole_file.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
 #include "gui/qt_dialogs.h"
@@ -457,6 +458,20 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         for (std::string w = word(rest); !w.empty(); w = word(rest))
             bytes += hexBytes(w);
         writeBytes(path, bytes);
+    } else if (cmd == "write-fault") {
+        // write-fault read-only | disk-full [BYTES] | none: the program's whole-file writes from now on
+        // fail as in a read-only folder, or on a disk with BYTES of room left (0 when not given).
+        const std::string kind = word(rest);
+        const std::string room = word(rest);
+        const std::size_t bytes = room.empty() ? 0 : static_cast<std::size_t>(parseInt(room, "byte count"));
+        if (kind == "read-only")
+            injectWriteFault(WriteFault::ReadOnly);
+        else if (kind == "disk-full")
+            injectWriteFault(WriteFault::DiskFull, bytes);
+        else if (kind == "none")
+            injectWriteFault(WriteFault::None);
+        else
+            fail("unknown write fault \"" + kind + "\"");
     } else if (cmd == "start") {
         start();
     } else if (cmd == "tab") {

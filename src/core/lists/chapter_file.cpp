@@ -216,8 +216,11 @@ std::string chapterFileText(const Settings& s) {
 
 ListFileResult exportChapterFile(const Settings& s, const std::string& path) {
     if (s.chapterCount < 1) return {false, std::string(msg::kNoChapters)};
-    if (writeWholeFile(path, chapterFileText(s))) return {true, std::string(msg::kChapterFileWritten)};
-    return {false, std::string(writeFailure(path, msg::kChapterFileNotOpened, msg::kChapterFileNotWritten))};
+    WriteFailure failure = WriteFailure::None;
+    if (writeWholeFile(path, chapterFileText(s), &failure))
+        return {true, std::string(msg::kChapterFileWritten)};
+    return {false,
+            std::string(writeFailure(failure, msg::kChapterFileNotOpened, msg::kChapterFileNotWritten))};
 }
 
 } // namespace mivo::lists

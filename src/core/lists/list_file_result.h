@@ -2,6 +2,8 @@
 // What a list file import or export tells the page: whether it worked, and the whole report for the
 // status line (the opening message and whatever continues it), to be shown in replace mode.
 
+#include "core/whole_file.h"
+
 #include <string>
 #include <string_view>
 
@@ -13,8 +15,8 @@ struct ListFileResult {
 };
 
 // The status text of a failed write: " error opening ..." when the file could not be made there (no such
-// folder, or the name is a folder), else " error writing ...".
-std::string_view writeFailure(const std::string& path, std::string_view notOpened,
-                              std::string_view notWritten);
+// folder, a read-only one, or the name is a folder), else " error writing ..." (the disk filled up, or
+// the finished file could not take the old one's place).
+std::string_view writeFailure(WriteFailure failure, std::string_view notOpened, std::string_view notWritten);
 
 } // namespace mivo::lists

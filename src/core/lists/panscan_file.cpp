@@ -82,8 +82,11 @@ std::string panScanFileText(const Settings& s) {
 
 ListFileResult exportPanScanFile(const Settings& s, const std::string& path) {
     if (s.panScanCount < 1) return {false, std::string(msg::kNoPanScan)};
-    if (writeWholeFile(path, panScanFileText(s))) return {true, std::string(msg::kPanScanFileWritten)};
-    return {false, std::string(writeFailure(path, msg::kPanScanFileNotOpened, msg::kPanScanFileNotWritten))};
+    WriteFailure failure = WriteFailure::None;
+    if (writeWholeFile(path, panScanFileText(s), &failure))
+        return {true, std::string(msg::kPanScanFileWritten)};
+    return {false,
+            std::string(writeFailure(failure, msg::kPanScanFileNotOpened, msg::kPanScanFileNotWritten))};
 }
 
 } // namespace mivo::lists

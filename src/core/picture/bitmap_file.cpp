@@ -13,10 +13,12 @@ std::string bitmapFileName(int frame) {
     return name;
 }
 
-bool writeBitmapFile(const PictureBuffer& picture, const std::string& folder, int frame, std::string& path) {
+bool writeBitmapFile(const PictureBuffer& picture, const std::string& folder, int frame, std::string& path,
+                     WriteFailure* failure) {
     path = folder + bitmapFileName(frame);
-    if (picture.empty()) return false;
-    return writeWholeFile(path, picture.fileImage());
+    if (!picture.empty()) return writeWholeFile(path, picture.fileImage(), failure);
+    if (failure) *failure = WriteFailure::Open;
+    return false;
 }
 
 } // namespace mivo::picture

@@ -2,6 +2,7 @@
 // "create bitmap": the picture saved as a bitmap file named after the frame it shows.
 
 #include "core/picture/picture_buffer.h"
+#include "core/whole_file.h"
 
 #include <string>
 
@@ -13,7 +14,8 @@ std::string bitmapFileName(int frame);
 
 // Writes the picture's file image whole to `folder` (which ends with its separator) under the frame's
 // name, replacing a file of that name. `path` receives the full path. False, with nothing changed on
-// disk, when there is no picture or the file cannot be written.
-bool writeBitmapFile(const PictureBuffer& picture, const std::string& folder, int frame, std::string& path);
+// disk, when there is no picture (`failure` Open) or the file cannot be written (`failure` names the step).
+bool writeBitmapFile(const PictureBuffer& picture, const std::string& folder, int frame, std::string& path,
+                     WriteFailure* failure = nullptr);
 
 } // namespace mivo::picture

@@ -61,6 +61,16 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool folderWritable(const std::string& path) {
+    return folderExists(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+bool makeFolders(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return folderExists(path);
+}
+
 bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }

@@ -190,10 +190,13 @@ void FramePreview::createBitmap() {
     }
     showPicture();
     std::string path;
-    if (picture::writeBitmapFile(picture_, p_.paths().programFolder, frame, path))
+    WriteFailure failure = WriteFailure::None;
+    if (picture::writeBitmapFile(picture_, p_.paths().writableFolder, frame, path, &failure))
         p_.status().show(" bitmap created:   " + path);
-    else
+    else if (failure == WriteFailure::Open)
         p_.status().show(" bitmap creation failed, can't open bitmap file");
+    else // a full disk: the file could be made but not filled, and no part of it is left behind
+        p_.status().show(" bitmap creation failed, can't write bitmap file");
 }
 
 } // namespace mivo

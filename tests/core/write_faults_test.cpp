@@ -1,0 +1,185 @@
+// Every file the program writes is written whole or not at all: on a disk that fills up or a folder that
+// turns read-only after a first save, the earlier file stays as it was, nothing half-written is left
+// beside it, the writer's message says which step failed, and the same write works once there is room.
+
+#include "../support/small_disk.h"
+#include "core/control_model.h"
+#include "core/lists/chapter_file.h"
+#include "core/lists/panscan_file.h"
+#include "core/matrix/matrix_file.h"
+#include "core/picture/bitmap_file.h"
+#include "core/settings/ini_codec.h"
+#include "core/settings/settings.h"
+#include "core/source_state.h"
+#include "core/status_line.h"
+#include "core/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace mivo {
+namespace {
+
+struct Outcome {
+    bool ok;
+    std::string message;
+};
+
+// One writer of the program, writing one of two different contents (variant 0 or 1) to `path`.
+struct Writer {
+    const char* file;
+    std::function<Outcome(const std::string& path, int variant)> write;
+    const char* written; // its messages: success, a file that cannot be made, a disk that fills up
+    const char* notOpened;
+    const char* notWritten;
+};
+
+struct Record {
+    SourceState source;
+    std::unique_ptr<Settings> s = std::make_unique<Settings>(source);
+    ControlModel controls;
+    StatusLine status{controls};
+};
+
+std::vector<Writer> writers(Record& r) {
+    const auto list = [&r](int variant) {
+        r.s->chapterCount = r.s->panScanCount = 2 + variant;
+        for (int i = 0; i < 3; ++i) {
+            r.s->chapterFrames[static_cast<std::size_t>(i)] = 10 * i + variant;
+            r.s->panScanFrames[static_cast<std::size_t>(i)] = 10 * i;
+            r.s->panScanOffsets[static_cast<std::size_t>(i)] = i - variant;
+        }
+    };
+    const auto matrix = [](int variant) {
+        MatrixPair pair;
+        pair.intra.fill(static_cast<std::uint16_t>(16 + variant));
+        pair.nonIntra.fill(static_cast<std::uint16_t>(20 + variant));
+        return pair;
+    };
+    const auto matrixOutcome = [](MatrixFileResult result) {
+        return Outcome{result == MatrixFileResult::Ok, std::string(matrixExportMessage(result))};
+    };
+    return {
+        {"Mivo.ini",
+         [&r, list](const std::string& path, int variant) {
+             list(variant);
+             const bool ok = writeIni(path, *r.s, r.status);
+             return Outcome{ok, std::string(r.status.buffer())};
+         },
+         " file successfully written", " error writing ini file", " error writing ini file"},
+        {"chapters.txt",
+         [&r, list](const std::string& path, int variant) {
+             list(variant);
+             const lists::ListFileResult result = lists::exportChapterFile(*r.s, path);
+             return Outcome{result.ok, result.status};
+         },
+         " chapter file written", " error opening chapter file", " error writing chapter file"},
+        {"panscan.txt",
+         [&r, list](const std::string& path, int variant) {
+             list(variant);
+             const lists::ListFileResult result = lists::exportPanScanFile(*r.s, path);
+             return Outcome{result.ok, result.status};
+         },
+         " panscan file written", " error opening panscan file", " error writing panscan file"},
+        {"pair.mtx",
+         [=](const std::string& path, int variant) {
+             return matrixOutcome(writeMatrixMtx(path, matrix(variant)));
+         },
+         " matrix file successfully written", "error writing matrix file", "error writing matrix file"},
+        {"pair.cqm",
+         [=](const std::string& path, int variant) {
+             return matrixOutcome(writeMatrixCqm(path, matrix(variant)));
+         },
+         " matrix file successfully written", "error writing matrix file", "error writing matrix file"},
+        {"000007.bmp",
+         [](const std::string& path, int variant) {
+             const int w = 64 + 8 * variant, h = 48;
+             std::vector<std::uint8_t> y(static_cast<std::size_t>(w * h), 90), c(y.size() / 4, 128);
+             picture::PictureBuffer picture;
+             picture.build({y.data(), c.data(), c.data(), w, h});
+             std::string written;
+             WriteFailure failure = WriteFailure::None;
+             const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
+             const bool ok = picture::writeBitmapFile(picture, folder, 7, written, &failure);
+             return Outcome{ok, ok ? "bitmap" : failure == WriteFailure::Open ? "open" : "write"};
+         },
+         "bitmap", "open", "write"},
+    };
+}
+
+std::string contents(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(readWholeFile(path, bytes)) << path;
+    return bytes;
+}
+
+TEST(WriteFaults, EveryWriterKeepsTheEarlierFileWhenTheDiskFillsOrTurnsReadOnly) {
+    test::SmallDisk disk;
+    if (!disk.mounted()) RecordProperty("small_disk", "refused, seam: " + disk.refusal());
+    Record record;
+    for (const Writer& w : writers(record)) {
+        for (const bool full : {true, false}) {
+            SCOPED_TRACE(std::string(w.file) + (full ? " on a full disk" : " in a read-only folder"));
+            const std::string path = disk.folder() + w.file;
+            const Outcome first = w.write(path, 0);
+            ASSERT_TRUE(first.ok) << first.message;
+            EXPECT_EQ(first.message, w.written);
+            const std::string earlier = contents(path);
+
+            full ? disk.fill() : disk.makeReadOnly();
+            const Outcome failed = w.write(path, 1);
+            EXPECT_FALSE(failed.ok);
+            EXPECT_EQ(failed.message, full ? w.notWritten : w.notOpened);
+            EXPECT_EQ(contents(path), earlier);
+            EXPECT_FALSE(std::filesystem::exists(temporaryBeside(path)));
+
+            disk.restore();
+            ASSERT_TRUE(w.write(path, 1).ok) << "the same write works once there is room";
+            EXPECT_NE(contents(path), earlier);
+        }
+    }
+}
+
+TEST(WriteFaults, AStreamThatFailsOrIsAbandonedHalfWayLeavesTheEarlierFile) {
+    const auto folder = std::filesystem::path(MIVO_BINARY_DIR) / "test-tmp" / "write_faults";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "out.m2v").string();
+    ASSERT_TRUE(writeWholeFile(path, "earlier"));
+    const std::string chunk(1000, 'x');
+    {
+        WholeFileStream abandoned(path);
+        ASSERT_TRUE(abandoned.open() && abandoned.write(chunk.data(), chunk.size()));
+    }
+    EXPECT_FALSE(std::filesystem::exists(temporaryBeside(path))) << "an abandoned stream cleans up";
+    // Full after 2500 bytes: the third chunk fails half written, and the stream cleans up at once.
+    injectWriteFault(WriteFault::DiskFull, 2500);
+    WholeFileStream out(path);
+    ASSERT_TRUE(out.open());
+    EXPECT_TRUE(out.write(chunk.data(), chunk.size()));
+    EXPECT_TRUE(out.write(chunk.data(), chunk.size()));
+    EXPECT_FALSE(out.write(chunk.data(), chunk.size()));
+    EXPECT_FALSE(std::filesystem::exists(out.temporary()));
+    EXPECT_FALSE(out.write(chunk.data(), 1));
+    EXPECT_FALSE(out.commit());
+    EXPECT_EQ(out.failure(), WriteFailure::Write);
+    EXPECT_EQ(contents(path), "earlier");
+    WriteFailure failure = WriteFailure::None;
+    EXPECT_FALSE(writeWholeFile(path, chunk + chunk + chunk, &failure));
+    EXPECT_EQ(failure, WriteFailure::Write);
+    EXPECT_TRUE(writeWholeFile(path, chunk)) << "a file that fits is written";
+    injectWriteFault(WriteFault::None);
+    EXPECT_EQ(contents(path), chunk);
+    EXPECT_FALSE(std::filesystem::exists(temporaryBeside(path)));
+    // A name that is a folder fails before anything is made beside it.
+    EXPECT_FALSE(writeWholeFile(folder.string(), "x", &failure));
+    EXPECT_EQ(failure, WriteFailure::Open);
+    EXPECT_FALSE(std::filesystem::exists(temporaryBeside(folder.string())));
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
+} // namespace mivo
