@@ -1,5 +1,7 @@
 #include "core/source/file_version.h"
 
+#include "../../fuzz/corpus_replay.h"
+#include "../../fuzz/file_version/file_version_check.h"
 #include "../program_file_image.h"
 
 #include <gtest/gtest.h>
@@ -73,4 +75,8 @@ TEST(FileVersion, DamagedFilesNeverReadOutOfBounds) {
     }
     EXPECT_GT(readable, 0);
     EXPECT_LT(readable, static_cast<int>(needed));
+}
+
+TEST(FileVersion, FuzzCorpusKeepsTheReadersPromise) {
+    EXPECT_GE(mivo::test::replayCorpus("file_version", mivo::test::checkFileVersion), 4);
 }

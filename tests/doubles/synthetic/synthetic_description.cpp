@@ -148,7 +148,8 @@ std::uint8_t syntheticSample(const SyntheticSource& src, int frame, int plane, i
     case SyntheticScene::Kind::Flat:
         return static_cast<std::uint8_t>(plane == 0 ? scene->y : plane == 1 ? scene->u : scene->v);
     case SyntheticScene::Kind::Ramp:
-        if (plane == 0) return static_cast<std::uint8_t>((x + y + frame) % 256);
+        // Summed wide: the last frames of the longest source would overflow an int.
+        if (plane == 0) return static_cast<std::uint8_t>((std::int64_t{x} + y + frame) & 0xFF);
         return static_cast<std::uint8_t>((plane == 1 ? x : y) % 256);
     case SyntheticScene::Kind::Noise:
         return noise(scene->seed, plane, x, y);
