@@ -1,6 +1,7 @@
-// Damaged input: truncated and bit-flipped streams, projects that list more than the stream holds, and
-// nonsense projects. Nothing crashes or hangs (the test's time limit catches a hang); a project that
-// cannot be opened gives no source, and a frame that cannot be decoded shows a decodable neighbour.
+// Damaged input: truncated and bit-flipped streams, DVD titles cut short, with garbage in the middle or
+// a part missing, projects that list more than the stream holds, and nonsense projects. Nothing crashes or
+// hangs (the test's time limit catches a hang); a project that cannot be opened gives no source, and a frame
+// that cannot be decoded shows a decodable neighbour.
 
 #include "d2v_source.h"
 #include "indexer.h"
@@ -117,6 +118,53 @@ TEST(DamagedInput, BitFlipsNeitherCrashNorHang) {
             const d2vindex::IndexResult r = d2vindex::indexStreams({file}, options);
             EXPECT_TRUE(r.ok || !r.error.empty());
         }
+    }
+}
+
+// A DVD title in three VOB files, damaged after it was indexed and before: the last part cut short,
+// garbage over the middle of the second part, the second part gone. The library either refuses the
+// project with a reason or serves every frame; the indexer either indexes what it is given or says why
+// not, and what it indexes opens and serves every frame.
+TEST(DamagedInput, DamagedDvdTitlesNeitherCrashNorHang) {
+    StreamSpec s;
+    s.container = Container::program;
+    s.frames = 60;
+    const std::string stream = makeStream(s);
+    const std::vector<std::uint8_t> bytes = readFile(stream);
+    const std::uint64_t third = bytes.size() / 3 / 2048 * 2048;
+    enum class Damage { Truncated, GarbageInTheMiddle, SecondPartMissing };
+    for (const Damage damage : {Damage::Truncated, Damage::GarbageInTheMiddle, Damage::SecondPartMissing}) {
+        SCOPED_TRACE(static_cast<int>(damage));
+        const std::string folder = scratchFolder("dvd_title");
+        std::vector<std::string> parts = splitFile(stream, {third, 2 * third}, folder, "VTS_01");
+        indexProject(parts, folder + "/title.d2v");
+        std::vector<std::uint8_t> part = readFile(parts[damage == Damage::Truncated ? 2 : 1]);
+        if (damage == Damage::Truncated) {
+            part.resize(part.size() / 2 + 5);
+            writeFile(parts[2], part);
+        } else if (damage == Damage::GarbageInTheMiddle) {
+            std::mt19937 random(11);
+            for (std::size_t i = part.size() / 4; i < part.size() * 3 / 4; ++i)
+                part[i] = static_cast<std::uint8_t>(random());
+            writeFile(parts[1], part);
+        } else {
+            std::filesystem::remove(parts[1]);
+            parts.erase(parts.begin() + 1);
+        }
+        if (std::unique_ptr<D2vSource> source = tryOpen(folder + "/title.d2v"))
+            fetchEverything(*source);
+        else
+            EXPECT_EQ(damage, Damage::SecondPartMissing) << "only a missing file keeps the project shut";
+
+        d2vindex::IndexOptions options;
+        const d2vindex::IndexResult r = d2vindex::indexStreams(parts, options);
+        ASSERT_TRUE(r.ok || !r.error.empty());
+        if (!r.ok) continue;
+        writeText(folder + "/again.d2v", r.text);
+        std::unique_ptr<D2vSource> again = tryOpen(folder + "/again.d2v");
+        ASSERT_TRUE(again) << "what the indexer indexed opens";
+        EXPECT_GT(again->info().frameCount, 0);
+        fetchEverything(*again);
     }
 }
 
