@@ -355,16 +355,13 @@ void Runner::print(std::string rest) {
     }
 }
 
-// The preview box of a page against a reference picture: the box is grabbed as drawn, scaled to the
-// reference's size (fonts decide the box's size) and compared by the mean difference of its bytes, so a
-// black, misplaced or mis-shaped picture shows while anti-aliasing and scaling do not. With
+// A widget against a reference picture: grabbed as drawn, scaled to the reference's size (fonts decide
+// the widget's size) and compared by the mean difference of its bytes, so a black, misplaced or
+// mis-shaped picture shows while anti-aliasing, scaling and font hinting do not. With
 // MIVO_UPDATE_REFERENCES set, a missing reference is made from the grab (delete one to renew it).
-void Runner::comparePicture(PageId p, const std::string& reference) {
-    requireStarted();
+void Runner::compareGrab(QWidget& widget, const std::string& what, const std::string& reference) {
     QApplication::processEvents();
-    QWidget* box = window_->widget(p, ids::preview::picture);
-    if (!box) fail("the preview box of " + std::string(pageName(p)) + " has not been shown");
-    QImage grabbed = box->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    QImage grabbed = widget.grab().toImage().convertToFormat(QImage::Format_RGB888);
     const QString name = QString::fromStdString(reference);
     if (std::getenv("MIVO_UPDATE_REFERENCES") && !std::filesystem::exists(reference) &&
         !grabbed.save(name, "PNG"))
@@ -383,10 +380,17 @@ void Runner::comparePicture(PageId p, const std::string& reference) {
     const double mean = sum / (3.0 * expected.width() * expected.height());
     constexpr double kMeanLimit = 6.0;
     const std::string file = std::filesystem::path(reference).filename().string();
-    out("picture " + std::string(pageName(p)) + (mean <= kMeanLimit ? " like " : " unlike ") + file);
+    out(what + (mean <= kMeanLimit ? " like " : " unlike ") + file);
     // The figure depends on fonts and scaling: it goes to the log, not to the compared output.
-    std::fprintf(stderr, "picture %s against %s: mean difference %.1f\n", std::string(pageName(p)).c_str(),
-                 file.c_str(), mean);
+    std::fprintf(stderr, "%s against %s: mean difference %.1f\n", what.c_str(), file.c_str(), mean);
+}
+
+void Runner::comparePicture(PageId p, const std::string& reference) {
+    requireStarted();
+    QApplication::processEvents();
+    QWidget* box = window_->widget(p, ids::preview::picture);
+    if (!box) fail("the preview box of " + std::string(pageName(p)) + " has not been shown");
+    compareGrab(*box, "picture " + std::string(pageName(p)), reference);
 }
 
 void Runner::writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf) {
@@ -545,6 +549,10 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         const auto parent = std::filesystem::path(path).parent_path();
         if (!parent.empty()) std::filesystem::create_directories(parent, ec);
         if (!window_->grab().save(QString::fromStdString(path), "PNG")) fail("cannot save " + path);
+    } else if (cmd == "compare-window") {
+        // The whole main window as drawn now, against a reference: `window like FILE`.
+        requireStarted();
+        compareGrab(*window_, "window", text(rest));
     } else if (cmd == "compare-picture") {
         const PageId p = page(word(rest));
         comparePicture(p, text(rest));
