@@ -3,6 +3,7 @@
 #include "core/control_ids.h"
 #include "gui/line_list.h"
 #include "gui/preview_box.h"
+#include "gui/program_icon.h"
 #include "gui/up_down.h"
 #include "program/preview/frame_preview.h"
 #include "program/program.h"
@@ -34,27 +35,6 @@ namespace {
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// The program's icon, drawn rather than shipped: a film frame with an arrow into a disc.
-QIcon programIcon() {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(40, 60, 120));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(1, 4, 30, 24, 4, 4);
-    p.setBrush(Qt::white);
-    for (int i = 0; i < 4; ++i) {
-        p.drawRect(4 + i * 7, 6, 4, 3);
-        p.drawRect(4 + i * 7, 23, 4, 3);
-    }
-    p.setBrush(QColor(250, 200, 60));
-    p.drawEllipse(QPointF(16, 16), 6, 6);
-    p.setBrush(QColor(40, 60, 120));
-    p.drawEllipse(QPointF(16, 16), 1.5, 1.5);
-    return QIcon(pm);
 }
 
 // The fixed-pitch font of the listings: "Courier New" where it is installed, else the platform's own.
