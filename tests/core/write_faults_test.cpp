@@ -17,99 +17,75 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace mivo {
 namespace {
 
-struct Outcome {
-    bool ok;
-    std::string message;
-};
-
-// One writer of the program, writing one of two different contents (variant 0 or 1) to `path`.
-struct Writer {
-    const char* file;
-    std::function<Outcome(const std::string& path, int variant)> write;
-    const char* written; // its messages: success, a file that cannot be made, a disk that fills up
-    const char* notOpened;
-    const char* notWritten;
-};
-
 struct Record {
     SourceState source;
     std::unique_ptr<Settings> s = std::make_unique<Settings>(source);
     ControlModel controls;
     StatusLine status{controls};
+
+    // Two different contents for every writer: the lists and the matrix pair of variant 0 or 1.
+    void set(int variant) {
+        s->chapterCount = s->panScanCount = 2 + variant;
+        for (std::size_t i = 0; i < 3; ++i) {
+            s->chapterFrames[i] = 10 * static_cast<int>(i) + variant;
+            s->panScanFrames[i] = 10 * static_cast<int>(i);
+        }
+        pair.intra.fill(static_cast<std::uint16_t>(16 + variant));
+    }
+    MatrixPair pair;
 };
 
-std::vector<Writer> writers(Record& r) {
-    const auto list = [&r](int variant) {
-        r.s->chapterCount = r.s->panScanCount = 2 + variant;
-        for (int i = 0; i < 3; ++i) {
-            r.s->chapterFrames[static_cast<std::size_t>(i)] = 10 * i + variant;
-            r.s->panScanFrames[static_cast<std::size_t>(i)] = 10 * i;
-            r.s->panScanOffsets[static_cast<std::size_t>(i)] = i - variant;
-        }
-    };
-    const auto matrix = [](int variant) {
-        MatrixPair pair;
-        pair.intra.fill(static_cast<std::uint16_t>(16 + variant));
-        pair.nonIntra.fill(static_cast<std::uint16_t>(20 + variant));
-        return pair;
-    };
-    const auto matrixOutcome = [](MatrixFileResult result) {
-        return Outcome{result == MatrixFileResult::Ok, std::string(matrixExportMessage(result))};
-    };
-    return {
-        {"Mivo.ini",
-         [&r, list](const std::string& path, int variant) {
-             list(variant);
-             const bool ok = writeIni(path, *r.s, r.status);
-             return Outcome{ok, std::string(r.status.buffer())};
-         },
-         " file successfully written", " error writing ini file", " error writing ini file"},
-        {"chapters.txt",
-         [&r, list](const std::string& path, int variant) {
-             list(variant);
-             const lists::ListFileResult result = lists::exportChapterFile(*r.s, path);
-             return Outcome{result.ok, result.status};
-         },
-         " chapter file written", " error opening chapter file", " error writing chapter file"},
-        {"panscan.txt",
-         [&r, list](const std::string& path, int variant) {
-             list(variant);
-             const lists::ListFileResult result = lists::exportPanScanFile(*r.s, path);
-             return Outcome{result.ok, result.status};
-         },
-         " panscan file written", " error opening panscan file", " error writing panscan file"},
-        {"pair.mtx",
-         [=](const std::string& path, int variant) {
-             return matrixOutcome(writeMatrixMtx(path, matrix(variant)));
-         },
-         " matrix file successfully written", "error writing matrix file", "error writing matrix file"},
-        {"pair.cqm",
-         [=](const std::string& path, int variant) {
-             return matrixOutcome(writeMatrixCqm(path, matrix(variant)));
-         },
-         " matrix file successfully written", "error writing matrix file", "error writing matrix file"},
-        {"000007.bmp",
-         [](const std::string& path, int variant) {
-             const int w = 64 + 8 * variant, h = 48;
-             std::vector<std::uint8_t> y(static_cast<std::size_t>(w * h), 90), c(y.size() / 4, 128);
-             picture::PictureBuffer picture;
-             picture.build({y.data(), c.data(), c.data(), w, h});
-             std::string written;
-             WriteFailure failure = WriteFailure::None;
-             const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
-             const bool ok = picture::writeBitmapFile(picture, folder, 7, written, &failure);
-             return Outcome{ok, ok ? "bitmap" : failure == WriteFailure::Open ? "open" : "write"};
-         },
-         "bitmap", "open", "write"},
-    };
+// One writer of the program: its file, a write that returns its message, and its messages for success,
+// a file that cannot be made and a disk that fills up.
+struct Writer {
+    const char* file;
+    std::string (*write)(Record&, const std::string& path);
+    const char* messages[3];
+};
+
+std::string bitmap(Record& r, const std::string& path) {
+    const int w = 64 + 8 * r.s->chapterFrames[0], h = 48;
+    std::vector<std::uint8_t> y(static_cast<std::size_t>(w * h), 90), c(y.size() / 4, 128);
+    picture::PictureBuffer picture;
+    picture.build({y.data(), c.data(), c.data(), w, h});
+    std::string written;
+    WriteFailure failure = WriteFailure::None;
+    const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
+    return picture::writeBitmapFile(picture, folder, 7, written, &failure) ? "bitmap"
+           : failure == WriteFailure::Open                                 ? "open"
+                                                                           : "write";
 }
+
+const Writer kWriters[] = {
+    {"Mivo.ini",
+     [](Record& r, const std::string& p) {
+         return writeIni(p, *r.s, r.status), std::string(r.status.buffer());
+     },
+     {" file successfully written", " error writing ini file", " error writing ini file"}},
+    {"chapters.txt",
+     [](Record& r, const std::string& p) { return lists::exportChapterFile(*r.s, p).status; },
+     {" chapter file written", " error opening chapter file", " error writing chapter file"}},
+    {"panscan.txt",
+     [](Record& r, const std::string& p) { return lists::exportPanScanFile(*r.s, p).status; },
+     {" panscan file written", " error opening panscan file", " error writing panscan file"}},
+    {"pair.mtx",
+     [](Record& r, const std::string& p) {
+         return std::string(matrixExportMessage(writeMatrixMtx(p, r.pair)));
+     },
+     {" matrix file successfully written", "error writing matrix file", "error writing matrix file"}},
+    {"pair.cqm",
+     [](Record& r, const std::string& p) {
+         return std::string(matrixExportMessage(writeMatrixCqm(p, r.pair)));
+     },
+     {" matrix file successfully written", "error writing matrix file", "error writing matrix file"}},
+    {"000007.bmp", bitmap, {"bitmap", "open", "write"}},
+};
 
 std::string contents(const std::string& path) {
     std::string bytes;
@@ -120,25 +96,23 @@ std::string contents(const std::string& path) {
 TEST(WriteFaults, EveryWriterKeepsTheEarlierFileWhenTheDiskFillsOrTurnsReadOnly) {
     test::SmallDisk disk;
     if (!disk.mounted()) RecordProperty("small_disk", "refused, seam: " + disk.refusal());
-    Record record;
-    for (const Writer& w : writers(record)) {
+    Record r;
+    for (const Writer& w : kWriters) {
         for (const bool full : {true, false}) {
             SCOPED_TRACE(std::string(w.file) + (full ? " on a full disk" : " in a read-only folder"));
             const std::string path = disk.folder() + w.file;
-            const Outcome first = w.write(path, 0);
-            ASSERT_TRUE(first.ok) << first.message;
-            EXPECT_EQ(first.message, w.written);
+            r.set(0);
+            ASSERT_EQ(w.write(r, path), w.messages[0]);
             const std::string earlier = contents(path);
 
             full ? disk.fill() : disk.makeReadOnly();
-            const Outcome failed = w.write(path, 1);
-            EXPECT_FALSE(failed.ok);
-            EXPECT_EQ(failed.message, full ? w.notWritten : w.notOpened);
+            r.set(1);
+            EXPECT_EQ(w.write(r, path), w.messages[full ? 2 : 1]);
             EXPECT_EQ(contents(path), earlier);
             EXPECT_FALSE(std::filesystem::exists(temporaryBeside(path)));
 
             disk.restore();
-            ASSERT_TRUE(w.write(path, 1).ok) << "the same write works once there is room";
+            ASSERT_EQ(w.write(r, path), w.messages[0]) << "the same write works once there is room";
             EXPECT_NE(contents(path), earlier);
         }
     }
