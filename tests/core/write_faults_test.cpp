@@ -142,11 +142,11 @@ TEST(WriteFaults, AStreamThatFailsOrIsAbandonedHalfWayLeavesTheEarlierFile) {
     EXPECT_EQ(out.failure(), WriteFailure::Write);
     EXPECT_EQ(contents(path), "earlier");
     WriteFailure failure = WriteFailure::None;
-    EXPECT_FALSE(writeWholeFile(path, chunk + chunk + chunk, &failure));
+    EXPECT_FALSE(writeWholeFile(path, std::string(2501, 'y'), &failure)) << "one byte past the room";
     EXPECT_EQ(failure, WriteFailure::Write);
-    EXPECT_TRUE(writeWholeFile(path, chunk)) << "a file that fits is written";
+    EXPECT_TRUE(writeWholeFile(path, chunk + chunk + chunk.substr(500))) << "a file that just fits";
     injectWriteFault(WriteFault::None);
-    EXPECT_EQ(contents(path), chunk);
+    EXPECT_EQ(contents(path).size(), 2500u);
     EXPECT_FALSE(std::filesystem::exists(temporaryBeside(path)));
     // A name that is a folder fails before anything is made beside it.
     EXPECT_FALSE(writeWholeFile(folder.string(), "x", &failure));
