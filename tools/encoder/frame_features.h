@@ -1,0 +1,36 @@
+#pragma once
+// The per-frame features of a job: forced picture types for chapters and the last frame, the bitrate
+// zone a frame lies in, the 3:2 pulldown cadence. Every function takes an absolute source frame number,
+// so a part of the range encoded on its own gets the same decisions as the whole.
+
+#include "encode_job.h"
+
+namespace mivo::encoder {
+
+enum class ForcedType { None, Intra, Predicted };
+
+bool isChapterFrame(const EncodeJob& job, int frame);
+
+// A chapter frame is an I-frame; the frame before it is a P-frame, so that no B-frame reaches across
+// the chapter point and its GOP can be closed. With *LASTIFRAME the last frame is an I-frame too.
+ForcedType forcedPictureType(const EncodeJob& job, int frame);
+
+// The bitrate factor of the zone that holds the frame, 1 outside every zone.
+float zoneFactorAt(const EncodeJob& job, int frame);
+
+// 3:2 pulldown: of every four film frames, the first and third show three fields, and the fields
+// alternate top, bottom throughout (TFF+RFF, BFF, BFF+RFF, TFF).
+struct FieldFlags {
+    bool topFieldFirst = false;
+    bool repeatFirstField = false;
+};
+FieldFlags pulldownFlags(const EncodeJob& job, int frame);
+
+// Fields shown before the frame, counted from the job's first frame (two a frame without pulldown).
+long long fieldsBefore(const EncodeJob& job, int frame);
+
+// The picture type constant quantisation plans for a frame without a forced type: I at each GOP start,
+// then B-frames, every (B-frames + 1)th frame a P-frame.
+ForcedType plannedType(const EncodeJob& job, int frame);
+
+} // namespace mivo::encoder
