@@ -271,6 +271,28 @@ bool fitPicture(EncodeJob& job, const StreamFacts& f, std::string& error) {
     return true;
 }
 
+// GOPs of the chosen length that restart at each chapter. A regular GOP start just before a chapter
+// would leave a GOP too short for authoring tools to put a VOBU and its chapter point there, so the two
+// GOPs before the chapter share the distance instead.
+void planGopStarts(EncodeJob& job) {
+    job.gopStarts.assign(1, job.startFrame);
+    auto chapter = std::upper_bound(job.chapterFrames.begin(), job.chapterFrames.end(), job.startFrame);
+    for (int last = job.startFrame;;) {
+        const int nextChapter =
+            chapter != job.chapterFrames.end() ? *chapter : std::numeric_limits<int>::max();
+        int next = last + job.gopLength;
+        if (nextChapter <= next) {
+            next = nextChapter;
+            ++chapter;
+        } else if (nextChapter - next < job.gopLength / 2) {
+            next = last + (nextChapter - last) / 2;
+        }
+        if (next > job.endFrame) break;
+        job.gopStarts.push_back(next);
+        last = next;
+    }
+}
+
 } // namespace
 
 int timecodeRate(const EncodeJob& job, const StreamFacts& f) {
@@ -298,6 +320,7 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
     fitToDvd(job, f);
     if (job.bFrames >= job.gopLength) job.bFrames = job.gopLength - 1;
     fitListsToRange(job);
+    planGopStarts(job);
 
     // A time code's frame field counts up to the rounded frame rate.
     const int fps = timecodeRate(job, f);

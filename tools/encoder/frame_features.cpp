@@ -9,7 +9,7 @@ bool isChapterFrame(const EncodeJob& job, int frame) {
 }
 
 ForcedType forcedPictureType(const EncodeJob& job, int frame) {
-    if (isChapterFrame(job, frame)) return ForcedType::Intra;
+    if (std::binary_search(job.gopStarts.begin(), job.gopStarts.end(), frame)) return ForcedType::Intra;
     if (job.lastIFrame && frame == job.endFrame) return ForcedType::Intra;
     if (frame > job.startFrame && isChapterFrame(job, frame + 1)) return ForcedType::Predicted;
     return ForcedType::None;
@@ -45,7 +45,9 @@ long long fieldsBefore(const EncodeJob& job, int frame) {
 }
 
 ForcedType plannedType(const EncodeJob& job, int frame) {
-    const int inGop = (frame - job.startFrame) % std::max(1, job.gopLength);
+    const auto after = std::upper_bound(job.gopStarts.begin(), job.gopStarts.end(), frame);
+    const int gopStart = after == job.gopStarts.begin() ? job.startFrame : *(after - 1);
+    const int inGop = frame - gopStart;
     if (inGop == 0) return ForcedType::Intra;
     return inGop % (job.bFrames + 1) == 0 ? ForcedType::Predicted : ForcedType::None;
 }

@@ -11,8 +11,9 @@ enum class ForcedType { None, Intra, Predicted };
 
 bool isChapterFrame(const EncodeJob& job, int frame);
 
-// A chapter frame is an I-frame; the frame before it is a P-frame, so that no B-frame reaches across
-// the chapter point and its GOP can be closed. With *LASTIFRAME the last frame is an I-frame too.
+// Each planned GOP start (chapters among them) is an I-frame; the frame before a chapter is a P-frame,
+// so that no B-frame reaches across the chapter point and its GOP can be closed. With *LASTIFRAME the
+// last frame is an I-frame too.
 ForcedType forcedPictureType(const EncodeJob& job, int frame);
 
 // The bitrate factor of the zone that holds the frame, 1 outside every zone.
@@ -29,8 +30,8 @@ FieldFlags pulldownFlags(const EncodeJob& job, int frame);
 // Fields shown before the frame, counted from the job's first frame (two a frame without pulldown).
 long long fieldsBefore(const EncodeJob& job, int frame);
 
-// The picture type constant quantisation plans for a frame without a forced type: I at each GOP start,
-// then B-frames, every (B-frames + 1)th frame a P-frame.
+// The picture type constant quantisation expects for a frame: I at each GOP start, then B-frames, every
+// (B-frames + 1)th frame a P-frame.
 ForcedType plannedType(const EncodeJob& job, int frame);
 
 } // namespace mivo::encoder

@@ -100,7 +100,11 @@ void configureAdaptiveControls(AVCodecContext* c, const EncodeJob& job) {
 }
 
 // Zones scale the bits the rate control plans for their frames; the two-pass rate factor then brings
-// the average back to the target. Frame numbers count from the pass's first frame.
+// the average back to the target. Frame numbers count from the pass's first frame. The quantiser acts
+// on texture bits alone (headers and motion vectors stay), so the factor is applied a little more
+// strongly to move the whole frame's bits by about the factor.
+constexpr double kZoneExponent = 1.5;
+
 bool configureZones(AVCodecContext* c, const EncodeJob& job) {
     if (job.zones.empty() || job.constantQuant) return true;
     auto* overrides = static_cast<RcOverride*>(av_calloc(job.zones.size(), sizeof(RcOverride)));
@@ -109,10 +113,12 @@ bool configureZones(AVCodecContext* c, const EncodeJob& job) {
         overrides[i].start_frame = job.zones[i].firstFrame - job.startFrame;
         overrides[i].end_frame = job.zones[i].lastFrame - job.startFrame;
         overrides[i].qscale = 0;
-        overrides[i].quality_factor = job.zones[i].factor;
+        overrides[i].quality_factor = static_cast<float>(std::pow(job.zones[i].factor, kZoneExponent));
     }
     c->rc_override = overrides;
     c->rc_override_count = static_cast<int>(job.zones.size());
+    // The quantiser may step as far as a zone edge asks, not only a few steps from one frame to the next.
+    c->max_qdiff = 31;
     return true;
 }
 
@@ -124,7 +130,8 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
     c->time_base = AVRational{f.rateDenominator, f.rateNumerator};
     c->framerate = AVRational{f.rateNumerator, f.rateDenominator};
     c->sample_aspect_ratio = sampleAspect(job.aspectRatio, f.width, f.height);
-    c->gop_size = job.gopLength;
+    // The job forces its own GOP starts; libavcodec's limit only stands behind them.
+    c->gop_size = job.gopLength + 1;
     c->max_b_frames = job.bFrames;
     c->intra_dc_precision = job.dcPrecision - 8;
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
