@@ -56,11 +56,17 @@ TEST(EncoderParts, ListsAreKeptInAbsoluteFramesInsideTheRange) {
     }
     for (const auto& [frame, factor] : {std::pair{9, 1.0f}, {10, 0.5f}, {59, 0.5f}, {60, 2.0f}, {99, 5.0f}})
         EXPECT_FLOAT_EQ(zoneFactorAt(job, frame), factor) << frame;
+    // The rate control counts from the range's first frame.
+    const std::vector<Zone> passZones = rateControlZones(job);
+    ASSERT_EQ(passZones.size(), 3u);
+    EXPECT_EQ(passZones[1].firstFrame, 50);
+    EXPECT_EQ(passZones[1].lastFrame, 79);
+    EXPECT_LT(passZones[0].factor, 0.5f);
 }
 
 TEST(EncoderParts, GopStartsChaptersAndTheLastFrameForceTheirPictureTypes) {
     // GOPs of 15 restart at each chapter; one due just before a chapter shares the distance instead.
-    EXPECT_EQ(jobOf("*CHAPTER 2\n36 100\n", kPal).gopStarts,
+    EXPECT_EQ(jobOf("*CHAPTER 3\n36 100 130\n", kPal).gopStarts,
               (std::vector<int>{0, 15, 25, 36, 51, 66, 81, 90, 100, 115, 130, 145, 160, 175, 190}));
     const EncodeJob job = jobOf("*FRAMES 10 50\n*CHAPTER 3\n10 20 21\n*LASTIFRAME\n", kPal);
     for (int f = 10; f <= 50; ++f) {

@@ -1,6 +1,7 @@
 #include "frame_features.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace mivo::encoder {
 
@@ -21,6 +22,15 @@ float zoneFactorAt(const EncodeJob& job, int frame) {
     if (after == job.zones.begin()) return 1.0f;
     const Zone& z = *(after - 1);
     return frame <= z.lastFrame ? z.factor : 1.0f;
+}
+
+std::vector<Zone> rateControlZones(const EncodeJob& job) {
+    constexpr double kZoneExponent = 1.5;
+    std::vector<Zone> zones;
+    for (const Zone& z : job.zones)
+        zones.push_back(Zone{z.firstFrame - job.startFrame, z.lastFrame - job.startFrame,
+                             static_cast<float>(std::pow(z.factor, kZoneExponent))});
+    return zones;
 }
 
 FieldFlags pulldownFlags(const EncodeJob& job, int frame) {

@@ -19,6 +19,11 @@ ForcedType forcedPictureType(const EncodeJob& job, int frame);
 // The bitrate factor of the zone that holds the frame, 1 outside every zone.
 float zoneFactorAt(const EncodeJob& job, int frame);
 
+// The zones as the rate control takes them: frames counted from the job's first frame, and each factor
+// applied a little more strongly than asked, because the quantiser acts on texture bits alone (headers
+// and motion vectors stay), so that the whole frame's bits move by about the factor.
+std::vector<Zone> rateControlZones(const EncodeJob& job);
+
 // 3:2 pulldown: of every four film frames, the first and third show three fields, and the fields
 // alternate top, bottom throughout (TFF+RFF, BFF, BFF+RFF, TFF).
 struct FieldFlags {

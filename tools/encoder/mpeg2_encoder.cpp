@@ -100,23 +100,20 @@ void configureAdaptiveControls(AVCodecContext* c, const EncodeJob& job) {
 }
 
 // Zones scale the bits the rate control plans for their frames; the two-pass rate factor then brings
-// the average back to the target. Frame numbers count from the pass's first frame. The quantiser acts
-// on texture bits alone (headers and motion vectors stay), so the factor is applied a little more
-// strongly to move the whole frame's bits by about the factor.
-constexpr double kZoneExponent = 1.5;
-
+// the average back to the target.
 bool configureZones(AVCodecContext* c, const EncodeJob& job) {
     if (job.zones.empty() || job.constantQuant) return true;
-    auto* overrides = static_cast<RcOverride*>(av_calloc(job.zones.size(), sizeof(RcOverride)));
+    const std::vector<Zone> zones = rateControlZones(job);
+    auto* overrides = static_cast<RcOverride*>(av_calloc(zones.size(), sizeof(RcOverride)));
     if (!overrides) return false;
-    for (std::size_t i = 0; i < job.zones.size(); ++i) {
-        overrides[i].start_frame = job.zones[i].firstFrame - job.startFrame;
-        overrides[i].end_frame = job.zones[i].lastFrame - job.startFrame;
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        overrides[i].start_frame = zones[i].firstFrame;
+        overrides[i].end_frame = zones[i].lastFrame;
         overrides[i].qscale = 0;
-        overrides[i].quality_factor = static_cast<float>(std::pow(job.zones[i].factor, kZoneExponent));
+        overrides[i].quality_factor = zones[i].factor;
     }
     c->rc_override = overrides;
-    c->rc_override_count = static_cast<int>(job.zones.size());
+    c->rc_override_count = static_cast<int>(zones.size());
     // The quantiser may step as far as a zone edge asks, not only a few steps from one frame to the next.
     c->max_qdiff = 31;
     return true;
