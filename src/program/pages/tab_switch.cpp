@@ -3,6 +3,7 @@
 
 #include "core/control_ids.h"
 #include "core/free_format.h"
+#include "program/pages/list_boxes.h"
 #include "program/pages/page_handlers.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
@@ -71,17 +72,25 @@ void previewPageShown(Program& p, PageId page) {
     const SourceState& s = p.source();
     const bool source = s.sourceReady && s.frameCount > 0;
     const std::string frame = std::to_string(s.currentFrame);
+    // The boxes are refilled from the lists, which the scene-change scan may have changed meanwhile.
     if (page == PageId::Chapters) {
         chaptersPage(c, source);
-        if (source) c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
+        if (source) {
+            c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
+            fillChapterListBox(c, p.settings());
+        }
         p.status().clear();
     } else if (page == PageId::Zones) {
         zonesPage(c, source);
-        if (source) c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
+        if (source) {
+            c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
+            fillZoneListBox(c, p.settings());
+        }
         p.status().clear();
     } else if (source && c.checked(PageId::Main, ids::main::aspectPanScanRadio)) {
         panScanPage(c, true);
         c.setText(PageId::PanScan, ids::panscan::currentFrameEdit, frame);
+        fillPanScanListBox(c, p.settings());
         p.status().clear();
     } else {
         panScanPage(c, false);
