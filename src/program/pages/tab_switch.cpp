@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kChaptersTab = 5; // tab 6, counted from 0
 
-// The controls each preview page enables or disables as a whole: usable only with an open source.
+// The controls each preview page enables or disables as a whole: usable only with an open source. The
+// zone list box is among them like the other two pages' boxes: "remove zone" needs a line chosen in it.
 void setPageControls(ControlModel& c, PageId page, std::initializer_list<int> ids, bool on) {
     for (int id : ids)
         c.setEnabled(page, id, on);
@@ -37,7 +38,7 @@ void zonesPage(ControlModel& c, bool on) {
     namespace z = ids::zones;
     setPageControls(c, PageId::Zones,
                     {ids::preview::currentFrameEdit, z::factorEdit, z::setZoneButton, z::removeZoneButton,
-                     z::clearListButton, z::createBitmapButton},
+                     z::clearListButton, z::createBitmapButton, z::zoneList},
                     on);
 }
 void panScanPage(ControlModel& c, bool on) {
