@@ -1,41 +1,48 @@
 #pragma once
-// Frames of a D2V project through a decoder library's three exports. The library the front-end copied
-// beside the encoder ("DGDecode.dll") is preferred; without it the project version's own library in the
-// DGDecode folder is used.
+// Where the encoder's frames come from: a D2V project through a decoder library, or an Avisynth script
+// through the frame server. Every source hands out planar 4:2:0 frames in the decoder library's own
+// layout, so the encoder has one way to read them.
 
 #include "encode_job.h"
 
-#include "core/dgdecode_interface.h"
-#include "platform/platform.h"
-
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace mivo::encoder {
 
+// The largest pictures the front-end shows are also the largest this encoder takes.
+inline constexpr int kMaxWidth = 1920;
+inline constexpr int kMaxHeight = 1152;
+
 class FrameSource {
   public:
-    FrameSource() = default;
-    ~FrameSource();
+    virtual ~FrameSource() = default;
     FrameSource(const FrameSource&) = delete;
     FrameSource& operator=(const FrameSource&) = delete;
 
-    // Loads the library, opens the project and checks what it says about the stream. False with a
-    // message. libraryUsed names the library file that was loaded.
-    bool open(const std::string& programFolder, const std::string& project, std::string& libraryUsed,
-              std::string& error);
     const StreamFacts& facts() const { return facts_; }
-
-    // Frame n as the library delivers it: luma, then V, then U, each without padding. Never null once
-    // open succeeded (the library clamps n to its frames); null before.
-    const std::uint8_t* frame(int n) const;
+    // Frame n: luma, then V, then U, each without padding. Null when it cannot be had.
+    virtual const std::uint8_t* frame(int n) const = 0;
     std::size_t lumaBytes() const { return static_cast<std::size_t>(facts_.width) * facts_.height; }
 
-  private:
-    platform::Module module_;
-    dgdecode::FrameFn getFrame_ = nullptr;
-    dgdecode::CloseFn closeVideo_ = nullptr;
+  protected:
+    FrameSource() = default;
+    // False with a message when the facts give no usable picture.
+    bool acceptFacts(const StreamFacts& facts, const std::string& input, std::string& error);
+
     StreamFacts facts_;
 };
+
+// The processor level the packed-to-planar conversion runs at: the processor's own for *CPU AUTO, else
+// the forced extension set (never above what the processor has).
+int conversionCpuLevel(int cpuMode);
+
+// Opens the job's input: an Avisynth script through the frame server, anything else as a D2V project.
+// `used` names what delivers the frames (the decoder library or the frame server's library). Null with
+// a message.
+std::unique_ptr<FrameSource> openFrameSource(const EncodeJob& job, const std::string& programFolder,
+                                             std::string& used, std::string& error);
 
 } // namespace mivo::encoder
