@@ -25,7 +25,9 @@ std::shared_ptr<const std::vector<T>> copyOf(const T* entries, int n,
 IniListingLines::IniListingLines(const Settings& settings, const IniListingLines* previous) {
     std::vector<DeferredItems> deferred;
     render_ = formatIniLines(settings, IniTarget::Listing, text_, &deferred);
-    // Every line the writer makes ends in CR LF.
+    // Every line the writer makes ends in CR LF; should one ever come without, the line is ended here, so
+    // the walk below always reaches the end of the text.
+    if (!text_.empty() && !text_.ends_with("\r\n")) text_ += "\r\n";
     for (std::size_t pos = 0; pos < text_.size(); pos = text_.find("\r\n", pos) + 2)
         starts_.push_back(pos);
     starts_.push_back(text_.size());
