@@ -40,6 +40,7 @@ struct EncodeJob {
     int dcPrecision = 9; // bits
     int aspectRatio = 3; // 1 1:1, 2 4:3, 3 16:9, 4 2.21:1 (4:3 PanScan is flagged as 4:3)
     Scan scan = Scan::Interlaced;
+    bool scanFromSource = false; // "auto detect": chooseScan decides once the source is open
     bool topFieldFirst = true;
     int profile = 2; // 1 fast, 2 normal, 4 best
     bool smp = true;
@@ -69,6 +70,12 @@ struct StreamFacts {
 // bitrates to what a DVD player accepts for a picture of that size. False with a message when nothing
 // is left to encode.
 bool fitToSource(EncodeJob& job, const StreamFacts& facts, std::string& error);
+
+// "Auto detect" codes the job's frames progressive when the source flags nearly all of them
+// progressive; a few interlaced frames among them (video inserts, soft pulldown's mixed frames) keep the
+// field-aware coding they need. `progressiveFrames` counts the job's progressive frames, -1 when the
+// source does not say (interlaced coding then suits both kinds).
+void chooseScan(EncodeJob& job, int progressiveFrames);
 
 // Frames the job encodes once fitted.
 inline int jobFrameCount(const EncodeJob& job) {

@@ -2,13 +2,15 @@
 
 #include "encode_job.h"
 #include "frame_source.h"
-#include "mpeg2_encoder.h"
+#include "segment_encoder.h"
+#include "segment_plan.h"
 
 #include "core/settings/ini_codec.h"
 #include "core/text.h"
 #include "core/whole_file.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -136,8 +138,27 @@ void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::
         log.info("note: " + note);
 }
 
-// The last (or only) pass writes the stream, whole or not at all.
-bool writeStream(const EncodeJob& job, FrameSource& source, std::string& stats, int total,
+// One frame source per encoding thread: with SMP a private reader of the project for every further
+// processor the segments can use. A reader that cannot be had only costs speed.
+std::vector<std::unique_ptr<FrameSource>> twinSources(RunLog& log, const EncodeJob& job,
+                                                      const FrameSource& main) {
+    std::vector<std::unique_ptr<FrameSource>> twins;
+    const int processors = job.smp ? platform::systemProcessorCount() : 1;
+    const int useful = std::min<int>(processors, static_cast<int>(planSegments(job).size()));
+    for (int k = 1; k < useful; ++k) {
+        auto twin = std::make_unique<FrameSource>();
+        std::string why;
+        if (!twin->openTwin(main, why)) {
+            log.info("note: encoding on " + std::to_string(k) + " thread(s): " + why);
+            break;
+        }
+        twins.push_back(std::move(twin));
+    }
+    return twins;
+}
+
+// The stream, whole or not at all.
+bool writeStream(RunLog& log, const EncodeJob& job, const std::vector<const FrameSource*>& sources,
                  std::string& error) {
     OutputFile output(job.outputFile);
     std::FILE* out = output.open();
@@ -145,12 +166,23 @@ bool writeStream(const EncodeJob& job, FrameSource& source, std::string& stats, 
         error = "cannot create " + output.temp();
         return false;
     }
-    const auto progress = [&](int done) {
-        std::printf("%s: %d of %d frames\r", job.twoPass ? "pass 2" : "encoding", done, total);
+    const int total = jobFrameCount(job);
+    int shownPass = -1;
+    const auto progress = [&](int pass, int done) {
+        if (pass != shownPass && pass == 2) log.info("pass 2 of 2");
+        shownPass = pass;
+        std::printf("%s: %d of %d frames\r",
+                    pass == 0   ? "encoding"
+                    : pass == 1 ? "pass 1"
+                                : "pass 2",
+                    done, total);
     };
-    const bool encoded =
-        encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source, out, stats, progress, error);
+    if (job.twoPass) log.info("pass 1 of 2");
+    std::vector<std::string> notes;
+    const bool encoded = encodeSegments(job, sources, out, progress, notes, error);
     std::printf("\n");
+    for (const std::string& note : notes)
+        log.info("note: " + note);
     if (!encoded) return false;
     static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
     if (job.writeSeqEndcode &&
@@ -164,16 +196,13 @@ bool writeStream(const EncodeJob& job, FrameSource& source, std::string& stats, 
 bool runPasses(RunLog& log, const EncodeJob& job, FrameSource& source, std::string& error) {
     const auto started = std::chrono::steady_clock::now();
     const int total = jobFrameCount(job);
-    std::string stats;
-    if (job.twoPass) {
-        log.info("pass 1 of 2");
-        const auto progress = [&](int done) { std::printf("pass 1: %d of %d frames\r", done, total); };
-        const bool encoded = encodePass(Pass::First, job, source, nullptr, stats, progress, error);
-        std::printf("\n");
-        if (!encoded) return false;
-        log.info("pass 2 of 2");
-    }
-    if (!writeStream(job, source, stats, total, error)) return false;
+    const std::vector<std::unique_ptr<FrameSource>> twins = twinSources(log, job, source);
+    std::vector<const FrameSource*> sources{&source};
+    for (const auto& twin : twins)
+        sources.push_back(twin.get());
+    log.info("segments: " + std::to_string(planSegments(job).size()) +
+             ", threads: " + std::to_string(sources.size()));
+    if (!writeStream(log, job, sources, error)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(job.outputFile, ec);
@@ -191,6 +220,7 @@ int encode(const std::string& programFolder, RunLog& log, std::string& logPath) 
     const bool ok = readJob(programFolder, job, logPath, error) &&
                     source.open(programFolder, job.inputFile, library, error) &&
                     fitToSource(job, source.facts(), error);
+    if (ok) chooseScan(job, source.progressiveFrames(job.startFrame, job.endFrame));
     if (ok) logJob(log, job, source.facts(), library);
     if (!ok || !runPasses(log, job, source, error)) {
         log.error(error);

@@ -3,6 +3,15 @@
 #include "core/source/d2v_project.h"
 #include "core/source_state.h"
 
+#include "d2v_project.h"
+#include "frame_list.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
 namespace mivo::encoder {
 
 namespace {
@@ -15,6 +24,11 @@ constexpr int kMaxHeight = 1152;
 
 FrameSource::~FrameSource() {
     if (closeVideo_) closeVideo_();
+    module_.close();
+    if (!privateCopy_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(privateCopy_, ec);
+    }
 }
 
 bool FrameSource::open(const std::string& programFolder, const std::string& project, std::string& libraryUsed,
@@ -36,6 +50,40 @@ bool FrameSource::open(const std::string& programFolder, const std::string& proj
     } else {
         libraryUsed = state.decoderLibraryPath;
     }
+    if (!load(libraryUsed, project, error)) return false;
+    readProgressiveFlags(project);
+    return true;
+}
+
+bool FrameSource::openTwin(const FrameSource& original, std::string& error) {
+    namespace fs = std::filesystem;
+    static std::atomic<int> copies{0};
+    std::error_code ec;
+    const fs::path library(original.library_);
+    const fs::path copy = fs::temp_directory_path(ec) /
+                          (library.stem().string() + "-" +
+                           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+                           std::to_string(++copies) + library.extension().string());
+    if (ec || !fs::copy_file(library, copy, fs::copy_options::overwrite_existing, ec)) {
+        error =
+            "cannot copy the decoder library " + original.library_ + " for a second thread: " + ec.message();
+        return false;
+    }
+    privateCopy_ = copy.string();
+    if (!load(privateCopy_, original.project_, error)) return false;
+    if (facts_.width != original.facts_.width || facts_.height != original.facts_.height ||
+        facts_.frameCount != original.facts_.frameCount) {
+        error = "a second copy of the decoder library describes the project differently";
+        return false;
+    }
+    library_ = original.library_;
+    progressive_ = original.progressive_;
+    return true;
+}
+
+bool FrameSource::load(const std::string& libraryUsed, const std::string& project, std::string& error) {
+    library_ = libraryUsed;
+    project_ = project;
     if (!module_.open(libraryUsed)) {
         error = "cannot load the decoder library " + libraryUsed + ": " + module_.lastError();
         return false;
@@ -75,6 +123,27 @@ bool FrameSource::open(const std::string& programFolder, const std::string& proj
     }
     getFrame_ = frameFn;
     return true;
+}
+
+void FrameSource::readProgressiveFlags(const std::string& project) {
+    // The flags are read from the project itself: they are a fact of the D2V format, and a decoder
+    // library's three exports do not pass them on. The output frames are matched to coded frames the
+    // way the project's field operation makes them.
+    progressive_.clear();
+    const mpeg2::ProjectParse parse = mpeg2::readD2vProject(project);
+    if (!parse.ok) return;
+    const std::vector<mpeg2::OutputFrame> frames = mpeg2::buildOutputFrames(parse.project);
+    if (static_cast<int>(frames.size()) != facts_.frameCount) return;
+    progressive_.reserve(frames.size());
+    for (const mpeg2::OutputFrame& f : frames)
+        progressive_.push_back(f.top == f.bottom && f.top < parse.project.flags.size() &&
+                               (parse.project.flags[f.top] & mpeg2::kFlagProgressive) != 0);
+}
+
+int FrameSource::progressiveFrames(int first, int last) const {
+    if (progressive_.empty() || first < 0 || last >= static_cast<int>(progressive_.size()) || last < first)
+        return -1;
+    return static_cast<int>(std::count(progressive_.begin() + first, progressive_.begin() + last + 1, true));
 }
 
 const std::uint8_t* FrameSource::frame(int n) const {

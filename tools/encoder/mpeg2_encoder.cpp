@@ -1,5 +1,8 @@
 #include "mpeg2_encoder.h"
 
+#include "encoder_profile.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +14,7 @@ extern "C" {
 #include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/rational.h>
+#include <libavutil/timecode.h>
 }
 
 namespace mivo::encoder {
@@ -67,8 +71,25 @@ uint16_t* matrixCopy(const MatrixValues& m) {
     return copy;
 }
 
-bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamFacts& f, std::string& stats,
-               std::string& error) {
+// The GOP time code of the segment's first picture: the job's time code counted on by the frames
+// before the segment, so the joined stream's time codes run on without a break.
+bool setSegmentTimecode(AVCodecContext* c, const EncodeJob& job, const Segment& segment, std::string& error) {
+    char start[32];
+    std::snprintf(start, sizeof start, "%02d:%02d:%02d:%02d", job.timecode[0], job.timecode[1],
+                  job.timecode[2], job.timecode[3]);
+    AVTimecode tc{};
+    char text[AV_TIMECODE_STR_SIZE];
+    if (av_timecode_init_from_string(&tc, c->framerate, start, nullptr) < 0 ||
+        av_opt_set(c, "gop_timecode", av_timecode_make_string(&tc, text, segment.first - job.startFrame),
+                   AV_OPT_SEARCH_CHILDREN) < 0) {
+        error = std::string("the MPEG-2 encoder refuses the time code ") + start;
+        return false;
+    }
+    return true;
+}
+
+bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const SegmentPass& segment,
+               const StreamFacts& f, std::string& stats, std::string& error) {
     c->width = f.width;
     c->height = f.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -81,8 +102,11 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
     c->rc_max_rate = static_cast<std::int64_t>(job.maxBitrateKbps) * 1000;
     c->rc_buffer_size = kDvdVbvBufferBits;
-    c->thread_count = job.smp ? 0 : 1;
-    c->thread_type = FF_THREAD_SLICE;
+    if (segment.initialVbvBits > 0)
+        c->rc_initial_buffer_occupancy = std::max(1, static_cast<int>(segment.initialVbvBits));
+    // The processors are used by encoding segments side by side; slices would cost quality and make
+    // the stream depend on the number of processors.
+    c->thread_count = 1;
     if (job.closedGops) c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     if (job.scan == Scan::Interlaced) c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     if (job.constantQuant) {
@@ -100,24 +124,14 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
         error = "out of memory";
         return false;
     }
-
-    // The encoder's private options; a missing one only costs quality, never the stream.
-    const char* decision = job.profile == 1 ? "simple" : job.profile == 4 ? "rd" : "bits";
-    av_opt_set(c, "mbd", decision, AV_OPT_SEARCH_CHILDREN);
-    if (job.profile == 4) av_opt_set_int(c, "trellis", 1, AV_OPT_SEARCH_CHILDREN);
+    if (!applyProfile(c, job.profile, pass == Pass::First, error)) return false;
     if (!job.sceneChange) av_opt_set_int(c, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
-    if (job.timecode != std::array<int, 4>{}) {
-        // The time code option takes precedence over a start frame number inside the encoder.
-        char tc[32];
-        std::snprintf(tc, sizeof tc, "%02d:%02d:%02d:%02d", job.timecode[0], job.timecode[1], job.timecode[2],
-                      job.timecode[3]);
-        av_opt_set(c, "gop_timecode", tc, AV_OPT_SEARCH_CHILDREN);
-    }
-    return true;
+    return setSegmentTimecode(c, job, segment.frames, error);
 }
 
 // Hands every packet the encoder has ready to the file (or, in the first pass, only its statistics).
-bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::string& error) {
+bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::vector<std::int64_t>& sizes,
+           std::string& error) {
     for (;;) {
         const int r = avcodec_receive_packet(st.codec, st.packet);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
@@ -126,6 +140,7 @@ bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::st
             return false;
         }
         if (pass == Pass::First && st.codec->stats_out) stats += st.codec->stats_out;
+        if (pass != Pass::First) sizes.push_back(st.packet->size);
         if (pass != Pass::First && out &&
             std::fwrite(st.packet->data, 1, static_cast<std::size_t>(st.packet->size), out) !=
                 static_cast<std::size_t>(st.packet->size)) {
@@ -138,8 +153,8 @@ bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::st
 }
 
 // The encoder opened for this pass, with its frame pool.
-bool openPass(PassState& st, Pass pass, const EncodeJob& job, const FrameSource& source, std::string& stats,
-              std::string& error) {
+bool openPass(PassState& st, Pass pass, const EncodeJob& job, const SegmentPass& segment,
+              const FrameSource& source, std::string& stats, std::string& error) {
     const StreamFacts& f = source.facts();
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO);
     if (!codec) {
@@ -157,7 +172,7 @@ bool openPass(PassState& st, Pass pass, const EncodeJob& job, const FrameSource&
         return false;
     }
     if (pass == Pass::First) stats.clear();
-    if (!configure(st.codec, pass, job, f, stats, error)) return false;
+    if (!configure(st.codec, pass, job, segment, f, stats, error)) return false;
     if (const int r = avcodec_open2(st.codec, codec, nullptr); r < 0) {
         error = "the MPEG-2 encoder refuses the settings (" + std::to_string(f.width) + " x " +
                 std::to_string(f.height) + " at " + std::to_string(f.rateNumerator) + "/" +
@@ -204,26 +219,29 @@ bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, i
 
 } // namespace
 
-bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
-                std::string& stats, const std::function<void(int)>& progress, std::string& error) {
+bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                std::FILE* out, std::string& stats, const std::function<void(int)>& progress,
+                std::string& error) {
     PassState st;
-    if (!openPass(st, pass, job, source, stats, error)) return false;
-    const int total = jobFrameCount(job);
+    segment.pictureBytes.clear();
+    if (!openPass(st, pass, job, segment, source, stats, error)) return false;
+    const int total = segment.frames.frames();
     for (int i = 0; i < total; ++i) {
-        if (!fillFrame(st, job, source, job.startFrame + i, error)) return false;
+        const int n = segment.frames.first + i;
+        if (!fillFrame(st, job, source, n, error)) return false;
         st.frame->pts = i;
         if (const int r = avcodec_send_frame(st.codec, st.frame); r < 0) {
-            error = "MPEG-2 encoder, frame " + std::to_string(job.startFrame + i) + ": " + averror(r);
+            error = "MPEG-2 encoder, frame " + std::to_string(n) + ": " + averror(r);
             return false;
         }
-        if (!drain(st, pass, out, stats, error)) return false;
-        if (progress && (i + 1) % 100 == 0) progress(i + 1);
+        if (!drain(st, pass, out, stats, segment.pictureBytes, error)) return false;
+        if (progress && (i + 1) % 25 == 0) progress(i + 1);
     }
     if (const int r = avcodec_send_frame(st.codec, nullptr); r < 0) {
         error = "MPEG-2 encoder, flush: " + averror(r);
         return false;
     }
-    if (!drain(st, pass, out, stats, error)) return false;
+    if (!drain(st, pass, out, stats, segment.pictureBytes, error)) return false;
     if (progress) progress(total);
     return true;
 }

@@ -3,10 +3,13 @@
 
 #include "encode_job.h"
 #include "frame_source.h"
+#include "segment_plan.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace mivo::encoder {
 
@@ -16,9 +19,17 @@ enum class Pass {
     Second, // uses `stats` from the first
 };
 
-// Encodes the frames startFrame..endFrame into `out` (unused by the first pass). `progress` is told
-// the number of frames done now and then. False with a message.
-bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
-                std::string& stats, const std::function<void(int)>& progress, std::string& error);
+// One segment's share of a pass.
+struct SegmentPass {
+    Segment frames;
+    double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
+    std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
+};
+
+// Encodes the segment's frames into `out` (unused by the first pass). `progress` is told the number of
+// the segment's frames done now and then. False with a message.
+bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                std::FILE* out, std::string& stats, const std::function<void(int)>& progress,
+                std::string& error);
 
 } // namespace mivo::encoder

@@ -1,0 +1,209 @@
+#include "segment_encoder.h"
+
+#include "mpeg2_encoder.h"
+#include "segment_plan.h"
+
+#include "core/whole_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace mivo::encoder {
+
+namespace {
+
+// Runs work(item, worker) for every item on the workers, items handed out in order; after the first
+// failure no new item is started. The first failure's message wins.
+bool runOnWorkers(std::size_t items, std::size_t workers,
+                  const std::function<bool(std::size_t, std::size_t, std::string&)>& work,
+                  std::string& error) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorLock;
+    const auto worker = [&](std::size_t w) {
+        for (std::size_t item; !failed && (item = next++) < items;) {
+            std::string why;
+            bool ok = false;
+            try {
+                ok = work(item, w, why);
+            } catch (const std::exception& e) {
+                why = std::string("unexpected failure: ") + e.what();
+            }
+            if (!ok) {
+                std::lock_guard<std::mutex> guard(errorLock);
+                if (!failed.exchange(true)) error = why;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < workers && w < items; ++w)
+        threads.emplace_back(worker, w);
+    worker(0);
+    for (std::thread& t : threads)
+        t.join();
+    return !failed;
+}
+
+// The segments' streams, each in a file of its own beside the output until they are joined; removed
+// however the run ends.
+class SegmentFiles {
+  public:
+    SegmentFiles(const std::string& output, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
+            paths_.push_back(temporaryBeside(output) + ".segment" + std::to_string(k));
+    }
+    ~SegmentFiles() {
+        for (const std::string& p : paths_) {
+            std::error_code ec;
+            std::filesystem::remove(p, ec);
+        }
+    }
+    SegmentFiles(const SegmentFiles&) = delete;
+    SegmentFiles& operator=(const SegmentFiles&) = delete;
+    const std::string& path(std::size_t k) const { return paths_[k]; }
+
+  private:
+    std::vector<std::string> paths_;
+};
+
+// Adds up the frames every thread has done in a pass and reports the sum.
+class PassCounter {
+  public:
+    PassCounter(const SegmentProgressFn& report, int pass) : report_(report), pass_(pass) {}
+    // The progress function of one segment's run: it reports frames done in that segment.
+    std::function<void(int)> forSegment() {
+        auto last = std::make_shared<int>(0);
+        return [this, last](int done) {
+            std::lock_guard<std::mutex> guard(lock_);
+            total_ += done - *last;
+            *last = done;
+            if (report_) report_(pass_, total_);
+        };
+    }
+
+  private:
+    const SegmentProgressFn& report_;
+    int pass_;
+    std::mutex lock_;
+    int total_ = 0;
+};
+
+bool writeSegment(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                  const std::string& path, std::string& stats, const std::function<void(int)>& progress,
+                  std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = "cannot create " + path;
+        return false;
+    }
+    const bool encoded = encodePass(pass, job, segment, source, file, stats, progress, error);
+    if (std::fclose(file) != 0 && encoded) {
+        error = "cannot write " + path + " (disk full?)";
+        return false;
+    }
+    return encoded;
+}
+
+// The stream's segments one after the other in `out`.
+bool joinSegments(const SegmentFiles& files, std::size_t count, std::FILE* out, std::string& error) {
+    std::vector<char> buffer(1 << 20);
+    for (std::size_t k = 0; k < count; ++k) {
+        std::FILE* in = std::fopen(files.path(k).c_str(), "rb");
+        if (!in) {
+            error = "cannot read " + files.path(k);
+            return false;
+        }
+        std::size_t n = 0;
+        bool written = true;
+        while (written && (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+            written = std::fwrite(buffer.data(), 1, n, out) == n;
+        const bool readError = std::ferror(in) != 0;
+        std::fclose(in);
+        if (!written || readError) {
+            error = "cannot write the output file (disk full?)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each segment's rate control starts from the buffer level libavcodec assumes at a stream's start (or
+// the one it was given). Where the segments before leave less than that, the segment is encoded again
+// from the level it really finds, so the joined stream keeps the buffer model a DVD player relies on.
+bool fitBufferAtJoins(const EncodeJob& job, const StreamFacts& f, std::vector<SegmentPass>& segments,
+                      const std::function<bool(std::size_t, std::string&)>& reencode,
+                      std::vector<std::string>& notes, std::string& error) {
+    if (job.constantQuant) return true; // a fixed quantiser has no rate control to steer
+    const VbvModel model{static_cast<double>(kDvdVbvBufferBits),
+                         job.maxBitrateKbps * 1000.0 * f.rateDenominator / f.rateNumerator};
+    const double streamStart = kDvdVbvBufferBits * 3.0 / 4.0;
+    double level = streamStart;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        SegmentPass& segment = segments[k];
+        const double assumed = segment.initialVbvBits > 0 ? segment.initialVbvBits : streamStart;
+        if (k > 0 && level < assumed) {
+            segment.initialVbvBits = std::max(1.0, std::floor(level));
+            notes.push_back("frames " + std::to_string(segment.frames.first) + " to " +
+                            std::to_string(segment.frames.last) + " encoded again from a buffer level of " +
+                            std::to_string(static_cast<long long>(segment.initialVbvBits)) + " bits");
+            if (!reencode(k, error)) return false;
+        }
+        bool underflow = false;
+        level = vbvLevelAfter(model, level, segment.pictureBytes, underflow);
+    }
+    return true;
+}
+
+} // namespace
+
+bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>& sources, std::FILE* out,
+                    const SegmentProgressFn& progress, std::vector<std::string>& notes, std::string& error) {
+    if (sources.empty()) {
+        error = "no frame source";
+        return false;
+    }
+    const std::vector<Segment> plan = planSegments(job);
+    std::vector<SegmentPass> segments(plan.size());
+    for (std::size_t k = 0; k < plan.size(); ++k)
+        segments[k].frames = plan[k];
+    std::vector<std::string> firstPass(plan.size());
+    if (job.twoPass) {
+        PassCounter counter(progress, 1);
+        const auto analyse = [&](std::size_t k, std::size_t w, std::string& why) {
+            return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
+                              counter.forSegment(), why);
+        };
+        if (!runOnWorkers(plan.size(), sources.size(), analyse, error)) return false;
+    }
+
+    SegmentFiles files(job.outputFile, plan.size());
+    const Pass writing = job.twoPass ? Pass::Second : Pass::Single;
+    const auto write = [&](std::size_t k, std::size_t w, const std::function<void(int)>& report,
+                           std::string& why) {
+        std::string stats;
+        if (job.twoPass && (stats = statisticsForSegment(firstPass, plan, k)).empty()) {
+            why = "the first pass left statistics that do not match its pictures";
+            return false;
+        }
+        return writeSegment(writing, job, segments[k], *sources[w], files.path(k), stats, report, why);
+    };
+    PassCounter counter(progress, job.twoPass ? 2 : 0);
+    const auto writeOne = [&](std::size_t k, std::size_t w, std::string& why) {
+        return write(k, w, counter.forSegment(), why);
+    };
+    if (!runOnWorkers(plan.size(), sources.size(), writeOne, error)) return false;
+    if (!fitBufferAtJoins(
+            job, sources.front()->facts(), segments,
+            [&](std::size_t k, std::string& why) { return write(k, 0, nullptr, why); }, notes, error))
+        return false;
+    return joinSegments(files, plan.size(), out, error);
+}
+
+} // namespace mivo::encoder
