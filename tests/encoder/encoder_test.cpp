@@ -2,6 +2,7 @@
 // folder of its own beside a Mivo.ini, as the front-end starts it.
 
 #include "encode_job.h"
+#include "segment_plan.h"
 #include "stream_maker.h"
 #include "test_support.h"
 
@@ -238,18 +239,29 @@ double meanDifference(const std::vector<std::uint8_t>& a, const std::vector<std:
 // The header fields a DVD player checks, read from the elementary stream.
 struct StreamHeaders {
     int aspectCode = -1, bitRateValue = -1, vbvSizeValue = -1, dcPrecision = -1;
-    int gops = 0, closedGops = 0, longestGop = 0, pictures = 0;
+    int gops = 0, closedGops = 0, longestGop = 0, pictures = 0, sequenceEnds = 0, progressiveSequence = -1;
     std::array<int, 4> firstTimecode{-1, -1, -1, -1}; // hour, minute, second, picture
+    std::vector<int> gopTimecodeFrames, gopPictures; // each GOP's time code in frames at 25 fps, its pictures
+    std::vector<std::int64_t>
+        unitBytes; // each picture with the headers before it, as the decoder's buffer sees it
     bool endsWithSequenceEnd = false;
 };
 
 StreamHeaders readHeaders(const std::vector<std::uint8_t>& d) {
     StreamHeaders h;
     int inGop = 0;
+    bool inSlices = false;
+    std::size_t unitStart = 0;
     for (std::size_t i = 0; i + 8 < d.size(); ++i) {
         if (d[i] != 0 || d[i + 1] != 0 || d[i + 2] != 1) continue;
         const std::uint8_t* p = &d[i + 4];
-        switch (d[i + 3]) {
+        const int code = d[i + 3];
+        if (inSlices && (code == 0xB3 || code == 0xB8 || code == 0x00 || code == 0xB7)) {
+            h.unitBytes.push_back(static_cast<std::int64_t>(i - unitStart));
+            unitStart = i;
+        }
+        inSlices = code >= 0x01 && code <= 0xAF ? true : code == 0xB5 || code == 0xB2 ? inSlices : false;
+        switch (code) {
         case 0xB3: // sequence header
             h.aspectCode = p[3] >> 4;
             h.bitRateValue = (p[4] << 10) | (p[5] << 2) | (p[6] >> 6);
@@ -260,19 +272,30 @@ StreamHeaders readHeaders(const std::vector<std::uint8_t>& d) {
                 h.firstTimecode = {(p[0] >> 2) & 0x1F, ((p[0] & 3) << 4) | (p[1] >> 4),
                                    ((p[1] & 7) << 3) | (p[2] >> 5), ((p[2] & 0x1F) << 1) | (p[3] >> 7)};
             h.closedGops += (p[3] >> 6) & 1;
+            h.gopTimecodeFrames.push_back(
+                ((((p[0] >> 2) & 0x1F) * 60 + (((p[0] & 3) << 4) | (p[1] >> 4))) * 60 +
+                 (((p[1] & 7) << 3) | (p[2] >> 5))) *
+                    25 +
+                (((p[2] & 0x1F) << 1) | (p[3] >> 7)));
+            h.gopPictures.push_back(0);
             inGop = 0;
             break;
         case 0x00: // picture
             ++h.pictures;
             h.longestGop = std::max(h.longestGop, ++inGop);
+            if (!h.gopPictures.empty()) ++h.gopPictures.back();
             break;
         case 0xB5: // picture coding extension
             if ((p[0] >> 4) == 8) h.dcPrecision = 8 + ((p[2] >> 2) & 3);
+            if ((p[0] >> 4) == 1) h.progressiveSequence = (p[1] >> 3) & 1;
             break;
         default:
             break;
         }
     }
+    for (std::size_t i = 0; i + 3 < d.size(); ++i)
+        h.sequenceEnds += d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1 && d[i + 3] == 0xB7;
+    if (inSlices) h.unitBytes.push_back(static_cast<std::int64_t>(d.size() - unitStart));
     h.endsWithSequenceEnd = d.size() >= 4 && d[d.size() - 4] == 0 && d[d.size() - 3] == 0 &&
                             d[d.size() - 2] == 1 && d[d.size() - 1] == 0xB7;
     return h;
@@ -316,8 +339,9 @@ struct EncoderFolder {
     }
     std::string path(const std::string& name) const { return dir + "/" + name; }
     // Starts the encoder with no arguments in its folder; its exit code, stderr kept.
-    int run() const {
-        const std::string command = "cd '" + dir + "' && ./Dazuzer_024.exe > stdout.txt 2> stderr.txt";
+    int run(const std::string& processors = "2") const {
+        const std::string command = "cd '" + dir + "' && NUMBER_OF_PROCESSORS=" + processors +
+                                    " ./Dazuzer_024.exe > stdout.txt 2> stderr.txt";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -412,6 +436,79 @@ TEST(EncoderProgram, OnePassAndConstantQuantiserUseTheLibraryBesideTheProgram) {
     EXPECT_EQ(out.frames.size(), 24u);
 }
 
+TEST(EncoderProgram, AutoDetectFollowsTheSourceAndBetterProfilesSpendFewerBitsOnOneQuantiser) {
+    EncoderFolder folder("encoder-scan-profile");
+    for (const bool interlaced : {false, true}) {
+        test::StreamSpec spec;
+        spec.frames = 24;
+        spec.interlaced = interlaced;
+        const std::string files = "*INFILE  " + projectOf(spec, folder) + "\n*OUTFILE " +
+                                  folder.path("out.m2v") + "\n*BITRATE 4000\n";
+        writeText(folder.path("Mivo.ini"), files);
+        ASSERT_EQ(folder.run(), 0) << folder.errors();
+        const std::vector<std::uint8_t> detected = test::readFile(folder.path("out.m2v"));
+        EXPECT_EQ(readHeaders(detected).progressiveSequence, interlaced ? 0 : 1);
+        // "Auto detect" codes exactly as the matching explicit choice does.
+        writeText(folder.path("Mivo.ini"), files + (interlaced ? "*INTERLACED\n" : "*PROGRESSIVE\n"));
+        ASSERT_EQ(folder.run(), 0) << folder.errors();
+        EXPECT_TRUE(test::readFile(folder.path("out.m2v")) == detected) << interlaced;
+    }
+    // Trellis quantisation and rate-distortion decisions code the same quantiser in fewer bits.
+    std::uintmax_t last = UINTMAX_MAX;
+    for (const char* profile : {"fast", "normal", "best"}) {
+        writeText(folder.path("Mivo.ini"), "*INFILE  " + folder.path("source.d2v") + "\n*OUTFILE " +
+                                               folder.path("out.m2v") + "\n*CQ 4\n*PROFILE " + profile +
+                                               "\n");
+        ASSERT_EQ(folder.run(), 0) << folder.errors();
+        EXPECT_LT(fs::file_size(folder.path("out.m2v")), last) << profile;
+        last = fs::file_size(folder.path("out.m2v"));
+    }
+}
+
+TEST(EncoderProgram, SegmentsEncodedSideBySideJoinIntoTheStreamOneThreadWrites) {
+    EncoderFolder folder("encoder-segments");
+    test::StreamSpec spec;
+    spec.width = 352;
+    spec.height = 288;
+    spec.frames = 197;
+    const int kbps = 900, frames = 194;
+    const std::string ini = "*INFILE  " + projectOf(spec, folder) + "\n*OUTFILE " + folder.path("out.m2v") +
+                            "\n*LOGFILE " + folder.path("enc.log") + "\n*BITRATE " + std::to_string(kbps) +
+                            "\n*MAXBITRATE 2000\n*FRAMES 2 195\n*GOP 12 2\n*TIMECODE 10 0 0 0\n";
+    writeText(folder.path("Mivo.ini"), ini + "*NOSMP\n");
+    ASSERT_EQ(folder.run(), 0) << folder.errors();
+    const std::vector<std::uint8_t> oneThread = test::readFile(folder.path("out.m2v"));
+    writeText(folder.path("Mivo.ini"), ini);
+    ASSERT_EQ(folder.run(), 0) << folder.errors();
+    EXPECT_NE(readText(folder.path("enc.log")).find("segments: 2, threads: 2"), std::string::npos)
+        << readText(folder.path("enc.log"));
+    const std::vector<std::uint8_t> stream = test::readFile(folder.path("out.m2v"));
+    EXPECT_TRUE(stream == oneThread);
+
+    // Every frame in its place, those beside the joins too.
+    const Decoded out = decodeAll(folder.path("out.m2v")), source = decodeAll(test::makeStream(spec));
+    ASSERT_EQ(out.frames.size(), std::size_t(frames));
+    for (std::size_t k = 0; k < out.frames.size(); ++k)
+        EXPECT_LT(meanDifference(out.frames[k][0], source.frames[k + 2][0]), 4.0) << k;
+
+    // One stream: closed GOPs at the joins, time codes running on, one sequence end, the target
+    // bitrate, and no picture the decoder's buffer cannot hold when it is due.
+    const StreamHeaders h = readHeaders(stream);
+    EXPECT_GE(h.closedGops, 2);
+    EXPECT_EQ(h.sequenceEnds, 1);
+    EXPECT_TRUE(h.endsWithSequenceEnd);
+    ASSERT_EQ(h.gopTimecodeFrames.size(), h.gopPictures.size());
+    for (std::size_t g = 1; g < h.gopTimecodeFrames.size(); ++g)
+        EXPECT_EQ(h.gopTimecodeFrames[g], h.gopTimecodeFrames[g - 1] + h.gopPictures[g - 1]) << g;
+    EXPECT_EQ(h.gopTimecodeFrames.front(), 10 * 3600 * 25);
+    EXPECT_NEAR(double(stream.size()) * 8 / (frames / 25.0) / 1000, kbps, kbps * 0.06);
+    ASSERT_EQ(h.unitBytes.size(), std::size_t(frames));
+    bool underflow = false;
+    vbvLevelAfter({double(kDvdVbvBufferBits), 2000000.0 / 25}, kDvdVbvBufferBits * 0.75, h.unitBytes,
+                  underflow);
+    EXPECT_FALSE(underflow);
+}
+
 TEST(EncoderProgram, FailuresEndNonZeroWithAMessageAndLeaveTheOldOutput) {
     EncoderFolder folder("encoder-failures");
     test::StreamSpec spec;
@@ -439,6 +536,10 @@ TEST(EncoderProgram, FailuresEndNonZeroWithAMessageAndLeaveTheOldOutput) {
     fails("Avisynth scripts are not supported");
     writeText(folder.path("Mivo.ini"), out + "*INFILE " + project + "\n*FRAMES 40 50\n");
     fails("leaves no frame to encode");
+    // libavcodec's two-pass rate control aborts the process when it refuses a bitrate; asked first,
+    // the refusal is a message.
+    writeText(folder.path("Mivo.ini"), out + "*INFILE " + project + "\n*BITRATE 20\n");
+    fails("finds no quantisers");
 
     // A project whose video file is gone, and one of a version without a library.
     writeText(folder.path("broken.d2v"), "DGIndexProjectFile16\n1\n" + folder.path("nothing.m2v") + "\n\n");

@@ -22,6 +22,7 @@ enum class Pass {
 // One segment's share of a pass.
 struct SegmentPass {
     Segment frames;
+    double analysisQuantiser = 4;           // the first pass's fixed quantiser
     double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
     std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
 };
@@ -31,5 +32,10 @@ struct SegmentPass {
 bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
                 std::FILE* out, std::string& stats, const std::function<void(int)>& progress,
                 std::string& error);
+
+// Whether libavcodec takes the pass's settings (for a second pass: whether its rate control finds
+// quantisers for the statistics). The encoder is opened and closed again; nothing is encoded.
+bool passOpens(Pass pass, const EncodeJob& job, const SegmentPass& segment, const FrameSource& source,
+               std::string& stats);
 
 } // namespace mivo::encoder

@@ -21,10 +21,11 @@ struct Segment {
 
 // Every join costs a closed GOP and a P-picture in place of the B-pictures before it, so a segment holds
 // at least this many GOPs; more segments than this are of no use to a desktop's processors.
-inline constexpr int kMinSegmentGops = 4;
+inline constexpr int kMinSegmentGops = 8;
 inline constexpr int kMaxSegments = 16;
 
-// The job's frames cut at GOP starts (counted from the job's first frame) into nearly equal segments.
+// The job's frames cut at GOP starts (counted from the job's first frame) into nearly equal segments,
+// a power of two of them.
 std::vector<Segment> planSegments(const EncodeJob& job);
 
 // The second pass of one segment runs libavcodec's two-pass rate control over the first-pass statistics
@@ -34,6 +35,18 @@ std::vector<Segment> planSegments(const EncodeJob& job);
 // of each segment.
 std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
                                  const std::vector<Segment>& segments, std::size_t segment);
+
+// The second pass models a picture's bits as its first-pass bits scaled by the ratio of the quantisers.
+// Real bits fall more slowly than that, so the model holds only near the first pass's quantiser: a
+// first pass with libavcodec's one-pass rate control, which starts every segment from guesses at a low
+// quantiser, makes each segment overspend (8 % for segments of 100 pictures). The first pass runs at a
+// fixed quantiser instead, once more at the estimate below when that lies far from it.
+inline constexpr double kFirstAnalysisQuantiser = 4;
+
+// The P-picture quantiser at which the statistics' pictures fill `kbps` (I-pictures at 0.8 times it,
+// B-pictures at 1.25 times it plus 1.25, libavcodec's default ratios), by the second pass's model.
+// 0 when the statistics are unreadable.
+double secondPassQuantiser(const std::vector<std::string>& segmentStats, double kbps, double framesPerSecond);
 
 // The decoder's buffer as libavcodec's rate control models it: each picture is taken out whole, then
 // the buffer refills by the maximum rate's share of one frame period, up to its size.
