@@ -94,35 +94,6 @@ TEST(SegmentPlan, EachSecondPassSeesTheWholeTitleWithItsOwnPicturesFirst) {
         EXPECT_EQ(statisticsForSegment(bad, segments, 0), "");
 }
 
-TEST(SegmentPlan, TheFirstPassQuantiserEstimateFillsTheBitrateByTheSecondPassModel) {
-    // n pictures of one type, each with texture bits t at quantiser q and f fixed bits.
-    const auto stats = [](int type, int n, int t, int q, int f) {
-        std::string out;
-        for (int i = 0; i < n; ++i)
-            out += "in:" + std::to_string(i) + " out:" + std::to_string(i) + " type:" + std::to_string(type) +
-                   " q:" + std::to_string(q * 118) + " itex:" + std::to_string(type == 1 ? t : 0) +
-                   " ptex:" + std::to_string(type == 1 ? 0 : t) + " mv:" + std::to_string(f) + " misc:0;\n";
-        return out;
-    };
-    // 25 pictures a second at 400 kbit/s: 16000 bits each, of which f are fixed.
-    struct Case {
-        std::vector<std::string> stats;
-        double quantiser;
-    };
-    const Case cases[] = {
-        {{stats(2, 25, 16000, 4, 0)}, 4},                          // P at the first pass's bits keeps it
-        {{stats(2, 10, 8000, 4, 0), stats(2, 15, 8000, 4, 0)}, 2}, // every segment counts
-        {{stats(2, 25, 12000, 5, 4000)}, 5},                       // fixed bits are not scaled
-        {{stats(1, 25, 16000, 4, 0)}, 5},                          // I at 0.8 times the P quantiser
-        {{stats(3, 25, 16000, 5, 0)}, 3},                          // B at 1.25 times it plus 1.25
-        {{stats(2, 25, 100, 4, 20000)}, 31},                       // nothing left: the coarsest
-        {{"in:0 out:0 type:2 q:x;"}, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_NEAR(secondPassQuantiser(c.stats, 400, 25), c.quantiser, 1e-6)
-            << c.stats.front().substr(0, 60);
-}
-
 TEST(SegmentPlan, TheBufferModelTakesPicturesOutWholeAndRefillsUpToItsSize) {
     const VbvModel model{1000, 300};
     struct Case {

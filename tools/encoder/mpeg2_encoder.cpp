@@ -100,11 +100,8 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     c->max_b_frames = job.bFrames;
     c->intra_dc_precision = job.dcPrecision - 8;
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
-    if (pass != Pass::First) {
-        // An analysis at a fixed quantiser has no buffer to keep.
-        c->rc_max_rate = static_cast<std::int64_t>(job.maxBitrateKbps) * 1000;
-        c->rc_buffer_size = kDvdVbvBufferBits;
-    }
+    c->rc_max_rate = static_cast<std::int64_t>(job.maxBitrateKbps) * 1000;
+    c->rc_buffer_size = kDvdVbvBufferBits;
     if (segment.initialVbvBits > 0)
         c->rc_initial_buffer_occupancy = std::max(1, static_cast<int>(segment.initialVbvBits));
     // The processors are used by encoding segments side by side; slices would cost quality and make
@@ -112,10 +109,9 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     c->thread_count = 1;
     if (job.closedGops) c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     if (job.scan == Scan::Interlaced) c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
-    if (job.constantQuant || pass == Pass::First) {
+    if (job.constantQuant) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
-        const double q = pass == Pass::First ? segment.analysisQuantiser : job.quantiser;
-        c->global_quality = static_cast<int>(std::lround(q * FF_QP2LAMBDA));
+        c->global_quality = static_cast<int>(std::lround(job.quantiser * FF_QP2LAMBDA));
     }
     if (pass == Pass::First) c->flags |= AV_CODEC_FLAG_PASS1;
     if (pass == Pass::Second) {
@@ -217,7 +213,7 @@ bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, i
     st.frame->format = AV_PIX_FMT_YUV420P;
     st.frame->interlaced_frame = job.scan == Scan::Interlaced;
     st.frame->top_field_first = job.scan == Scan::Interlaced && job.topFieldFirst;
-    if (st.codec->flags & AV_CODEC_FLAG_QSCALE) st.frame->quality = st.codec->global_quality;
+    if (job.constantQuant) st.frame->quality = st.codec->global_quality;
     return true;
 }
 

@@ -22,7 +22,6 @@ enum class Pass {
 // One segment's share of a pass.
 struct SegmentPass {
     Segment frames;
-    double analysisQuantiser = 4;           // the first pass's fixed quantiser
     double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
     std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
 };

@@ -162,29 +162,17 @@ bool fitBufferAtJoins(const EncodeJob& job, const StreamFacts& f, std::vector<Se
     return true;
 }
 
-// The first pass over every segment, at a fixed quantiser near the one the second pass will use.
+// The first pass over every segment; then whether libavcodec's two-pass rate control takes the
+// statistics, asked where its refusal cannot abort the run.
 bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector<SegmentPass>& segments,
              const std::vector<const FrameSource*>& sources, const SegmentProgressFn& progress,
-             std::vector<std::string>& firstPass, std::vector<std::string>& notes, std::string& error) {
-    const double rate =
-        sources.front()->facts().rateNumerator / double(sources.front()->facts().rateDenominator);
-    double quantiser = kFirstAnalysisQuantiser;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        for (SegmentPass& segment : segments)
-            segment.analysisQuantiser = quantiser;
-        PassCounter counter(progress, 1);
-        const auto run = [&](std::size_t k, std::size_t w, std::string& why) {
-            return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
-                              counter.forSegment(), why);
-        };
-        if (!runOnWorkers(plan.size(), sources.size(), run, error)) return false;
-        const double wanted = std::clamp(secondPassQuantiser(firstPass, job.bitrateKbps, rate), 1.0, 31.0);
-        if (wanted > quantiser * 0.8 && wanted < quantiser * 1.25) break;
-        if (attempt == 0)
-            notes.push_back("first pass repeated at quantiser " + std::to_string(wanted).substr(0, 4) +
-                            ", nearer the one the bitrate needs");
-        quantiser = wanted;
-    }
+             std::vector<std::string>& firstPass, std::string& error) {
+    PassCounter counter(progress, 1);
+    const auto run = [&](std::size_t k, std::size_t w, std::string& why) {
+        return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
+                          counter.forSegment(), why);
+    };
+    if (!runOnWorkers(plan.size(), sources.size(), run, error)) return false;
     const auto secondPassesOpen = [&] {
         for (std::size_t k = 0; k < plan.size(); ++k) {
             std::string stats = statisticsForSegment(firstPass, plan, k);
@@ -215,8 +203,7 @@ bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>&
     for (std::size_t k = 0; k < plan.size(); ++k)
         segments[k].frames = plan[k];
     std::vector<std::string> firstPass(plan.size());
-    if (job.twoPass && !analyse(job, plan, segments, sources, progress, firstPass, notes, error))
-        return false;
+    if (job.twoPass && !analyse(job, plan, segments, sources, progress, firstPass, error)) return false;
 
     SegmentFiles files(job.outputFile, plan.size());
     const Pass writing = job.twoPass ? Pass::Second : Pass::Single;

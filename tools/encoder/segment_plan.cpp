@@ -2,12 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <string_view>
-
-extern "C" {
-#include <libavutil/avutil.h>
-}
 
 namespace mivo::encoder {
 
@@ -84,40 +79,6 @@ std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
         base += frames;
     }
     return out;
-}
-
-double secondPassQuantiser(const std::vector<std::string>& segmentStats, double kbps,
-                           double framesPerSecond) {
-    // Per picture type: the sum of first-pass texture bits times quantiser; and the bits the quantiser
-    // does not touch (motion vectors, headers).
-    double complexity[4] = {}, fixedBits = 0;
-    int pictures = 0;
-    for (const std::string& stats : segmentStats) {
-        std::vector<StatsLine> lines;
-        if (!splitStats(stats, lines)) return 0;
-        for (const StatsLine& l : lines) {
-            int type = 0, q = 0, itex = 0, ptex = 0, mv = 0, misc = 0;
-            if (std::sscanf(std::string(l.rest).c_str(), " type:%d q:%d itex:%d ptex:%d mv:%d misc:%d", &type,
-                            &q, &itex, &ptex, &mv, &misc) != 6 ||
-                type < 1 || type > 3)
-                return 0;
-            // A line's quantiser is libavcodec's lambda, FF_QP2LAMBDA times the quantiser.
-            complexity[type] += (double(itex) + ptex) * q / FF_QP2LAMBDA;
-            fixedBits += double(mv) + misc;
-            ++pictures;
-        }
-    }
-    const double budget = kbps * 1000.0 * pictures / framesPerSecond - fixedBits;
-    const auto bitsAt = [&](double p) {
-        return complexity[1] / (0.8 * p) + complexity[2] / p + complexity[3] / (1.25 * p + 1.25);
-    };
-    if (pictures == 0 || budget <= 0) return 31;
-    double low = 0.1, high = 1000;
-    for (int step = 0; step < 60; ++step) {
-        const double mid = (low + high) / 2;
-        (bitsAt(mid) > budget ? low : high) = mid;
-    }
-    return low;
 }
 
 double vbvLevelAfter(const VbvModel& model, double level, const std::vector<std::int64_t>& pictureBytes,

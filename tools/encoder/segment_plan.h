@@ -36,18 +36,6 @@ std::vector<Segment> planSegments(const EncodeJob& job);
 std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
                                  const std::vector<Segment>& segments, std::size_t segment);
 
-// The second pass models a picture's bits as its first-pass bits scaled by the ratio of the quantisers.
-// Real bits fall more slowly than that, so the model holds only near the first pass's quantiser: a
-// first pass with libavcodec's one-pass rate control, which starts every segment from guesses at a low
-// quantiser, makes each segment overspend (8 % for segments of 100 pictures). The first pass runs at a
-// fixed quantiser instead, once more at the estimate below when that lies far from it.
-inline constexpr double kFirstAnalysisQuantiser = 4;
-
-// The P-picture quantiser at which the statistics' pictures fill `kbps` (I-pictures at 0.8 times it,
-// B-pictures at 1.25 times it plus 1.25, libavcodec's default ratios), by the second pass's model.
-// 0 when the statistics are unreadable.
-double secondPassQuantiser(const std::vector<std::string>& segmentStats, double kbps, double framesPerSecond);
-
 // The decoder's buffer as libavcodec's rate control models it: each picture is taken out whole, then
 // the buffer refills by the maximum rate's share of one frame period, up to its size.
 struct VbvModel {
