@@ -6,7 +6,8 @@ packages="build-essential cmake ninja-build pkg-config git
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core"
+  xvfb xauth fonts-dejavu-core
+  ffmpeg dvdauthor"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -51,6 +51,19 @@ std::string_view kindName(ControlKind kind) {
     return "unknown";
 }
 
+std::string Control::item(int index) const {
+    if (index < 0 || index >= itemCount()) return {};
+    return provider ? provider(index) : items[static_cast<std::size_t>(index)];
+}
+
+std::vector<std::string> Control::lines() const {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(itemCount()));
+    for (int i = 0; i < itemCount(); ++i)
+        out.push_back(item(i));
+    return out;
+}
+
 ControlModel::ControlModel(std::span<const PageTemplate> templates) {
     for (const PageTemplate& page : templates) {
         for (const ControlTemplate& t : page.controls) {
@@ -173,22 +186,43 @@ void ControlModel::setRange(PageId page, int id, int lo, int hi) {
 void ControlModel::setItems(PageId page, int id, std::vector<std::string> items) {
     Control& c = at(page, id);
     c.items = std::move(items);
+    c.provider = nullptr;
+    c.providedCount = 0;
     c.selected = -1;
     changed(c, Change::Items);
 }
 
 void ControlModel::addItem(PageId page, int id, std::string_view item) {
     Control& c = at(page, id);
+    if (c.provider) {
+        // Lines given by a provider become plain lines first, so the new one lands after them.
+        std::vector<std::string> lines;
+        lines.reserve(static_cast<std::size_t>(c.providedCount) + 1);
+        for (int i = 0; i < c.providedCount; ++i)
+            lines.push_back(c.provider(i));
+        c.items = std::move(lines);
+        c.provider = nullptr;
+        c.providedCount = 0;
+    }
     c.items.emplace_back(item);
+    changed(c, Change::Items);
+}
+
+void ControlModel::setLines(PageId page, int id, int count, LineProvider provider) {
+    Control& c = at(page, id);
+    c.items.clear();
+    c.providedCount = provider ? std::max(count, 0) : 0;
+    c.provider = std::move(provider);
+    c.selected = -1;
     changed(c, Change::Items);
 }
 
 void ControlModel::setSelected(PageId page, int id, int index) {
     Control& c = at(page, id);
-    if (index < -1 || index >= static_cast<int>(c.items.size())) index = -1;
+    if (index < -1 || index >= c.itemCount()) index = -1;
     if (c.selected == index) return;
     c.selected = index;
-    if (c.kind == ControlKind::ComboBox) c.text = index >= 0 ? c.items[static_cast<std::size_t>(index)] : "";
+    if (c.kind == ControlKind::ComboBox) c.text = c.item(index);
     changed(c, Change::Selected);
 }
 
@@ -210,6 +244,12 @@ void ControlModel::setHorizontalExtent(PageId page, int id, int pixels) {
     changed(c, Change::Extent);
 }
 
+void ControlModel::setPicture(PageId page, int id, const PictureImage& image) {
+    Control& c = at(page, id);
+    c.picture = image;
+    changed(c, Change::Picture);
+}
+
 const std::string& ControlModel::text(PageId page, int id) const {
     return at(page, id).text;
 }
@@ -228,7 +268,7 @@ int ControlModel::selected(PageId page, int id) const {
 
 std::string ControlModel::selectedText(PageId page, int id) const {
     const Control& c = at(page, id);
-    return c.selected >= 0 ? c.items[static_cast<std::size_t>(c.selected)] : std::string();
+    return c.item(c.selected);
 }
 
 void ControlModel::bind(PageId page, int id, Notify kind, Handler handler) {

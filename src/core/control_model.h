@@ -5,6 +5,8 @@
 // never raise a notification, so a handler that rewrites its own field starts no chain of events.
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -82,6 +84,21 @@ struct PageTemplate {
 // The nine templates (window and eight pages), in PageId order.
 std::span<const PageTemplate> pageTemplates();
 
+// A list box's lines given as a count and the text of line i. The widget asks only for the lines it
+// shows, so a list of hundreds of thousands of lines fills without formatting them all.
+using LineProvider = std::function<std::string(int index)>;
+
+// What a picture control shows: 24-bit pixels stored blue, green, red, `rowBytes` apart, the bottom line
+// first (as a bitmap file stores them). The pixels belong to the program and stay valid until the next
+// picture change. No pixels: nothing is drawn. The aspect code (1 to 5) decides the picture's shape.
+struct PictureImage {
+    const std::uint8_t* rows = nullptr;
+    int width = 0;
+    int height = 0;
+    std::size_t rowBytes = 0;
+    int aspectCode = 0;
+};
+
 struct Control {
     const ControlTemplate* tpl = nullptr;
     PageId page = PageId::Window;
@@ -93,13 +110,21 @@ struct Control {
     bool visible = true;
     int pos = 0;
     int rangeMin = 0, rangeMax = 0;
-    std::vector<std::string> items; // list and combo-box lines
+    std::vector<std::string> items; // list and combo-box lines given one by one
+    int providedCount = 0;          // list-box lines given by a provider instead
+    LineProvider provider;
     int selected = -1;
     int horizontalExtent = 0; // list box scroll width in pixels (0: none)
+    PictureImage picture;
+
+    // The lines, whichever way they were given.
+    int itemCount() const { return provider ? providedCount : static_cast<int>(items.size()); }
+    std::string item(int index) const;
+    std::vector<std::string> lines() const; // every line, in order
 };
 
 // What changed in a control, for the widget layer to mirror.
-enum class Change { Text, Checked, Enabled, Visible, Pos, Range, Items, Selected, Extent };
+enum class Change { Text, Checked, Enabled, Visible, Pos, Range, Items, Selected, Extent, Picture };
 
 class ControlModel {
   public:
@@ -124,9 +149,13 @@ class ControlModel {
     void setRange(PageId page, int id, int lo, int hi);
     void setItems(PageId page, int id, std::vector<std::string> items);
     void addItem(PageId page, int id, std::string_view item);
+    // A list box's lines as a count and a provider of line i (asked again whenever a line is shown).
+    void setLines(PageId page, int id, int count, LineProvider provider);
     void setSelected(PageId page, int id, int index);            // -1: none
     bool selectText(PageId page, int id, std::string_view item); // combo box: select the matching entry
     void setHorizontalExtent(PageId page, int id, int pixels);
+    // Always mirrored: the same pixels may hold a new picture.
+    void setPicture(PageId page, int id, const PictureImage& image);
 
     // --- reads ---------------------------------------------------------------
     const std::string& text(PageId page, int id) const;

@@ -2,6 +2,8 @@
 
 #include "core/text.h"
 
+#include <algorithm>
+
 namespace mivo {
 
 namespace {
@@ -48,12 +50,34 @@ bool hasExtension(std::string_view name, std::string_view ext) {
     return endsWithIgnoringCase(unpadded(name), ext);
 }
 
+namespace {
+
+// UTF-8 continuation bytes belong to the character before them.
+bool startsCharacter(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
+std::size_t characterCount(std::string_view s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), startsCharacter));
+}
+
+// Byte offset where character n starts (the size when there are fewer).
+std::size_t characterOffset(std::string_view s, std::size_t n) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (startsCharacter(s[i]) && n-- == 0) return i;
+    return s.size();
+}
+
+} // namespace
+
 std::string displayForm(std::string_view path, TrailingBlanks blanks) {
     if (blanks == TrailingBlanks::Drop) path = trimmedRight(path, kBlanksAndTabs);
-    if (path.size() <= 40) return std::string(path);
-    std::string out(path.substr(0, 5));
+    // Counted in characters, so that a name in UTF-8 is never cut inside one.
+    const std::size_t count = characterCount(path);
+    if (count <= 40) return std::string(path);
+    std::string out(path.substr(0, characterOffset(path, 5)));
     out += "...";
-    out += path.substr(path.size() - 32);
+    out += path.substr(characterOffset(path, count - 32));
     return out;
 }
 

@@ -1,7 +1,10 @@
 #include "gui/main_window.h"
 
 #include "core/control_ids.h"
+#include "gui/line_list.h"
+#include "gui/preview_box.h"
 #include "gui/up_down.h"
+#include "program/preview/frame_preview.h"
 #include "program/program.h"
 
 #include <QApplication>
@@ -11,17 +14,19 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <cmath>
+#include <optional>
 
 namespace mivo {
 
@@ -67,15 +72,9 @@ QFont listingFont() {
     return font;
 }
 
-// Static texts, the status line and the preview picture are labels.
-QLabel* createLabel(ControlKind kind, const ControlTemplate& t, QWidget* parent) {
+// Static texts and the status line are labels.
+QLabel* createLabel(const ControlTemplate& t, QWidget* parent) {
     auto* l = new QLabel(parent);
-    if (kind == ControlKind::Picture) {
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        l->setAlignment(Qt::AlignCenter);
-        l->setStyleSheet("background: black");
-        return l;
-    }
     l->setTextFormat(Qt::PlainText);
     // Notes of several lines wrap; the status line breaks only where its text holds a line feed.
     l->setWordWrap((t.flags & kMultiLine) != 0 && (t.flags & kSunken) == 0);
@@ -89,8 +88,9 @@ QLabel* createLabel(ControlKind kind, const ControlTemplate& t, QWidget* parent)
 }
 
 // The widget of one template control; none for the tab control, which the window holds itself.
-QWidget* createWidget(ControlKind kind, const ControlTemplate& t, QWidget* parent) {
-    switch (kind) {
+QWidget* createWidget(const Control& c, QWidget* parent) {
+    const ControlTemplate& t = *c.tpl;
+    switch (c.kind) {
     case ControlKind::Button:
         return new QPushButton(parent);
     case ControlKind::CheckBox:
@@ -108,14 +108,14 @@ QWidget* createWidget(ControlKind kind, const ControlTemplate& t, QWidget* paren
         return e;
     }
     case ControlKind::Static:
+        return createLabel(t, parent);
     case ControlKind::Picture:
-        return createLabel(kind, t, parent);
+        return new PreviewBox(parent);
     case ControlKind::GroupBox:
         return new QGroupBox(parent);
     case ControlKind::ListBox: {
-        auto* l = new QListWidget(parent);
+        auto* l = new LineListView(c, parent);
         if (t.flags & kMonospace) l->setFont(listingFont());
-        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         return l;
     }
     case ControlKind::ComboBox:
@@ -136,15 +136,10 @@ QWidget* createWidget(ControlKind kind, const ControlTemplate& t, QWidget* paren
 // List and combo boxes: their lines, then the selection.
 void mirrorLines(QWidget* w, const Control& c, Change what) {
     if (c.kind == ControlKind::ListBox) {
-        auto* l = static_cast<QListWidget*>(w);
-        if (what == Change::Items) {
-            l->setUpdatesEnabled(false);
-            l->clear();
-            for (const std::string& item : c.items)
-                l->addItem(q(item));
-            l->setUpdatesEnabled(true);
-        }
-        if (what == Change::Items || what == Change::Selected) l->setCurrentRow(c.selected);
+        auto* l = static_cast<LineListView*>(w);
+        if (what == Change::Items) l->mirrorLines(c);
+        if (what == Change::Selected) l->mirrorSelection(c);
+        if (what == Change::Extent) l->mirrorExtent(c);
         return;
     }
     auto* cb = static_cast<QComboBox*>(w);
@@ -234,6 +229,9 @@ MainWindow::MainWindow(Program& program, bool trackFocus) : program_(program) {
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    // Closing the window moves the focus once more, after this object's maps are gone and before the
+    // connection would end by itself.
+    disconnect(qApp, nullptr, this, nullptr);
     program_.controls().setObserver(nullptr);
 }
 
@@ -275,7 +273,7 @@ void MainWindow::buildPage(PageId page, QWidget* parent) {
 }
 
 QWidget* MainWindow::makeWidget(const Control& c, QWidget* parent) {
-    QWidget* w = createWidget(c.kind, *c.tpl, parent);
+    QWidget* w = createWidget(c, parent);
     if (!w) return nullptr;
     const ControlTemplate& t = *c.tpl;
     w->setGeometry(toPixels(t.x, t.y, t.w, t.h));
@@ -313,7 +311,7 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
                 [&model, page, id](const QString& text) { model.userType(page, id, text.toStdString()); });
         break;
     case ControlKind::ListBox:
-        connect(static_cast<QListWidget*>(w), &QListWidget::currentRowChanged, this,
+        connect(static_cast<LineListView*>(w), &LineListView::rowChosen, this,
                 [&model, page, id](int row) { model.userSelect(page, id, row); });
         break;
     case ControlKind::ComboBox:
@@ -335,7 +333,7 @@ void MainWindow::connectWidget(const Control& c, QWidget* w) {
 
 void MainWindow::applyAll(const Control& c, QWidget* w) {
     for (Change what : {Change::Range, Change::Items, Change::Text, Change::Checked, Change::Pos,
-                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent})
+                        Change::Selected, Change::Enabled, Change::Visible, Change::Extent, Change::Picture})
         mirrorTo(w, c, what);
 }
 
@@ -366,8 +364,10 @@ void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
         break;
     }
     case ControlKind::Static:
-    case ControlKind::Picture:
         if (what == Change::Text) static_cast<QLabel*>(w)->setText(q(c.text));
+        break;
+    case ControlKind::Picture:
+        if (what == Change::Picture) static_cast<PreviewBox*>(w)->setImage(c.picture);
         break;
     case ControlKind::GroupBox:
         if (what == Change::Text) static_cast<QGroupBox*>(w)->setTitle(q(c.text));
@@ -405,14 +405,57 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 // Sees every event of the application before its receiver does (the window installs itself as the
-// application's filter) and lets each one through. A switch to a preview page leaves a redraw pending
-// that the next mouse press anywhere serves: the press clears the pending flag here, where the preview's
-// drawing joins it once the preview pages exist.
+// application's filter). A redraw a switch to a preview page left pending is served at the next mouse
+// press anywhere; the preview pages' navigation keys are taken here, before a button or the page sees them.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending()) {
-        program_.setPreviewRedraw(false);
-    }
+    if (event->type() == QEvent::MouseButtonPress && program_.previewRedrawPending())
+        program_.servePreviewRedraw();
+    if (event->type() == QEvent::KeyPress && previewKey(watched, static_cast<QKeyEvent*>(event))) return true;
     return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+std::optional<PreviewKey> previewKeyOf(const QKeyEvent& event) {
+    if (event.modifiers() & ~Qt::KeypadModifier) return std::nullopt;
+    switch (event.key()) {
+    case Qt::Key_Left:
+        return PreviewKey::StepBack;
+    case Qt::Key_Right:
+        return PreviewKey::StepForward;
+    case Qt::Key_PageUp:
+        return PreviewKey::LargeBack;
+    case Qt::Key_PageDown:
+        return PreviewKey::LargeForward;
+    case Qt::Key_Home:
+        return PreviewKey::First;
+    case Qt::Key_End:
+        return PreviewKey::Last;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Controls that move their own cursor, selection or position with these keys keep them.
+bool usesTheKeys(const QWidget* w) {
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
+           qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QTabBar*>(w) || qobject_cast<const UpDown*>(w);
+}
+
+} // namespace
+
+// The navigation keys of the preview pages, while the focus is on none of the controls that use them.
+bool MainWindow::previewKey(QObject* watched, QKeyEvent* event) {
+    const auto key = previewKeyOf(*event);
+    if (!key || !tabs_) return false;
+    const auto page = static_cast<PageId>(tabs_->currentIndex() + 1);
+    if (page != PageId::Chapters && page != PageId::Zones && page != PageId::PanScan) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || (target != this && !isAncestorOf(target))) return false;
+    if (usesTheKeys(QApplication::focusWidget())) return false;
+    program_.preview().key(page, *key);
+    return true;
 }
 
 } // namespace mivo

@@ -10,6 +10,7 @@
 #include <map>
 #include <utility>
 
+class QKeyEvent;
 class QTabWidget;
 
 namespace mivo {
@@ -43,6 +44,7 @@ class MainWindow : public QWidget {
     void mirrorTabs(const Control& c, Change what);
     void applyAll(const Control& c, QWidget* w);
     QRect toPixels(int x, int y, int w, int h) const;
+    bool previewKey(QObject* watched, QKeyEvent* event);
 
     Program& program_;
     QTabWidget* tabs_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/frame_server.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 
 namespace mivo::platform {
@@ -22,19 +24,29 @@ void setFrameServerLibrary(std::optional<std::string> library) {
 }
 
 std::optional<std::string> frameServerLibraryName() {
+    std::optional<std::string> chosen;
     {
         Override& o = frameServerOverride();
         const std::lock_guard<std::mutex> guard(o.lock);
-        if (o.library) {
-            if (*o.library == "none") return std::nullopt;
-            return o.library;
-        }
+        chosen = o.library;
     }
-#if defined(_WIN32)
-    return std::string("avisynth.dll");
-#else
-    return std::string("libavisynth.so");
-#endif
+    if (!chosen)
+        if (const char* variable = std::getenv(kFrameServerVariable); variable && *variable)
+            chosen = variable;
+    if (chosen) return *chosen == "none" ? std::nullopt : chosen;
+    return searchFrameServerLibrary();
+}
+
+std::optional<std::string> frameServerVersionFromName(const std::string& libraryPath) {
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(libraryPath, ec);
+    const std::string name = (ec ? std::filesystem::path(libraryPath) : real).filename().string();
+    // The digits and dots after the shared-object suffix: "libavisynth.so.3.7.3".
+    const std::size_t at = name.find(".so.");
+    if (at == std::string::npos) return std::nullopt;
+    const std::string version = name.substr(at + 4);
+    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return std::nullopt;
+    return version;
 }
 
 } // namespace mivo::platform

@@ -1,8 +1,9 @@
 #pragma once
 // Where the frame server (Avisynth's library) is found. On Windows it is "avisynth.dll" through the
-// system's library search and its installation is the registry key HKLM\SOFTWARE\AviSynth; on Linux it
-// is AviSynth+'s "libavisynth.so" through the loader's search, and the installation is the folder where
-// the loader finds it.
+// system's library search and its installation is the registry key HKLM\SOFTWARE\AviSynth. On Linux it
+// is AviSynth+ as users install it: "libavisynth.so" through the loader's search, else one of its
+// versioned names ("libavisynth.so.N", as a package without the development link leaves it), else
+// "libavisynth.so" beside the program; the installation is the folder the library is found in.
 
 #include <optional>
 #include <string>
@@ -15,9 +16,20 @@ namespace mivo::platform {
 // server is loaded.
 void setFrameServerLibrary(std::optional<std::string> library);
 
-// What to hand to the module loader: the library's plain name (searched the system's way) or the test
-// seam's path; std::nullopt when the seam says "none".
+// The environment variable that does for child processes (the encoder) what the test seam does in this
+// one: a full library path, or "none".
+inline constexpr const char* kFrameServerVariable = "MIVO_FRAME_SERVER_LIBRARY";
+
+// What to hand to the module loader: the first name of the search that loads, or the test seam's (or
+// the variable's) path; std::nullopt when the seam says "none" or no name loads.
 std::optional<std::string> frameServerLibraryName();
+
+// The platform's search alone, without the seam.
+std::optional<std::string> searchFrameServerLibrary();
+
+// The version of the frame server as its library's file name gives it, following links
+// ("libavisynth.so.3.7.3" gives "3.7.3"); std::nullopt when the name carries none.
+std::optional<std::string> frameServerVersionFromName(const std::string& libraryPath);
 
 // Full path of the library the loader would load, std::nullopt when it finds none. On Windows this is
 // the system copy, "windir" + "\system32\avisynth.dll", whether or not it exists.

@@ -54,6 +54,11 @@ struct CpuFlags {
 };
 CpuFlags cpuFlags();
 
+// The scheduling priority of the running process. False when the system refused (a higher priority
+// usually needs privileges).
+enum class ProcessPriority { Idle, Low, Normal, High };
+bool setOwnPriority(ProcessPriority priority);
+
 // Folder of the running program file, ending with the separator.
 std::string programFolder();
 

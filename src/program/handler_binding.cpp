@@ -132,6 +132,8 @@ void bindPreviews(ControlModel& c, PageHandlers& h) {
                                                         : static_cast<PageHandler&>(h.panScan);
         for (int id : pv::kNavigation)
             bindDefault(c, page, {id}, handler);
+        // The current-frame field follows the number as it is typed and shows the frame again when left.
+        bindFocus(c, page, {page == PageId::PanScan ? ps::currentFrameEdit : pv::currentFrameEdit}, handler);
     }
     bindFiles(c, PageId::Chapters, {ch::importButton, ch::exportButton}, h.files);
     bindDefault(c, PageId::Chapters,

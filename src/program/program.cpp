@@ -8,6 +8,7 @@
 #include "program/handler_binding.h"
 #include "program/pages/encoder_launch.h"
 #include "program/pages/page_handlers.h"
+#include "program/preview/frame_preview.h"
 #include "program/source/dgdecode_source.h"
 #include "program/source/file_change_refresh.h"
 #include "program/source/movie_info_display.h"
@@ -25,7 +26,8 @@ Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions opti
                                           settings_.bitrate,     settings_.fileLengthKb,
                                           settings_.aspectRatio, settings_.maxConsecutiveB,
                                           settings_.panScanOn,   settings_.useLossless},
-      frames_(source_, dgdecode_, framePlanes()), handlers_(std::make_unique<PageHandlers>(*this)) {
+      frames_(source_, dgdecode_, framePlanes()), preview_(std::make_unique<FramePreview>(*this)),
+      handlers_(std::make_unique<PageHandlers>(*this)) {
     setUpHooks();
 }
 
@@ -64,7 +66,13 @@ SourceContext Program::sourceContext() {
     sourceSettings_.dvSourceSet = settings_.seen.test(Keyword::DvSource);
     sourceSettings_.tffSet = settings_.seen.test(Keyword::Tff);
     sourceSettings_.bffSet = settings_.seen.test(Keyword::Bff);
-    return SourceContext{source_, sourceSettings_, controls_, status_, {}};
+    SourceHooks hooks;
+    hooks.buildPanScanOffsets = [this] {
+        lists::sortPanScan(settings_);
+        lists::rebuildFrameOffsets(settings_, frameOffsets_, source_.frameCount);
+    };
+    hooks.showFirstFrame = [this] { preview_->showCurrentFrame(); };
+    return SourceContext{source_, sourceSettings_, controls_, status_, std::move(hooks)};
 }
 
 AvisynthSourceContext Program::avisynthContext() {
@@ -100,6 +108,14 @@ void Program::openNamedSource() {
 void Program::refreshAfterFileChange() {
     SourceContext ctx = sourceContext();
     mivo::refreshAfterFileChange(ctx);
+    // Without a source the boxes must not go on showing the last source's picture.
+    if (!source_.sourceReady) preview_->showCurrentFrame();
+}
+
+void Program::servePreviewRedraw() {
+    if (!previewRedraw_) return;
+    previewRedraw_ = false;
+    preview_->showCurrentFrame();
 }
 
 void Program::loadIni(IniMode mode, const std::string& path) {

@@ -5,6 +5,7 @@
 // drives the same object headless.
 
 #include "core/control_model.h"
+#include "core/lists/panscan_list.h"
 #include "core/program_paths.h"
 #include "core/settings/settings.h"
 #include "core/source_state.h"
@@ -25,6 +26,7 @@
 namespace mivo {
 
 struct PageHandlers;
+class FramePreview;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
 struct ProgramShell {
@@ -86,6 +88,9 @@ class Program {
     DgdecodeLibrary& dgdecode() { return dgdecode_; }
     AvisynthLayer& avisynth() { return avisynth_; }
     FrameAccess& frames() { return frames_; }
+    FramePreview& preview() { return *preview_; }
+    // The pan-scan offset of every frame, derived from the pan-scan list; the preview draws from it.
+    lists::FrameOffsets& frameOffsets() { return frameOffsets_; }
     // The names of the ini, chapter, pan-scan and matrix files last chosen (emptied before each dialog).
     std::string& iniFileName() { return iniFileName_; }
     std::string& chapterFileName() { return chapterFileName_; }
@@ -99,6 +104,8 @@ class Program {
     bool scanRunning() const { return scanRunning_; }
     bool previewRedrawPending() const { return previewRedraw_; }
     void setPreviewRedraw(bool on) { previewRedraw_ = on; }
+    // Redraws the preview when a switch to a preview page asked for it.
+    void servePreviewRedraw();
 
   private:
     void setUpHooks();
@@ -128,6 +135,8 @@ class Program {
     bool quitPosted_ = false;
     int exitCode_ = 0;
     bool tornDown_ = false;
+    lists::FrameOffsets frameOffsets_{lists::kFrameOffsetCount};
+    std::unique_ptr<FramePreview> preview_;
     std::unique_ptr<PageHandlers> handlers_;
 };
 

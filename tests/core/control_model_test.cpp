@@ -21,6 +21,8 @@ const ControlTemplate kControls[] = {
     {.id = 31, .kind = ControlKind::CheckBox, .text = "off", .flags = kDisabled},
     {.id = 40, .kind = ControlKind::UpDown, .rangeMin = 12, .rangeMax = 18, .initial = 15, .buddy = 10},
     {.id = 50, .kind = ControlKind::Button, .text = "go"},
+    {.id = 60, .kind = ControlKind::ListBox},
+    {.id = 70, .kind = ControlKind::Picture},
 };
 const PageTemplate kPages[] = {{PageId::Main, 103, "test", 100, 100, kControls}};
 
@@ -106,6 +108,44 @@ TEST(ControlModel, ObserverSeesEveryProgramWrite) {
     const std::vector<std::pair<int, Change>> expected = {
         {20, Change::Checked}, {21, Change::Checked}, {50, Change::Enabled}};
     EXPECT_EQ(seen, expected);
+}
+
+TEST(ControlModel, ListLinesComeFromAProviderOrOneByOne) {
+    ControlModel m(kPages);
+    std::vector<Change> seen;
+    m.setObserver([&](const Control&, Change what) { seen.push_back(what); });
+    int asked = 0;
+    m.setLines(PageId::Main, 60, 640000, [&asked](int i) {
+        ++asked;
+        return "line " + std::to_string(i);
+    });
+    const Control& list = m.at(PageId::Main, 60);
+    EXPECT_EQ(list.itemCount(), 640000);
+    EXPECT_EQ(asked, 0) << "no line is made before it is asked for";
+    EXPECT_EQ(list.item(639999), "line 639999");
+    EXPECT_EQ(list.item(640000), "") << "past the end";
+    m.setSelected(PageId::Main, 60, 639999);
+    EXPECT_EQ(m.selectedText(PageId::Main, 60), "line 639999");
+    m.setSelected(PageId::Main, 60, 640000);
+    EXPECT_EQ(m.selected(PageId::Main, 60), -1);
+
+    // Provided lines become plain ones when one is added; a plain list replaces a provider.
+    m.setLines(PageId::Main, 60, 2, [](int i) { return std::to_string(i); });
+    m.addItem(PageId::Main, 60, "x");
+    EXPECT_EQ(list.lines(), (std::vector<std::string>{"0", "1", "x"}));
+    m.setItems(PageId::Main, 60, {"a"});
+    EXPECT_EQ(list.lines(), std::vector<std::string>{"a"});
+    m.setLines(PageId::Main, 60, -4, [](int) { return std::string("?"); });
+    EXPECT_EQ(list.itemCount(), 0);
+
+    // A picture is mirrored at every write: the same pixels may hold a new frame.
+    const std::uint8_t pixels[12] = {};
+    const PictureImage image{pixels, 2, 2, 6, 3};
+    seen.clear();
+    m.setPicture(PageId::Main, 70, image);
+    m.setPicture(PageId::Main, 70, image);
+    EXPECT_EQ(seen, (std::vector<Change>{Change::Picture, Change::Picture}));
+    EXPECT_EQ(m.at(PageId::Main, 70).picture.rows, pixels);
 }
 
 } // namespace

@@ -90,7 +90,7 @@ std::vector<std::uint8_t> layOut(const AVFrame* f) {
 
 } // namespace
 
-std::vector<std::uint64_t> referenceHashes(const std::string& path) {
+void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture) {
     AVFormatContext* fc = nullptr;
     if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0)
         throw std::runtime_error("ffmpeg cannot open " + path);
@@ -104,11 +104,9 @@ std::vector<std::uint64_t> referenceHashes(const std::string& path) {
     avcodec_open2(ctx, codec, nullptr);
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
-    std::vector<std::uint64_t> hashes;
     auto receive = [&] {
         while (avcodec_receive_frame(ctx, frame) >= 0) {
-            const std::vector<std::uint8_t> bytes = layOut(frame);
-            hashes.push_back(hashBytes(bytes.data(), bytes.size()));
+            picture(*frame);
             av_frame_unref(frame);
         }
     };
@@ -125,6 +123,14 @@ std::vector<std::uint64_t> referenceHashes(const std::string& path) {
     av_packet_free(&pkt);
     avcodec_free_context(&ctx);
     avformat_close_input(&fc);
+}
+
+std::vector<std::uint64_t> referenceHashes(const std::string& path) {
+    std::vector<std::uint64_t> hashes;
+    decodeWithFfmpeg(path, [&hashes](const AVFrame& frame) {
+        const std::vector<std::uint8_t> bytes = layOut(&frame);
+        hashes.push_back(hashBytes(bytes.data(), bytes.size()));
+    });
     return hashes;
 }
 

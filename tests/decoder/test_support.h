@@ -5,8 +5,11 @@
 #include "d2v_source.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+struct AVFrame;
 
 namespace mivo::test {
 
@@ -22,8 +25,12 @@ std::uint64_t hashBytes(const std::uint8_t* data, std::size_t size);
 // Hash of every frame, fetched in order.
 std::vector<std::uint64_t> sequentialHashes(mpeg2::D2vSource& source);
 
-// FFmpeg's decode of the stream (libavformat demuxing, libavcodec decoding, one thread), every output
-// picture laid out as the decoder library delivers it (YV12: Y, V, U; or packed YUY2) and hashed.
+// FFmpeg's decode of the stream (libavformat demuxing, libavcodec decoding, one thread): every output
+// picture in display order.
+void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture);
+
+// FFmpeg's decode of the stream, every output picture laid out as the decoder library delivers it (YV12:
+// Y, V, U; or packed YUY2) and hashed.
 std::vector<std::uint64_t> referenceHashes(const std::string& path);
 
 } // namespace mivo::test

@@ -219,4 +219,11 @@ TEST_F(EncoderLaunch, AboutBoxAndExit) {
     EXPECT_EQ(quitCode, 0);
 }
 
+TEST(EncoderEndMessage, OnlyExitStatusZeroReadsAsFinished) {
+    EXPECT_EQ(encoderEndMessage(0, "/v/enc.log"), " encoding finished");
+    EXPECT_EQ(encoderEndMessage(1, "/v/enc.log"),
+              " encoding FAILED, encoder exit code 1, see log file /v/enc.log");
+    EXPECT_EQ(encoderEndMessage(-1, ""), " encoding FAILED, encoder exit code -1 (no log file chosen)");
+}
+
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace mivo;
 using namespace mivo::test;
 namespace m = mivo::ids::main;
@@ -82,9 +84,23 @@ TEST_F(MainPageWorld, AvisynthInfoOverTheFrameServerDouble) {
     platform::setFrameServerLibrary(library.string());
     start();
     controls().userClick(PageId::Main, m::avisynthInfoButton);
-    // A shared object has no version resource.
-    EXPECT_EQ(status(), " Avisynth installation found: " + fs::canonical(MIVO_DOUBLES_DIR).string() +
-                            ", no file version information available");
+    // A shared object has no version resource: the library names its own version.
+    const std::string found = " Avisynth installation found: " + fs::canonical(MIVO_DOUBLES_DIR).string();
+    EXPECT_EQ(
+        status().rfind(found + ", file version: AviSynth+ double 3.7.3 (r4003, test), creation date: ", 0),
+        0u)
+        << status();
+    // A library installed under its full version, reached through its development link, gives that one.
+    const fs::path folder = fs::temp_directory_path() / ("mivo-avs-version-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(library, folder / "libavisynth.so.3.7.2", fs::copy_options::overwrite_existing);
+    fs::remove(folder / "libavisynth.so");
+    fs::create_symlink("libavisynth.so.3.7.2", folder / "libavisynth.so");
+    platform::setFrameServerLibrary((folder / "libavisynth.so").string());
+    start();
+    controls().userClick(PageId::Main, m::avisynthInfoButton);
+    EXPECT_NE(status().find(", file version: 3.7.2, creation date: "), std::string::npos) << status();
+    fs::remove_all(folder);
 
     platform::setFrameServerLibrary(std::string("none"));
     controls().userClick(PageId::Main, m::avisynthInfoButton);

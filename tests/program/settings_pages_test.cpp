@@ -154,7 +154,7 @@ class SettingsPages : public ::testing::Test {
     void expectListingMatchesWriter(const std::string& after) {
         const std::vector<std::string> expected = expectedListing(program->settings(), c());
         for (PageId page : {PageId::Settings1, PageId::Settings2, PageId::Settings3})
-            ASSERT_EQ(c().at(page, s1::iniListing).items, expected) << "after " << after;
+            ASSERT_EQ(c().at(page, s1::iniListing).lines(), expected) << "after " << after;
     }
 
     // The fields the pages check never keep a value outside their bounds.

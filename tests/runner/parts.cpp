@@ -4,6 +4,8 @@
 #include "platform/frame_server.h"
 #include "program/program.h"
 
+#include <cstdlib>
+
 namespace mivo::scenario {
 
 Runner::~Runner() = default;
@@ -16,9 +18,12 @@ Parts defaultParts() {
     p.encoderDouble = MIVO_PART_ENCODER_DOUBLE;
     p.realEncoder = MIVO_PART_REAL_ENCODER;
     p.avisynthDouble = MIVO_PART_AVISYNTH_DOUBLE;
-    // The program finds the double, or no frame server at all, instead of the system's library.
+    // The program finds the double, or no frame server at all, instead of the system's library; so does
+    // the encoder it starts.
     p.frameServerSeam = [](std::optional<std::string> library) {
-        platform::setFrameServerLibrary(library ? library : std::optional<std::string>("none"));
+        const std::string chosen = library ? *library : std::string("none");
+        platform::setFrameServerLibrary(chosen);
+        ::setenv(platform::kFrameServerVariable, chosen.c_str(), 1);
     };
     return p;
 }

@@ -10,8 +10,10 @@
 #include "program/program.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPixmap>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -286,7 +288,14 @@ void Runner::printControl(const Control& c) {
     case ControlKind::ListBox:
     case ControlKind::ComboBox:
     case ControlKind::Tab:
-        s << " selected=" << c.selected << " items=" << c.items.size();
+        s << " selected=" << c.selected << " items=" << c.itemCount();
+        break;
+    case ControlKind::Picture:
+        if (c.picture.rows)
+            s << " picture=" << c.picture.width << "x" << c.picture.height
+              << " aspect=" << c.picture.aspectCode;
+        else
+            s << " picture=none";
         break;
     default:
         break;
@@ -302,8 +311,8 @@ void Runner::print(std::string rest) {
     } else if (what == "list") {
         const PageId p = page(word(rest));
         const Control& c = control(p, word(rest));
-        for (const std::string& line : c.items)
-            out("  \"" + escapeText(line) + "\"");
+        for (int i = 0; i < c.itemCount(); ++i)
+            out("  \"" + escapeText(c.item(i)) + "\"");
     } else if (what == "dialogs") {
         for (const std::string& line : dialogs_.takeLog())
             out(line);
@@ -327,6 +336,12 @@ void Runner::print(std::string rest) {
             if (end == std::string::npos) break;
             start = end + 1;
         }
+    } else if (what == "file-size") {
+        // Binary files (bitmaps) are checked by their size: `file-size PATH = BYTES`.
+        const std::string path = text(rest);
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        out(ec ? "no file " + path : "file-size " + path + " = " + std::to_string(size));
     } else if (what == "state") {
         requireStarted();
         const std::string name = word(rest);
@@ -337,6 +352,40 @@ void Runner::print(std::string rest) {
         const PageId p = page(what);
         printControl(control(p, word(rest)));
     }
+}
+
+// The preview box of a page against a reference picture: the box is grabbed as drawn, scaled to the
+// reference's size (fonts decide the box's size) and compared by the mean difference of its bytes, so a
+// black, misplaced or mis-shaped picture shows while anti-aliasing and scaling do not. With
+// MIVO_UPDATE_REFERENCES set, a missing reference is made from the grab (delete one to renew it).
+void Runner::comparePicture(PageId p, const std::string& reference) {
+    requireStarted();
+    QApplication::processEvents();
+    QWidget* box = window_->widget(p, ids::preview::picture);
+    if (!box) fail("the preview box of " + std::string(pageName(p)) + " has not been shown");
+    QImage grabbed = box->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    const QString name = QString::fromStdString(reference);
+    if (std::getenv("MIVO_UPDATE_REFERENCES") && !std::filesystem::exists(reference) &&
+        !grabbed.save(name, "PNG"))
+        fail("cannot save " + reference);
+    QImage expected;
+    if (!expected.load(name)) fail("cannot read " + reference);
+    expected = expected.convertToFormat(QImage::Format_RGB888);
+    grabbed = grabbed.scaled(expected.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double sum = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        const uchar* a = grabbed.constScanLine(y);
+        const uchar* b = expected.constScanLine(y);
+        for (int x = 0; x < 3 * expected.width(); ++x)
+            sum += std::abs(static_cast<int>(a[x]) - static_cast<int>(b[x]));
+    }
+    const double mean = sum / (3.0 * expected.width() * expected.height());
+    constexpr double kMeanLimit = 6.0;
+    const std::string file = std::filesystem::path(reference).filename().string();
+    out("picture " + std::string(pageName(p)) + (mean <= kMeanLimit ? " like " : " unlike ") + file);
+    // The figure depends on fonts and scaling: it goes to the log, not to the compared output.
+    std::fprintf(stderr, "picture %s against %s: mean difference %.1f\n", std::string(pageName(p)).c_str(),
+                 file.c_str(), mean);
 }
 
 void Runner::writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf) {
@@ -438,10 +487,10 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         int index = -1;
         if (!t.empty() && t.front() == '#') {
             index = parseInt(t.substr(1), "line");
-            if (index < 0 || index >= static_cast<int>(c.items.size())) fail("no line " + t.substr(1));
+            if (index < 0 || index >= c.itemCount()) fail("no line " + t.substr(1));
         } else {
-            for (std::size_t i = 0; i < c.items.size(); ++i)
-                if (c.items[i] == t) index = static_cast<int>(i);
+            for (int i = 0; i < c.itemCount(); ++i)
+                if (c.item(i) == t) index = i;
             if (index < 0) fail("no entry \"" + t + "\"");
         }
         if (!refusedIfDisabled(c)) program_->controls().userSelect(p, c.id, index);
@@ -481,6 +530,9 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
         const auto parent = std::filesystem::path(path).parent_path();
         if (!parent.empty()) std::filesystem::create_directories(parent, ec);
         if (!window_->grab().save(QString::fromStdString(path), "PNG")) fail("cannot save " + path);
+    } else if (cmd == "compare-picture") {
+        const PageId p = page(word(rest));
+        comparePicture(p, text(rest));
     } else if (cmd == "print") {
         print(rest);
     } else {

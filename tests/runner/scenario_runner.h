@@ -60,6 +60,7 @@ class Runner {
     void writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf);
     void writeBytes(const std::string& path, const std::string& bytes);
     void waitScan(int limitMs);
+    void comparePicture(PageId page, const std::string& reference);
     void command(const std::string& line, std::vector<std::string>::const_iterator& next,
                  std::vector<std::string>::const_iterator end, int& lineNo);
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace mivo::encoder {
 
@@ -14,7 +15,7 @@ std::string number(int v) {
     return std::to_string(v);
 }
 
-// The files: a D2V project in, an output named.
+// The files: a D2V project or an Avisynth script in, an output named.
 bool planFiles(const Settings& s, const SourceState& source, EncodeJob& job, std::string& error) {
     if (s.inputFile.empty()) {
         error = "no input file: Mivo.ini has no *INFILE line";
@@ -24,13 +25,9 @@ bool planFiles(const Settings& s, const SourceState& source, EncodeJob& job, std
         error = "input file not found: " + s.inputFile;
         return false;
     }
-    if (hasExtension(s.inputFile, ".avs")) {
-        error = "Avisynth scripts are not supported by this encoder, index the video as a D2V project: " +
-                s.inputFile;
-        return false;
-    }
-    if (!hasExtension(s.inputFile, ".d2v")) {
-        error = "input is not a D2V project (*.d2v): " + s.inputFile;
+    job.avisynthInput = hasExtension(s.inputFile, ".avs");
+    if (!job.avisynthInput && !hasExtension(s.inputFile, ".d2v")) {
+        error = "input is neither a D2V project (*.d2v) nor an Avisynth script (*.avs): " + s.inputFile;
         return false;
     }
     if (!source.outputChosen || s.outputFile.empty()) {
@@ -55,7 +52,12 @@ bool planRateControl(const Settings& s, EncodeJob& job, std::string& error) {
         const float q = s.seen.test(Keyword::CqMaxBitrate) ? s.cqMaxBitrateValue : s.cqValue;
         job.quantiser = std::clamp(std::isfinite(q) ? q : 1.0f, 1.0f, 31.0f);
         if (job.quantiser != q) job.notes.push_back("quantiser limited to 1..31");
+        job.cqVbvCheck = s.seen.test(Keyword::CqMaxBitrate);
+        const auto factor = [](float f) { return std::clamp(std::isfinite(f) ? f : 1.0f, 0.5f, 4.0f); };
+        job.cqPFactor = factor(s.cqPFactor);
+        job.cqBFactor = factor(s.cqBFactor);
     }
+    job.vbrBias = std::clamp(s.vbrBias, 0, 100);
     job.twoPass = !s.onePass && !job.constantQuant;
 
     if (!job.constantQuant && s.bitrate < 1) {
@@ -150,14 +152,53 @@ bool planMatrices(const Settings& s, EncodeJob& job, std::string& error) {
     return true;
 }
 
-// What the ini asks for that this encoder leaves out, for the log.
-void noteWhatIsLeftOut(const Settings& s, EncodeJob& job) {
-    if (s.pulldown) job.notes.push_back("*PULLDOWN is not supported and was ignored");
-    if (s.chromaFormat == 2) job.notes.push_back("*CHROMAFORMAT 422 is not DVD video, 4:2:0 is written");
-    if (s.chapterCount > 0 || s.zoneCount > 0 || s.panScanOn)
-        job.notes.push_back("chapters, zones and pan-scan positions are not supported and were ignored");
-    if (s.maskTop != 0 || s.maskBottom != 0 || s.maskShift != 0 || s.lumGain != 0)
-        job.notes.push_back("*MASK_SHIFT and *LUMGAIN are not supported and were ignored");
+// The chapter and zone lists as the job keeps them: ascending, each frame once, zones as ranges.
+void planLists(const Settings& s, EncodeJob& job) {
+    const int chapters = std::clamp(s.chapterCount, 0, kChapterCapacity);
+    job.chapterFrames.assign(s.chapterFrames.data(), s.chapterFrames.data() + chapters);
+    std::sort(job.chapterFrames.begin(), job.chapterFrames.end());
+    job.chapterFrames.erase(std::unique(job.chapterFrames.begin(), job.chapterFrames.end()),
+                            job.chapterFrames.end());
+
+    std::vector<std::pair<int, float>> starts;
+    const auto zones = static_cast<std::size_t>(std::clamp(s.zoneCount, 0, kZoneCapacity));
+    for (std::size_t i = 0; i < zones && i < s.zoneFrames.size() && i < s.zoneFactors.size(); ++i) {
+        const float f = s.zoneFactors[i];
+        // The Zones page keeps factors to 0.2..5.0; a hand-written file is held to the same.
+        starts.emplace_back(s.zoneFrames[i], std::clamp(std::isfinite(f) ? f : 1.0f, 0.2f, 5.0f));
+    }
+    std::stable_sort(starts.begin(), starts.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        // A later zone at the same frame wins; a zone runs up to the next one's first frame.
+        if (i + 1 < starts.size() && starts[i + 1].first == starts[i].first) continue;
+        const int last = i + 1 < starts.size() ? starts[i + 1].first - 1 : std::numeric_limits<int>::max();
+        job.zones.push_back(Zone{starts[i].first, last, starts[i].second});
+    }
+}
+
+// The switches that shape pictures and the stream's flags.
+void planStreamOptions(const Settings& s, EncodeJob& job) {
+    job.pulldown = s.pulldown;
+    job.lastIFrame = s.lastIFrame;
+    job.chroma422 = s.chromaFormat == 2;
+    job.mpegLevel = std::clamp(s.mpegLevel, 0, 3);
+    job.colour = s.seen.test(Keyword::Colour) ? s.colour : 0;
+    job.intraVlc = std::clamp(s.intraVlc, 0, 2);
+    job.maskTop = s.maskTop;
+    job.maskBottom = s.maskBottom;
+    job.maskShift = s.maskShift;
+    job.aqStrength = std::clamp(s.aqStrength, 0, 4);
+    job.lumGain = std::clamp(s.lumGain, 0, 4);
+    job.adaptiveMatrix = s.adaptiveMatrix;
+    job.run.silent = s.silent;
+    job.run.preview = s.preview && !s.silent;
+    job.run.waitSeconds = std::clamp(s.waitSeconds, 0, 99);
+    job.run.cpuMode = std::clamp(s.cpuMode, 0, 4);
+    job.run.priority = std::clamp(s.priority, 0, 3);
+    if (s.seen.test(Keyword::DbPath)) job.run.dbPath = s.dbPath;
+    if (s.panScanOn && s.panScanCount > 0)
+        job.notes.push_back("pan-scan positions are not written into the stream");
 }
 
 } // namespace
@@ -168,8 +209,96 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     planGops(s, job);
     planPictures(s, job);
     if (!planMatrices(s, job, error)) return false;
-    noteWhatIsLeftOut(s, job);
+    planLists(s, job);
+    planStreamOptions(s, job);
     return true;
+}
+
+namespace {
+
+bool isFilmRate(const StreamFacts& f) {
+    return static_cast<long long>(f.rateNumerator) * 1001 ==
+           static_cast<long long>(f.rateDenominator) * 24000;
+}
+
+// DVD-Video's limits for a picture of DVD size: a GOP spans at most 15 frames at 25 frames a second and
+// 18 at the 30-frame rates; with pulldown 14 coded frames already fill 35 of those 36 fields.
+void fitToDvd(EncodeJob& job, const StreamFacts& f) {
+    if (f.width > 720 || f.height > 576) return;
+    const bool pal = f.rateNumerator == 25 * f.rateDenominator;
+    const int dvdGop = job.pulldown ? 14 : pal ? 15 : 18;
+    if (job.gopLength > dvdGop) {
+        job.notes.push_back("GOP length " + number(job.gopLength) + " lowered to the DVD limit " +
+                            number(dvdGop));
+        job.gopLength = dvdGop;
+    }
+    if (job.dcPrecision > 10) {
+        job.notes.push_back("DC precision 11 is not allowed on DVD, 10 is used");
+        job.dcPrecision = 10;
+    }
+}
+
+// Chapters and zones outside the range have nothing to act on; a zone reaching into it is cut to it.
+void fitListsToRange(EncodeJob& job) {
+    std::erase_if(job.chapterFrames, [&](int f) { return f < job.startFrame || f > job.endFrame; });
+    std::vector<Zone> zones;
+    for (Zone z : job.zones) {
+        z.firstFrame = std::max(z.firstFrame, job.startFrame);
+        z.lastFrame = std::min(z.lastFrame, job.endFrame);
+        if (z.firstFrame <= z.lastFrame && z.factor != 1.0f) zones.push_back(z);
+    }
+    job.zones = std::move(zones);
+}
+
+// Masking and shifting must leave a picture; a level must hold the picture size.
+bool fitPicture(EncodeJob& job, const StreamFacts& f, std::string& error) {
+    if (job.maskTop + job.maskBottom >= f.height || std::abs(job.maskShift) >= f.height) {
+        error = "*MASK_SHIFT " + number(job.maskTop) + " " + number(job.maskBottom) + " " +
+                number(job.maskShift) + " leaves nothing of a picture " + number(f.height) + " lines high";
+        return false;
+    }
+    const int neededLevel = f.width > 1440 ? 3 : (f.width > 720 || f.height > 576) ? 2 : 1;
+    if (job.mpegLevel != 0 && job.mpegLevel < neededLevel) {
+        job.notes.push_back("the chosen MPEG level is too low for " + number(f.width) + " x " +
+                            number(f.height) + ", the level is chosen by the picture size");
+        job.mpegLevel = 0;
+    }
+    if (job.pulldown && !isFilmRate(f)) {
+        job.notes.push_back("*PULLDOWN needs a 23.976 frames a second source and was ignored");
+        job.pulldown = false;
+    }
+    // Repeated fields are flags on progressive frames.
+    if (job.pulldown) job.scan = Scan::Progressive;
+    return true;
+}
+
+// GOPs of the chosen length that restart at each chapter. A regular GOP start just before a chapter
+// would leave a GOP too short for authoring tools to put a VOBU and its chapter point there, so the two
+// GOPs before the chapter share the distance instead.
+void planGopStarts(EncodeJob& job) {
+    job.gopStarts.assign(1, job.startFrame);
+    auto chapter = std::upper_bound(job.chapterFrames.begin(), job.chapterFrames.end(), job.startFrame);
+    for (int last = job.startFrame;;) {
+        const int nextChapter =
+            chapter != job.chapterFrames.end() ? *chapter : std::numeric_limits<int>::max();
+        int next = last + job.gopLength;
+        if (nextChapter <= next) {
+            next = nextChapter;
+            ++chapter;
+        } else if (nextChapter - next < job.gopLength / 2) {
+            next = last + (nextChapter - last) / 2;
+        }
+        if (next > job.endFrame) break;
+        job.gopStarts.push_back(next);
+        last = next;
+    }
+}
+
+} // namespace
+
+int timecodeRate(const EncodeJob& job, const StreamFacts& f) {
+    if (job.pulldown) return 30;
+    return std::max(1, (f.rateNumerator + f.rateDenominator / 2) / std::max(1, f.rateDenominator));
 }
 
 bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
@@ -188,26 +317,14 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
                 " leaves no frame to encode (the source has " + number(f.frameCount) + ")";
         return false;
     }
-
-    const bool dvdSize = f.width <= 720 && f.height <= 576;
-    if (dvdSize) {
-        // A DVD GOP holds at most 18 frames at 25 frames a second and 15 at the 30-frame rates.
-        const bool pal = f.rateDenominator > 0 && f.rateNumerator == 25 * f.rateDenominator;
-        const int dvdGop = pal ? 18 : 15;
-        if (job.gopLength > dvdGop) {
-            job.notes.push_back("GOP length " + number(job.gopLength) + " lowered to the DVD limit " +
-                                number(dvdGop));
-            job.gopLength = dvdGop;
-        }
-        if (job.dcPrecision > 10) {
-            job.notes.push_back("DC precision 11 is not allowed on DVD, 10 is used");
-            job.dcPrecision = 10;
-        }
-    }
+    if (!fitPicture(job, f, error)) return false;
+    fitToDvd(job, f);
     if (job.bFrames >= job.gopLength) job.bFrames = job.gopLength - 1;
+    fitListsToRange(job);
+    planGopStarts(job);
 
     // A time code's frame field counts up to the rounded frame rate.
-    const int fps = (f.rateNumerator + f.rateDenominator / 2) / f.rateDenominator;
+    const int fps = timecodeRate(job, f);
     if (job.timecode[3] >= fps) {
         job.notes.push_back("time code frame " + number(job.timecode[3]) + " lowered to " + number(fps - 1));
         job.timecode[3] = fps - 1;
@@ -216,7 +333,7 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
 }
 
 void chooseScan(EncodeJob& job, int progressiveFrames) {
-    if (!job.scanFromSource) return;
+    if (!job.scanFromSource || job.pulldown) return;
     const int total = jobFrameCount(job);
     // Nine in ten: a progressive film with a few interlaced frames still gains more from progressive
     // coding than those frames lose.

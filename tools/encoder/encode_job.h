@@ -17,6 +17,23 @@ inline constexpr int kDvdVbvBufferBits = 1835008;
 
 enum class Scan { Progressive, Interlaced };
 
+// A bitrate zone over absolute source frames firstFrame..lastFrame (inclusive).
+struct Zone {
+    int firstFrame = 0;
+    int lastFrame = 0;
+    float factor = 1.0f;
+};
+
+// What the encoder does with the frame server and the machine while it runs.
+struct RunOptions {
+    bool silent = false;  // no progress window: progress lines on standard output
+    bool preview = false; // the progress window shows the frames being encoded
+    int waitSeconds = 5;  // the progress window stays this long after the end
+    int cpuMode = 0;      // 0 auto, 1 MMX, 2 SSE2, 3 SSE3, 4 SSSE3
+    int priority = 0;     // 0 idle, 1 low, 2 normal, 3 high
+    std::string dbPath;   // folder of the first pass's statistics file; empty: kept in memory
+};
+
 struct EncodeJob {
     std::string inputFile;
     std::string outputFile;
@@ -46,6 +63,28 @@ struct EncodeJob {
     bool smp = true;
     bool writeSeqEndcode = true;
     std::array<int, 4> timecode{}; // hour, minute, second, frame
+
+    // Per-frame features, in absolute source frame numbers so that any part of the range can be
+    // encoded on its own with the same result.
+    std::vector<int> chapterFrames; // ascending, inside the range once fitted
+    std::vector<Zone> zones;        // ascending, not overlapping, inside the range once fitted
+    std::vector<int> gopStarts;     // the planned I-frames: every GOP length, and at each chapter
+    bool pulldown = false;          // 3:2 repeat-field flags, the cadence starting at startFrame
+    bool lastIFrame = false;
+
+    bool chroma422 = false;
+    int mpegLevel = 0; // 0 auto, 1 MP@ML, 2 MP@H-14, 3 MP@HL
+    int colour = 0;    // MPEG-2 colour description code; 0 not flagged
+    int intraVlc = 2;  // 0 table 14, 1 table 15, 2 auto
+    int maskTop = 0, maskBottom = 0, maskShift = 0;
+    float cqPFactor = 1.0f, cqBFactor = 1.0f;
+    bool cqVbvCheck = false;
+    int aqStrength = 0;
+    int lumGain = 0;
+    int vbrBias = 0;
+    bool adaptiveMatrix = false;
+    bool avisynthInput = false;
+    RunOptions run;
     // The chosen built-in pair, or the custom pair when the file has *CUSTOMMATRIX.
     MatrixValues intraMatrix = kDefaultIntraMatrix;
     MatrixValues nonIntraMatrix = kDefaultNonIntraMatrix;
@@ -55,7 +94,7 @@ struct EncodeJob {
 };
 
 // The job the settings ask for. False with a message when they cannot make an encode (no input, no
-// output, an Avisynth script, a bitrate below 1 kbit/s).
+// output, an input that is neither a D2V project nor an Avisynth script, a bitrate below 1 kbit/s).
 bool planJob(const Settings& settings, const SourceState& source, EncodeJob& job, std::string& error);
 
 struct StreamFacts {
@@ -67,14 +106,17 @@ struct StreamFacts {
 };
 
 // Fits the job to the source: the frame range to the source's frames, the GOP, the DC precision and the
-// bitrates to what a DVD player accepts for a picture of that size. False with a message when nothing
-// is left to encode.
+// bitrates to what a DVD player accepts for a picture of that size, the chapters and zones to the range,
+// pulldown to film-rate sources. False with a message when nothing is left to encode.
 bool fitToSource(EncodeJob& job, const StreamFacts& facts, std::string& error);
+
+// The frame rate a time code counts in: the rounded display rate (30 for pulldown output).
+int timecodeRate(const EncodeJob& job, const StreamFacts& facts);
 
 // "Auto detect" codes the job's frames progressive when the source flags nearly all of them
 // progressive; a few interlaced frames among them (video inserts, soft pulldown's mixed frames) keep the
 // field-aware coding they need. `progressiveFrames` counts the job's progressive frames, -1 when the
-// source does not say (interlaced coding then suits both kinds).
+// source does not say (interlaced coding then suits both kinds). Pulldown stays progressive.
 void chooseScan(EncodeJob& job, int progressiveFrames);
 
 // Frames the job encodes once fitted.

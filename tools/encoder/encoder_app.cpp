@@ -2,6 +2,11 @@
 
 #include "encode_job.h"
 #include "frame_source.h"
+#include "mpeg2_encoder.h"
+#include "pass_statistics.h"
+#include "progress_monitor.h"
+#include "progress_window.h"
+#include "run_environment.h"
 #include "segment_encoder.h"
 #include "segment_plan.h"
 
@@ -11,22 +16,24 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace mivo::encoder {
 
 namespace {
 
-// The run's report: every line goes to the console at once and, when the ini names a log file, into
-// that file at the end.
+// The run's report: every line goes to standard output and the progress view at once and, when the ini
+// names a log file, into that file at the end.
 class RunLog {
   public:
     void info(const std::string& line) {
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
         text_ += line + "\n";
+        if (monitor_) monitor_->message(line);
     }
     void error(const std::string& line) {
         std::fprintf(stderr, "Dazuzer_024: ERROR: %s\n", line.c_str());
@@ -37,9 +44,15 @@ class RunLog {
         if (!writeWholeFile(path, text_))
             std::fprintf(stderr, "Dazuzer_024: cannot write the log file %s\n", path.c_str());
     }
+    void follow(ProgressMonitor* monitor) { monitor_ = monitor; }
+    static void print(const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
 
   private:
     std::string text_;
+    ProgressMonitor* monitor_ = nullptr;
 };
 
 // The ini through the front-end's own reader, so both read every line alike.
@@ -65,7 +78,8 @@ struct IniState {
 };
 
 // The stream is too large to hold: it streams into the temporary file of a whole-file write, which takes
-// the output's place once complete.
+// the output's place once complete. Opened before the first pass, so an output that cannot be written is
+// known at once.
 class OutputFile {
   public:
     explicit OutputFile(std::string path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {}
@@ -79,7 +93,12 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    std::FILE* open() { return file_ = std::fopen(temp_.c_str(), "wb"); }
+    bool open(std::string& error) {
+        file_ = std::fopen(temp_.c_str(), "wb");
+        if (!file_) error = "cannot write the output file " + path_ + ": " + std::strerror(errno);
+        return file_ != nullptr;
+    }
+    std::FILE* stream() const { return file_; }
     bool commit(std::string& error) {
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
@@ -95,7 +114,6 @@ class OutputFile {
         }
         return true;
     }
-    const std::string& temp() const { return temp_; }
 
   private:
     std::string path_, temp_;
@@ -121,7 +139,7 @@ bool readJob(const std::string& programFolder, EncodeJob& job, std::string& logP
 void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::string& library) {
     log.info("input:  " + job.inputFile + " (" + std::to_string(f.width) + " x " + std::to_string(f.height) +
              ", " + std::to_string(f.rateNumerator) + "/" + std::to_string(f.rateDenominator) + " fps, " +
-             std::to_string(f.frameCount) + " frames, decoder " + library + ")");
+             std::to_string(f.frameCount) + " frames, read through " + library + ")");
     log.info("output: " + job.outputFile);
     std::string mode = job.constantQuant ? "constant quantiser " + std::to_string(job.quantiser)
                        : job.twoPass     ? "two-pass VBR"
@@ -133,12 +151,15 @@ void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::
              ", DC precision " + std::to_string(job.dcPrecision) +
              (job.scan == Scan::Progressive ? ", progressive"
               : job.topFieldFirst           ? ", interlaced TFF"
-                                            : ", interlaced BFF"));
+                                            : ", interlaced BFF") +
+             (job.pulldown ? ", 3:2 pulldown" : "") + (job.chroma422 ? ", 4:2:2" : "") + ", " +
+             std::to_string(job.chapterFrames.size()) + " chapters, " + std::to_string(job.zones.size()) +
+             " zones");
     for (const std::string& note : job.notes)
         log.info("note: " + note);
 }
 
-// One frame source per encoding thread: with SMP a private reader of the project for every further
+// One frame source per encoding thread: with SMP a second reader of the input for every further
 // processor the segments can use. A reader that cannot be had only costs speed.
 std::vector<std::unique_ptr<FrameSource>> twinSources(RunLog& log, const EncodeJob& job,
                                                       const FrameSource& main) {
@@ -146,9 +167,9 @@ std::vector<std::unique_ptr<FrameSource>> twinSources(RunLog& log, const EncodeJ
     const int processors = job.smp ? platform::systemProcessorCount() : 1;
     const int useful = std::min<int>(processors, static_cast<int>(planSegments(job).size()));
     for (int k = 1; k < useful; ++k) {
-        auto twin = std::make_unique<FrameSource>();
         std::string why;
-        if (!twin->openTwin(main, why)) {
+        std::unique_ptr<FrameSource> twin = main.twin(why);
+        if (!twin) {
             log.info("note: encoding on " + std::to_string(k) + " thread(s): " + why);
             break;
         }
@@ -157,92 +178,88 @@ std::vector<std::unique_ptr<FrameSource>> twinSources(RunLog& log, const EncodeJ
     return twins;
 }
 
-// The stream, whole or not at all.
-bool writeStream(RunLog& log, const EncodeJob& job, const std::vector<const FrameSource*>& sources,
-                 std::string& error) {
-    OutputFile output(job.outputFile);
-    std::FILE* out = output.open();
-    if (!out) {
-        error = "cannot create " + output.temp();
-        return false;
-    }
-    const int total = jobFrameCount(job);
-    int shownPass = -1;
-    const auto progress = [&](int pass, int done) {
-        if (pass != shownPass && pass == 2) log.info("pass 2 of 2");
-        shownPass = pass;
-        std::printf("%s: %d of %d frames\r",
-                    pass == 0   ? "encoding"
-                    : pass == 1 ? "pass 1"
-                                : "pass 2",
-                    done, total);
-    };
-    if (job.twoPass) log.info("pass 1 of 2");
-    std::vector<std::string> notes;
-    const bool encoded = encodeSegments(job, sources, out, progress, notes, error);
-    std::printf("\n");
-    for (const std::string& note : notes)
-        log.info("note: " + note);
-    if (!encoded) return false;
-    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
-    if (job.writeSeqEndcode &&
-        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, out) != sizeof kSequenceEnd) {
-        error = "cannot write the output file " + job.outputFile;
-        return false;
-    }
-    return output.commit(error);
-}
-
-bool runPasses(RunLog& log, const EncodeJob& job, FrameSource& source, std::string& error) {
+// Both passes over the segments, the stream written whole or not at all.
+bool runPasses(RunLog& log, const EncodeJob& job, const FrameSource& source, ProgressMonitor& monitor,
+               std::string& error) {
     const auto started = std::chrono::steady_clock::now();
-    const int total = jobFrameCount(job);
+    OutputFile output(job.outputFile);
+    FirstPassStatistics stats(job);
+    if (!output.open(error) || !stats.prepare(error)) return false;
     const std::vector<std::unique_ptr<FrameSource>> twins = twinSources(log, job, source);
     std::vector<const FrameSource*> sources{&source};
     for (const auto& twin : twins)
         sources.push_back(twin.get());
     log.info("segments: " + std::to_string(planSegments(job).size()) +
              ", threads: " + std::to_string(sources.size()));
-    if (!writeStream(log, job, sources, error)) return false;
+    SegmentProgress progress;
+    progress.passStarted = [&](int pass, int passes) {
+        if (passes == 2) log.info("pass " + std::to_string(pass) + " of 2");
+        monitor.startPass(pass, passes);
+    };
+    progress.frameDone = [&](const PassProgress& p) { return monitor.frameDone(p); };
+    std::vector<std::string> notes;
+    const bool encoded = encodeSegments(job, sources, output.stream(), stats, progress, notes, error);
+    for (const std::string& note : notes)
+        log.info("note: " + note);
+    if (!encoded) return false;
+    static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
+    if (job.writeSeqEndcode &&
+        std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, output.stream()) != sizeof kSequenceEnd) {
+        error = "cannot write the output file " + job.outputFile;
+        return false;
+    }
+    if (!output.commit(error)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(job.outputFile, ec);
     char line[160];
-    std::snprintf(line, sizeof line, "done: %d frames, %llu bytes, %.1f s", total,
+    std::snprintf(line, sizeof line, "done: %d frames, %llu bytes, %.1f s", jobFrameCount(job),
                   static_cast<unsigned long long>(ec ? 0 : bytes), seconds);
     log.info(line);
     return true;
 }
 
-int encode(const std::string& programFolder, RunLog& log, std::string& logPath) {
-    EncodeJob job;
-    FrameSource source;
-    std::string library, error;
-    const bool ok = readJob(programFolder, job, logPath, error) &&
-                    source.open(programFolder, job.inputFile, library, error) &&
-                    fitToSource(job, source.facts(), error);
-    if (ok) chooseScan(job, source.progressiveFrames(job.startFrame, job.endFrame));
-    if (ok) logJob(log, job, source.facts(), library);
-    if (!ok || !runPasses(log, job, source, error)) {
-        log.error(error);
-        return 1;
-    }
-    return 0;
+// Everything after the ini: the source, the fitted job, the passes. False with the reason.
+bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, ProgressMonitor& monitor,
+            std::string& error) {
+    std::string library;
+    const std::unique_ptr<FrameSource> source = openFrameSource(job, programFolder, library, error);
+    if (!source || !fitToSource(job, source->facts(), error)) return false;
+    chooseScan(job, source->progressiveFrames(job.startFrame, job.endFrame));
+    monitor.begin(job, source->facts());
+    logJob(log, job, source->facts(), library);
+    for (const std::string& note : applyRunEnvironment(job.run))
+        log.info("note: " + note);
+    return runPasses(log, job, *source, monitor, error);
 }
 
 } // namespace
 
 int runEncoder(const std::string& programFolder) {
     RunLog log;
-    std::string logPath;
-    int code = 1;
-    try {
-        code = encode(programFolder, log, logPath);
-    } catch (const std::exception& e) {
-        log.error(std::string("unexpected failure: ") + e.what());
-        code = 1;
-    }
+    EncodeJob job;
+    std::string logPath, error;
+    bool ok = readJob(programFolder, job, logPath, error);
+    // Progress lines go to standard output when nobody sees a window.
+    const bool window = !job.run.silent && displayAvailable();
+    ProgressMonitor monitor(window && job.run.preview, window ? nullptr : RunLog::print);
+    log.follow(&monitor);
+    const auto work = [&] {
+        try {
+            ok = ok && encode(programFolder, job, log, monitor, error);
+        } catch (const std::exception& e) {
+            error = std::string("unexpected failure: ") + e.what();
+            ok = false;
+        }
+        if (!ok) log.error(error);
+        monitor.finish(ok, ok ? "encoding finished" : "ERROR: " + error);
+    };
+    if (window)
+        runWithProgressWindow(monitor, work, WindowOptions{job.run.preview, job.run.waitSeconds});
+    else
+        work();
     log.save(logPath);
-    return code;
+    return ok ? 0 : 1;
 }
 
 } // namespace mivo::encoder

@@ -1,55 +1,54 @@
 #pragma once
-// Frames of a D2V project through a decoder library's three exports. The library the front-end copied
-// beside the encoder ("DGDecode.dll") is preferred; without it the project version's own library in the
-// DGDecode folder is used.
+// Where the encoder's frames come from: a D2V project through a decoder library, or an Avisynth script
+// through the frame server. Every source hands out planar 4:2:0 frames in the decoder library's own
+// layout, so the encoder has one way to read them.
 
 #include "encode_job.h"
 
-#include "core/dgdecode_interface.h"
-#include "platform/platform.h"
-
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace mivo::encoder {
 
+// The largest pictures the front-end shows are also the largest this encoder takes.
+inline constexpr int kMaxWidth = 1920;
+inline constexpr int kMaxHeight = 1152;
+
 class FrameSource {
   public:
-    FrameSource() = default;
-    ~FrameSource();
+    virtual ~FrameSource() = default;
     FrameSource(const FrameSource&) = delete;
     FrameSource& operator=(const FrameSource&) = delete;
 
-    // Loads the library, opens the project and checks what it says about the stream. False with a
-    // message. libraryUsed names the library file that was loaded.
-    bool open(const std::string& programFolder, const std::string& project, std::string& libraryUsed,
-              std::string& error);
-    // A second reader of the same project, for an encoding thread of its own. A loaded library serves
-    // one project at a time, so this one loads a private copy of the library file. False with a message.
-    bool openTwin(const FrameSource& original, std::string& error);
     const StreamFacts& facts() const { return facts_; }
-
-    // How many of the frames first..last the project flags as progressive pictures whose two fields
-    // come from the same coded frame; -1 when the project does not say.
-    int progressiveFrames(int first, int last) const;
-
-    // Frame n as the library delivers it: luma, then V, then U, each without padding. Never null once
-    // open succeeded (the library clamps n to its frames); null before.
-    const std::uint8_t* frame(int n) const;
+    // Frame n: luma, then V, then U, each without padding. Null when it cannot be had.
+    virtual const std::uint8_t* frame(int n) const = 0;
+    // A second reader of the same input, for an encoding thread of its own. Null with a message when
+    // the input cannot be read twice at once (the run then keeps to one thread).
+    virtual std::unique_ptr<FrameSource> twin(std::string& error) const;
+    // How many of the frames first..last the source flags as progressive pictures whose two fields come
+    // from one coded frame; -1 when it does not say.
+    virtual int progressiveFrames(int first, int last) const;
     std::size_t lumaBytes() const { return static_cast<std::size_t>(facts_.width) * facts_.height; }
 
-  private:
-    bool load(const std::string& library, const std::string& project, std::string& error);
-    void readProgressiveFlags(const std::string& project);
+  protected:
+    FrameSource() = default;
+    // False with a message when the facts give no usable picture.
+    bool acceptFacts(const StreamFacts& facts, const std::string& input, std::string& error);
 
-    std::string library_, project_;
-    std::string privateCopy_; // the library file copied for a twin, removed once unloaded
-    std::vector<bool> progressive_;
-    platform::Module module_;
-    dgdecode::FrameFn getFrame_ = nullptr;
-    dgdecode::CloseFn closeVideo_ = nullptr;
     StreamFacts facts_;
 };
+
+// The processor level the packed-to-planar conversion runs at: the processor's own for *CPU AUTO, else
+// the forced extension set (never above what the processor has).
+int conversionCpuLevel(int cpuMode);
+
+// Opens the job's input: an Avisynth script through the frame server, anything else as a D2V project.
+// `used` names what delivers the frames (the decoder library or the frame server's library). Null with
+// a message.
+std::unique_ptr<FrameSource> openFrameSource(const EncodeJob& job, const std::string& programFolder,
+                                             std::string& used, std::string& error);
 
 } // namespace mivo::encoder

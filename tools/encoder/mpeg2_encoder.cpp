@@ -1,6 +1,9 @@
 #include "mpeg2_encoder.h"
 
 #include "encoder_profile.h"
+#include "frame_features.h"
+#include "picture_adjust.h"
+#include "picture_headers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +17,6 @@ extern "C" {
 #include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/rational.h>
-#include <libavutil/timecode.h>
 }
 
 namespace mivo::encoder {
@@ -33,6 +35,8 @@ struct PassState {
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     AVBufferPool* pool = nullptr;
+    long long bytes = 0; // of the stream written so far
+    int timecodeRate = 25;
     ~PassState() {
         av_frame_free(&frame);
         av_packet_free(&packet);
@@ -71,20 +75,53 @@ uint16_t* matrixCopy(const MatrixValues& m) {
     return copy;
 }
 
-// The GOP time code of the segment's first picture: the job's time code counted on by the frames
-// before the segment, so the joined stream's time codes run on without a break.
-bool setSegmentTimecode(AVCodecContext* c, const EncodeJob& job, const Segment& segment, std::string& error) {
-    char start[32];
-    std::snprintf(start, sizeof start, "%02d:%02d:%02d:%02d", job.timecode[0], job.timecode[1],
-                  job.timecode[2], job.timecode[3]);
-    AVTimecode tc{};
-    char text[AV_TIMECODE_STR_SIZE];
-    if (av_timecode_init_from_string(&tc, c->framerate, start, nullptr) < 0 ||
-        av_opt_set(c, "gop_timecode", av_timecode_make_string(&tc, text, segment.first - job.startFrame),
-                   AV_OPT_SEARCH_CHILDREN) < 0) {
-        error = std::string("the MPEG-2 encoder refuses the time code ") + start;
-        return false;
+// The MPEG level, the colour description (the ini's codes are MPEG-2's, and libavcodec's enumerations
+// use the same numbers) and the intra VLC table.
+void configureStreamFlags(AVCodecContext* c, const EncodeJob& job) {
+    static constexpr int kLevelCodes[] = {0, 8, 6, 4}; // -, main, high 1440, high
+    if (job.mpegLevel > 0) c->level = kLevelCodes[job.mpegLevel];
+    if (job.colour > 0) {
+        c->color_primaries = static_cast<AVColorPrimaries>(job.colour);
+        c->color_trc = static_cast<AVColorTransferCharacteristic>(job.colour);
+        c->colorspace = static_cast<AVColorSpace>(job.colour);
     }
+    // libavcodec has no per-picture choice; table 15 suits intra blocks at DVD rates best.
+    av_opt_set_int(c, "intra_vlc", job.intraVlc == 0 ? 0 : 1, AV_OPT_SEARCH_CHILDREN);
+}
+
+// The closest libavcodec controls of the adaptive options: *AQ as spatial complexity masking, *LUMGAIN as
+// dark masking (dark areas quantised harder), *BIAS as less quantiser compression (towards constant
+// bitrate), *ADAPTIVEMATRIX as quantiser noise shaping, which weighs the matrix per block.
+void configureAdaptiveControls(AVCodecContext* c, const EncodeJob& job) {
+    if (job.aqStrength > 0) av_opt_set_double(c, "scplx_mask", 0.05 * job.aqStrength, AV_OPT_SEARCH_CHILDREN);
+    if (job.lumGain > 0) av_opt_set_double(c, "dark_mask", 0.05 * job.lumGain, AV_OPT_SEARCH_CHILDREN);
+    if (job.vbrBias > 0)
+        av_opt_set_double(c, "qcomp", 0.5 * (1.0 - job.vbrBias / 100.0), AV_OPT_SEARCH_CHILDREN);
+    if (job.adaptiveMatrix) av_opt_set_int(c, "quantizer_noise_shaping", 2, AV_OPT_SEARCH_CHILDREN);
+}
+
+// Zones scale the bits the rate control plans for their frames; the two-pass rate factor then brings
+// the average back to the target.
+// A first or single pass numbers the segment's pictures from 0; a second pass numbers them as its
+// statistics do.
+bool configureZones(AVCodecContext* c, const EncodeJob& job, Pass pass, const SegmentPass& segment) {
+    if (job.zones.empty() || job.constantQuant) return true;
+    const bool titleWide = pass == Pass::Second && !segment.numbering.empty();
+    const std::vector<Zone> zones = zonesAsNumbered(
+        rateControlZones(job), job.startFrame, titleWide ? segment.numbering : std::vector{segment.frames});
+    if (zones.empty()) return true;
+    auto* overrides = static_cast<RcOverride*>(av_calloc(zones.size(), sizeof(RcOverride)));
+    if (!overrides) return false;
+    for (std::size_t i = 0; i < zones.size(); ++i) {
+        overrides[i].start_frame = zones[i].firstFrame;
+        overrides[i].end_frame = zones[i].lastFrame;
+        overrides[i].qscale = 0;
+        overrides[i].quality_factor = zones[i].factor;
+    }
+    c->rc_override = overrides;
+    c->rc_override_count = static_cast<int>(zones.size());
+    // The quantiser may step as far as a zone edge asks, not only a few steps from one frame to the next.
+    c->max_qdiff = 31;
     return true;
 }
 
@@ -92,11 +129,12 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
                const StreamFacts& f, std::string& stats, std::string& error) {
     c->width = f.width;
     c->height = f.height;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->pix_fmt = job.chroma422 ? AV_PIX_FMT_YUV422P : AV_PIX_FMT_YUV420P;
     c->time_base = AVRational{f.rateDenominator, f.rateNumerator};
     c->framerate = AVRational{f.rateNumerator, f.rateDenominator};
     c->sample_aspect_ratio = sampleAspect(job.aspectRatio, f.width, f.height);
-    c->gop_size = job.gopLength;
+    // The job forces its own GOP starts; libavcodec's limit only stands behind them.
+    c->gop_size = job.gopLength + 1;
     c->max_b_frames = job.bFrames;
     c->intra_dc_precision = job.dcPrecision - 8;
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
@@ -120,18 +158,22 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     }
     c->intra_matrix = matrixCopy(job.intraMatrix);
     c->inter_matrix = matrixCopy(job.nonIntraMatrix);
-    if (!c->intra_matrix || !c->inter_matrix) {
+    if (!c->intra_matrix || !c->inter_matrix || !configureZones(c, job, pass, segment)) {
         error = "out of memory";
         return false;
     }
+    configureStreamFlags(c, job);
+    configureAdaptiveControls(c, job);
+
     if (!applyProfile(c, job.profile, pass == Pass::First, error)) return false;
     if (!job.sceneChange) av_opt_set_int(c, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
-    return setSegmentTimecode(c, job, segment.frames, error);
+    return true;
 }
 
-// Hands every packet the encoder has ready to the file (or, in the first pass, only its statistics).
-bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::vector<std::int64_t>& sizes,
-           std::string& error) {
+// Hands every packet the encoder has ready to the file (or, in the first pass, only its statistics),
+// with the header fields libavcodec cannot set written in.
+bool drain(PassState& st, Pass pass, const EncodeJob& job, SegmentPass& segment, std::FILE* out,
+           std::string& stats, std::string& error) {
     for (;;) {
         const int r = avcodec_receive_packet(st.codec, st.packet);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
@@ -140,13 +182,22 @@ bool drain(PassState& st, Pass pass, std::FILE* out, std::string& stats, std::ve
             return false;
         }
         if (pass == Pass::First && st.codec->stats_out) stats += st.codec->stats_out;
-        if (pass != Pass::First) sizes.push_back(st.packet->size);
-        if (pass != Pass::First && out &&
-            std::fwrite(st.packet->data, 1, static_cast<std::size_t>(st.packet->size), out) !=
-                static_cast<std::size_t>(st.packet->size)) {
-            av_packet_unref(st.packet);
-            error = "cannot write the output file (disk full?)";
-            return false;
+        if (pass != Pass::First && out) {
+            if (av_packet_make_writable(st.packet) < 0) {
+                av_packet_unref(st.packet);
+                error = "out of memory";
+                return false;
+            }
+            const auto size = static_cast<std::size_t>(st.packet->size);
+            rewritePictureHeaders(std::span(st.packet->data, size), job,
+                                  segment.frames.first + static_cast<int>(st.packet->pts), st.timecodeRate);
+            segment.pictureBytes.push_back(st.packet->size);
+            if (std::fwrite(st.packet->data, 1, size, out) != size) {
+                av_packet_unref(st.packet);
+                error = "cannot write the output file (disk full?)";
+                return false;
+            }
+            st.bytes += static_cast<long long>(size);
         }
         av_packet_unref(st.packet);
     }
@@ -166,7 +217,8 @@ bool openPass(PassState& st, Pass pass, const EncodeJob& job, const SegmentPass&
     st.packet = av_packet_alloc();
     const std::size_t luma = source.lumaBytes();
     // Frames come from a pool: once the encoder's look-ahead is full, each buffer it lets go is reused.
-    st.pool = av_buffer_pool_init(luma + 2 * (luma / 4), nullptr);
+    st.pool = av_buffer_pool_init(luma + 2 * (job.chroma422 ? luma / 2 : luma / 4), nullptr);
+    st.timecodeRate = timecodeRate(job, f);
     if (!st.codec || !st.frame || !st.packet || !st.pool) {
         error = "out of memory";
         return false;
@@ -182,12 +234,55 @@ bool openPass(PassState& st, Pass pass, const EncodeJob& job, const SegmentPass&
     return true;
 }
 
+// The source's Y, V, U planes into the encoder's Y, Cb, Cr, 4:2:0 chroma taken to 4:2:2 when asked.
+void copyPlanes(AVFrame* frame, const EncodeJob& job, const StreamFacts& f, const std::uint8_t* src) {
+    const std::size_t luma = static_cast<std::size_t>(f.width) * f.height, chroma = luma / 4;
+    const int cw = f.width / 2, chromaLines = job.chroma422 ? f.height : f.height / 2;
+    std::uint8_t* dst = frame->buf[0]->data;
+    const std::size_t outChroma = static_cast<std::size_t>(cw) * chromaLines;
+    frame->data[0] = dst;
+    frame->data[1] = dst + luma;
+    frame->data[2] = dst + luma + outChroma;
+    std::memcpy(dst, src, luma);
+    const std::uint8_t* cb = src + luma + chroma;
+    const std::uint8_t* cr = src + luma;
+    if (job.chroma422) {
+        chroma420To422(cb, cw, f.height / 2, frame->data[1], job.scan == Scan::Interlaced);
+        chroma420To422(cr, cw, f.height / 2, frame->data[2], job.scan == Scan::Interlaced);
+    } else {
+        std::memcpy(frame->data[1], cb, chroma);
+        std::memcpy(frame->data[2], cr, chroma);
+    }
+    frame->linesize[0] = f.width;
+    frame->linesize[1] = frame->linesize[2] = cw;
+    maskAndShift({frame->data[0], f.width, f.height, f.width}, {frame->data[1], cw, chromaLines, cw},
+                 {frame->data[2], cw, chromaLines, cw}, job.chroma422 ? 1 : 2, job.maskTop, job.maskBottom,
+                 job.maskShift);
+}
+
+// What the job decides for this frame: a forced picture type, and under constant quantisation the
+// quantiser of its picture type and zone.
+void decideFrame(PassState& st, const EncodeJob& job, int n) {
+    const ForcedType forced = forcedPictureType(job, n);
+    st.frame->pict_type = forced == ForcedType::Intra       ? AV_PICTURE_TYPE_I
+                          : forced == ForcedType::Predicted ? AV_PICTURE_TYPE_P
+                                                            : AV_PICTURE_TYPE_NONE;
+    if (!job.constantQuant) return;
+    const ForcedType type = forced != ForcedType::None ? forced : plannedType(job, n);
+    const float factor = type == ForcedType::Intra       ? 1.0f
+                         : type == ForcedType::Predicted ? job.cqPFactor
+                                                         : job.cqBFactor;
+    // A zone's factor scales the bitrate, so the quantiser moves the other way.
+    const float q = std::clamp(job.quantiser * factor / zoneFactorAt(job, n), 1.0f, 31.0f);
+    st.frame->quality = static_cast<int>(std::lround(q * FF_QP2LAMBDA));
+}
+
 // Frame n of the source into a pooled encoder frame.
 bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, int n, std::string& error) {
     const StreamFacts& f = source.facts();
     const std::uint8_t* src = source.frame(n);
     if (!src) {
-        error = "the decoder library returned no frame " + std::to_string(n);
+        error = "the source returned no frame " + std::to_string(n);
         return false;
     }
     av_frame_unref(st.frame);
@@ -196,24 +291,13 @@ bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, i
         error = "out of memory";
         return false;
     }
-    const std::size_t luma = source.lumaBytes();
-    const std::size_t chroma = luma / 4;
-    std::uint8_t* dst = st.frame->buf[0]->data;
-    // The library delivers Y, V, U; the encoder's planes are Y, U (Cb), V (Cr).
-    std::memcpy(dst, src, luma);
-    std::memcpy(dst + luma, src + luma + chroma, chroma);
-    std::memcpy(dst + luma + chroma, src + luma, chroma);
-    st.frame->data[0] = dst;
-    st.frame->data[1] = dst + luma;
-    st.frame->data[2] = dst + luma + chroma;
-    st.frame->linesize[0] = f.width;
-    st.frame->linesize[1] = st.frame->linesize[2] = f.width / 2;
+    copyPlanes(st.frame, job, f, src);
     st.frame->width = f.width;
     st.frame->height = f.height;
-    st.frame->format = AV_PIX_FMT_YUV420P;
+    st.frame->format = st.codec->pix_fmt;
     st.frame->interlaced_frame = job.scan == Scan::Interlaced;
     st.frame->top_field_first = job.scan == Scan::Interlaced && job.topFieldFirst;
-    if (job.constantQuant) st.frame->quality = st.codec->global_quality;
+    decideFrame(st, job, n);
     return true;
 }
 
@@ -227,8 +311,7 @@ bool passOpens(Pass pass, const EncodeJob& job, const SegmentPass& segment, cons
 }
 
 bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
-                std::FILE* out, std::string& stats, const std::function<void(int)>& progress,
-                std::string& error) {
+                std::FILE* out, std::string& stats, const ProgressFn& progress, std::string& error) {
     PassState st;
     segment.pictureBytes.clear();
     if (!openPass(st, pass, job, segment, source, stats, error)) return false;
@@ -241,15 +324,19 @@ bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const Fra
             error = "MPEG-2 encoder, frame " + std::to_string(n) + ": " + averror(r);
             return false;
         }
-        if (!drain(st, pass, out, stats, segment.pictureBytes, error)) return false;
-        if (progress && (i + 1) % 25 == 0) progress(i + 1);
+        if (!drain(st, pass, job, segment, out, stats, error)) return false;
+        const PassProgress now{i + 1, st.bytes, {st.frame->data[0], st.frame->data[1], st.frame->data[2]}};
+        if (progress && !progress(now)) {
+            error = kCancelledMessage;
+            return false;
+        }
     }
     if (const int r = avcodec_send_frame(st.codec, nullptr); r < 0) {
         error = "MPEG-2 encoder, flush: " + averror(r);
         return false;
     }
-    if (!drain(st, pass, out, stats, segment.pictureBytes, error)) return false;
-    if (progress) progress(total);
+    if (!drain(st, pass, job, segment, out, stats, error)) return false;
+    if (progress) progress(PassProgress{total, st.bytes, {}});
     return true;
 }
 

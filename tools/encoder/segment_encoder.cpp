@@ -74,30 +74,37 @@ class SegmentFiles {
     std::vector<std::string> paths_;
 };
 
-// Adds up the frames every thread has done in a pass and reports the sum.
+// Adds up what every thread has done in a pass and reports the sum; a stop asked for by the report
+// reaches every thread.
 class PassCounter {
   public:
-    PassCounter(const SegmentProgressFn& report, int pass) : report_(report), pass_(pass) {}
-    // The progress function of one segment's run: it reports frames done in that segment.
-    std::function<void(int)> forSegment() {
-        auto last = std::make_shared<int>(0);
-        return [this, last](int done) {
+    PassCounter(const SegmentProgress& report, int pass, int passes) : report_(report) {
+        if (report_.passStarted) report_.passStarted(pass, passes);
+    }
+    // The progress function of one segment's run, which counts that segment's frames and bytes.
+    ProgressFn forSegment() {
+        auto last = std::make_shared<PassProgress>();
+        return [this, last](const PassProgress& now) {
             std::lock_guard<std::mutex> guard(lock_);
-            total_ += done - *last;
-            *last = done;
-            if (report_) report_(pass_, total_);
+            total_.framesDone += now.framesDone - last->framesDone;
+            total_.bytesWritten += now.bytesWritten - last->bytesWritten;
+            *last = now;
+            PassProgress sum = total_;
+            sum.planes = now.planes;
+            if (!stopped_ && report_.frameDone && !report_.frameDone(sum)) stopped_ = true;
+            return !stopped_;
         };
     }
 
   private:
-    const SegmentProgressFn& report_;
-    int pass_;
+    const SegmentProgress& report_;
     std::mutex lock_;
-    int total_ = 0;
+    PassProgress total_;
+    bool stopped_ = false;
 };
 
 bool writeSegment(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
-                  const std::string& path, std::string& stats, const std::function<void(int)>& progress,
+                  const std::string& path, std::string& stats, const ProgressFn& progress,
                   std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
@@ -162,12 +169,36 @@ bool fitBufferAtJoins(const EncodeJob& job, const StreamFacts& f, std::vector<Se
     return true;
 }
 
+// With *DBPATH the segments' statistics wait in one file between the passes, a '#' line between two
+// segments (libavcodec's lines hold none).
+bool keepStatistics(FirstPassStatistics& statistics, std::vector<std::string>& firstPass,
+                    std::string& error) {
+    statistics.text.clear();
+    for (std::string& stats : firstPass) {
+        statistics.text += stats + "#\n";
+        std::string().swap(stats);
+    }
+    if (!statistics.keep(error) || !statistics.takeBack(error)) return false;
+    std::size_t at = 0;
+    for (std::string& stats : firstPass) {
+        const std::size_t end = statistics.text.find("#\n", at);
+        if (end == std::string::npos) {
+            error = "the first pass's statistics came back damaged";
+            return false;
+        }
+        stats = statistics.text.substr(at, end - at);
+        at = end + 2;
+    }
+    std::string().swap(statistics.text);
+    return true;
+}
+
 // The first pass over every segment; then whether libavcodec's two-pass rate control takes the
 // statistics, asked where its refusal cannot abort the run.
 bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector<SegmentPass>& segments,
-             const std::vector<const FrameSource*>& sources, const SegmentProgressFn& progress,
+             const std::vector<const FrameSource*>& sources, const SegmentProgress& progress,
              std::vector<std::string>& firstPass, std::string& error) {
-    PassCounter counter(progress, 1);
+    PassCounter counter(progress, 1, 2);
     const auto run = [&](std::size_t k, std::size_t w, std::string& why) {
         return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
                           counter.forSegment(), why);
@@ -175,9 +206,10 @@ bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector
     if (!runOnWorkers(plan.size(), sources.size(), run, error)) return false;
     const auto secondPassesOpen = [&] {
         for (std::size_t k = 0; k < plan.size(); ++k) {
+            SegmentPass probe = segments[k];
+            probe.numbering = secondPassNumbering(plan, k);
             std::string stats = statisticsForSegment(firstPass, plan, k);
-            if (stats.empty() || !passOpens(Pass::Second, job, segments[k], *sources.front(), stats))
-                return false;
+            if (stats.empty() || !passOpens(Pass::Second, job, probe, *sources.front(), stats)) return false;
         }
         return true;
     };
@@ -193,22 +225,26 @@ bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector
 } // namespace
 
 bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>& sources, std::FILE* out,
-                    const SegmentProgressFn& progress, std::vector<std::string>& notes, std::string& error) {
+                    FirstPassStatistics& statistics, const SegmentProgress& progress,
+                    std::vector<std::string>& notes, std::string& error) {
     if (sources.empty()) {
         error = "no frame source";
         return false;
     }
     const std::vector<Segment> plan = planSegments(job);
     std::vector<SegmentPass> segments(plan.size());
-    for (std::size_t k = 0; k < plan.size(); ++k)
+    for (std::size_t k = 0; k < plan.size(); ++k) {
         segments[k].frames = plan[k];
+        segments[k].numbering = job.twoPass ? secondPassNumbering(plan, k) : std::vector<Segment>{plan[k]};
+    }
     std::vector<std::string> firstPass(plan.size());
-    if (job.twoPass && !analyse(job, plan, segments, sources, progress, firstPass, error)) return false;
+    if (job.twoPass && (!analyse(job, plan, segments, sources, progress, firstPass, error) ||
+                        !keepStatistics(statistics, firstPass, error)))
+        return false;
 
     SegmentFiles files(job.outputFile, plan.size());
     const Pass writing = job.twoPass ? Pass::Second : Pass::Single;
-    const auto write = [&](std::size_t k, std::size_t w, const std::function<void(int)>& report,
-                           std::string& why) {
+    const auto write = [&](std::size_t k, std::size_t w, const ProgressFn& report, std::string& why) {
         std::string stats;
         if (job.twoPass && (stats = statisticsForSegment(firstPass, plan, k)).empty()) {
             why = "the first pass left statistics that do not match its pictures";
@@ -216,7 +252,7 @@ bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>&
         }
         return writeSegment(writing, job, segments[k], *sources[w], files.path(k), stats, report, why);
     };
-    PassCounter counter(progress, job.twoPass ? 2 : 0);
+    PassCounter counter(progress, job.twoPass ? 2 : 1, job.twoPass ? 2 : 1);
     const auto writeOne = [&](std::size_t k, std::size_t w, std::string& why) {
         return write(k, w, counter.forSegment(), why);
     };

@@ -4,6 +4,8 @@
 
 #include "encode_job.h"
 #include "frame_source.h"
+#include "mpeg2_encoder.h"
+#include "pass_statistics.h"
 
 #include <cstdio>
 #include <functional>
@@ -12,13 +14,20 @@
 
 namespace mivo::encoder {
 
-// Told the pass (1 or 2; 0 for a single pass) and the frames of the job that pass has done so far.
-using SegmentProgressFn = std::function<void(int pass, int framesDone)>;
+// What a segmented run tells the one who shows its progress: each pass as it starts (1 and 2, or 1
+// of 1 for a single pass), and after every frame the frames and bytes of the pass so far over all
+// segments (false from it stops the run).
+struct SegmentProgress {
+    std::function<void(int pass, int passes)> passStarted;
+    ProgressFn frameDone;
+};
 
 // Encodes the job into `out` (the segments' streams wait in files beside the output until they are
-// joined). One thread per source in `sources`; the stream does not depend on their number. Notes on what
-// the run had to redo go to `notes`. False with a message.
+// joined). One thread per source in `sources`; the stream does not depend on their number. The first
+// pass's statistics go through `statistics` (kept in a file with *DBPATH). Notes on what the run had
+// to redo go to `notes`. False with a message.
 bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>& sources, std::FILE* out,
-                    const SegmentProgressFn& progress, std::vector<std::string>& notes, std::string& error);
+                    FirstPassStatistics& statistics, const SegmentProgress& progress,
+                    std::vector<std::string>& notes, std::string& error);
 
 } // namespace mivo::encoder

@@ -81,6 +81,29 @@ std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
     return out;
 }
 
+std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment) {
+    std::vector<Segment> order;
+    for (std::size_t step = 0; step < segments.size(); ++step)
+        order.push_back(segments[(segment + step) % segments.size()]);
+    return order;
+}
+
+std::vector<Zone> zonesAsNumbered(const std::vector<Zone>& zones, int jobStart,
+                                  const std::vector<Segment>& numbering) {
+    std::vector<Zone> out;
+    int base = 0;
+    for (const Segment& run : numbering) {
+        for (const Zone& z : zones) {
+            const int first = std::max(z.firstFrame + jobStart, run.first);
+            const int last = std::min(z.lastFrame + jobStart, run.last);
+            if (first <= last)
+                out.push_back(Zone{base + first - run.first, base + last - run.first, z.factor});
+        }
+        base += run.frames();
+    }
+    return out;
+}
+
 double vbvLevelAfter(const VbvModel& model, double level, const std::vector<std::int64_t>& pictureBytes,
                      bool& underflow) {
     for (const std::int64_t bytes : pictureBytes) {

@@ -36,6 +36,16 @@ std::vector<Segment> planSegments(const EncodeJob& job);
 std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
                                  const std::vector<Segment>& segments, std::size_t segment);
 
+// The order in which a segment's second pass sees the title's pictures: its own first, then the
+// following segments, wrapping round (the order statisticsForSegment gives them).
+std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment);
+
+// Zones given from the job's first frame (as the rate control takes them) renumbered for a rate control
+// whose picture numbers stand for the runs of absolute frames in `numbering`; a zone over several runs
+// becomes one zone per run.
+std::vector<Zone> zonesAsNumbered(const std::vector<Zone>& zones, int jobStart,
+                                  const std::vector<Segment>& numbering);
+
 // The decoder's buffer as libavcodec's rate control models it: each picture is taken out whole, then
 // the buffer refills by the maximum rate's share of one frame period, up to its size.
 struct VbvModel {

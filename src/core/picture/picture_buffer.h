@@ -36,6 +36,8 @@ class PictureBuffer {
     // or its image would not fit the buffer.
     bool build(const YuvPlanes& planes);
 
+    // Leaves no picture (the bytes stay allocated).
+    void clear() { width_ = height_ = 0; }
     bool empty() const { return width_ == 0; }
     int width() const { return width_; }
     int height() const { return height_; }

@@ -36,4 +36,18 @@ std::optional<PreviewRect> previewRect(int aspectCode, int clientWidth, int clie
                        scaled(s.bottom, clientHeight, kPageDesignHeight) - top};
 }
 
+std::optional<PreviewRect> previewRectInBox(int aspectCode, int boxWidth, int boxHeight) {
+    constexpr int kAreaLeft = 168, kAreaTop = 20, kAreaRight = 602, kAreaBottom = 260;
+    // The page the box would stand in, had the design area been laid out on it.
+    const int pageWidth = static_cast<int>(
+        std::lround(static_cast<double>(boxWidth) * kPageDesignWidth / (kAreaRight - kAreaLeft)));
+    const int pageHeight = static_cast<int>(
+        std::lround(static_cast<double>(boxHeight) * kPageDesignHeight / (kAreaBottom - kAreaTop)));
+    std::optional<PreviewRect> r = previewRect(aspectCode, pageWidth, pageHeight);
+    if (!r) return r;
+    r->left -= scaled(kAreaLeft, pageWidth, kPageDesignWidth);
+    r->top -= scaled(kAreaTop, pageHeight, kPageDesignHeight);
+    return r;
+}
+
 } // namespace mivo::picture

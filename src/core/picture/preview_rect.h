@@ -21,4 +21,10 @@ struct PreviewRect {
 // on a client area of the given size; std::nullopt for any other code, which draws nothing.
 std::optional<PreviewRect> previewRect(int aspectCode, int clientWidth, int clientHeight);
 
+// The same rectangles laid out in a box of their own that holds the table's whole design area (the
+// union of the five rectangles: 434 x 240 units from (168, 20)), with the box's top left corner as origin.
+// The pages keep their controls left of the preview box, so the pictures are laid out in that box rather
+// than over the whole page.
+std::optional<PreviewRect> previewRectInBox(int aspectCode, int boxWidth, int boxHeight);
+
 } // namespace mivo::picture

@@ -1,9 +1,33 @@
 #include "platform/frame_server.h"
+#include "platform/platform.h"
 
 #include <dlfcn.h>
 #include <link.h>
 
 namespace mivo::platform {
+
+namespace {
+
+bool loads(const std::string& name) {
+    void* handle = ::dlopen(name.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (handle) ::dlclose(handle);
+    return handle != nullptr;
+}
+
+} // namespace
+
+std::optional<std::string> searchFrameServerLibrary() {
+    // The development link first; a package without it leaves only the versioned names, newest first.
+    static constexpr int kNewestSoname = 15, kOldestSoname = 1;
+    if (loads("libavisynth.so")) return std::string("libavisynth.so");
+    for (int n = kNewestSoname; n >= kOldestSoname; --n) {
+        const std::string versioned = "libavisynth.so." + std::to_string(n);
+        if (loads(versioned)) return versioned;
+    }
+    const std::string beside = programFolder() + "libavisynth.so";
+    if (loads(beside)) return beside;
+    return std::nullopt;
+}
 
 std::optional<std::string> frameServerLibraryPath() {
     const std::optional<std::string> name = frameServerLibraryName();

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -88,6 +89,26 @@ std::optional<std::string> environment(const std::string& name) {
     const char* v = std::getenv(name.c_str());
     if (!v) return std::nullopt;
     return std::string(v);
+}
+
+bool setOwnPriority(ProcessPriority priority) {
+    // Nice values: the idle class has no POSIX counterpart, the weakest nice value comes closest.
+    int nice = 0;
+    switch (priority) {
+    case ProcessPriority::Idle:
+        nice = 19;
+        break;
+    case ProcessPriority::Low:
+        nice = 10;
+        break;
+    case ProcessPriority::Normal:
+        nice = 0;
+        break;
+    case ProcessPriority::High:
+        nice = -5;
+        break;
+    }
+    return ::setpriority(PRIO_PROCESS, 0, nice) == 0;
 }
 
 int systemProcessorCount() {

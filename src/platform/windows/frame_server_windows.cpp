@@ -5,6 +5,10 @@
 
 namespace mivo::platform {
 
+std::optional<std::string> searchFrameServerLibrary() {
+    return std::string("avisynth.dll");
+}
+
 std::optional<std::string> frameServerLibraryPath() {
     if (!frameServerLibraryName()) return std::nullopt;
     char windir[MAX_PATH];

@@ -4,6 +4,7 @@
 #include "core/source/d2v_project.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
+#include "program/preview/frame_preview.h"
 #include "program/program.h"
 
 #include <fstream>
@@ -46,12 +47,13 @@ bool placeLibraryCopy(Program& p) {
     return true;
 }
 
-// Runs the encoder to its end with the window hidden. False when it could not be started.
-bool runEncoder(Program& p) {
+// Runs the encoder to its end with the window hidden; its exit status, or nothing when it could not be
+// started.
+std::optional<int> runEncoder(Program& p) {
     const std::string& encoder = p.paths().encoder;
     const std::optional<std::string> launcher = encoderLauncher(encoder);
     platform::Process process;
-    if (!launcher || !process.start(encoder, p.paths().programFolder, *launcher)) return false;
+    if (!launcher || !process.start(encoder, p.paths().programFolder, *launcher)) return std::nullopt;
 
     ProgramShell& shell = p.shell();
     if (shell.setWindowVisible) shell.setWindowVisible(false);
@@ -61,16 +63,24 @@ bool runEncoder(Program& p) {
     } else {
         process.wait();
     }
+    const int exitCode = process.wait();
     process.closeHandles();
     if (shell.setWindowVisible) shell.setWindowVisible(true);
     p.controls().userLeave();
-    return true;
+    return exitCode;
 }
 
 } // namespace
 
 bool removeDecoderLibraryCopy(const ProgramPaths& paths) {
     return !platform::fileExists(paths.dgdecodeCopy) || platform::removeFile(paths.dgdecodeCopy);
+}
+
+std::string encoderEndMessage(int exitCode, const std::string& logFile) {
+    if (exitCode == 0) return " encoding finished";
+    // An encoder that refused its job or broke off must not read as a finished encode.
+    const std::string text = " encoding FAILED, encoder exit code " + std::to_string(exitCode);
+    return text + (logFile.empty() ? " (no log file chosen)" : ", see log file " + logFile);
 }
 
 const char* const kAboutTitle = "Mivogui 024";
@@ -122,8 +132,8 @@ void encodeButton(Program& p) {
     // The encoder reads the script itself; the front-end holds nothing of the frame server meanwhile.
     if (source.isAvisynthScript) p.avisynth().releaseAvisynth();
 
-    if (runEncoder(p))
-        status.show(" encoding finished");
+    if (const std::optional<int> exitCode = runEncoder(p))
+        status.show(encoderEndMessage(*exitCode, source.logChosen ? settings.logFile : std::string()));
     else
         status.show(" failed to start encoding, can't create process");
 
@@ -133,6 +143,8 @@ void encodeButton(Program& p) {
         reopenAvisynthSource(ctx);
     }
     source.currentFrame = 0;
+    // The preview pages go back to frame 0 with it: chapters and zones are set at the frame they show.
+    p.preview().showCurrentFrame();
 }
 
 void aboutButton(Program& p) {

@@ -22,6 +22,10 @@ void encodeButton(Program& p);
 void aboutButton(Program& p);
 void exitButton(Program& p);
 
+// The status line once the encoder has ended: " encoding finished" for exit status 0, otherwise a
+// failure naming the status and the log file, when one was chosen.
+std::string encoderEndMessage(int exitCode, const std::string& logFile);
+
 // The about box's title and text.
 extern const char* const kAboutTitle;
 extern const char* const kAboutText;

@@ -209,7 +209,8 @@ void MainPage::onDefault(int id) {
     case m::encoderInfoButton:
         return encoderInfo();
     case m::avisynthInfoButton:
-        showAvisynthInfo(status, p_.paths().avisynthLibrary, p_.paths().avisynthDllDate, fileVersionText);
+        showAvisynthInfo(status, p_.paths().avisynthLibrary, p_.paths().avisynthDllDate,
+                         [](const std::string& path) { return frameServerVersion(path, fileVersionText); });
         return;
     case m::dgdecodeInfoButton:
         return decoderInfo();

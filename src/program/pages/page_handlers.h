@@ -47,17 +47,27 @@ class MainPage : public PageHandler {
     void decoderInfo();
     void fileLengthLeft();
 };
+// The three preview pages (preview_pages.cpp): their navigation goes to the shared preview.
 class ChaptersPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 class ZonesPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 class PanScanPage : public PageHandler {
   public:
     using PageHandler::PageHandler;
+    void onDefault(int id) override;
+    void onLoseFocus(int id) override;
+    void onGainFocus(int id) override;
 };
 // The file buttons of every page (input, output, log, ini, chapter, pan-scan and matrix files).
 class FileButtons {

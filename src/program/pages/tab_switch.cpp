@@ -121,6 +121,8 @@ void WindowHandlers::tabChanged() {
     default:
         break;
     }
+    // The page just brought up shows the current frame at once rather than at the next mouse press.
+    p_.servePreviewRedraw();
 }
 
 } // namespace mivo

@@ -157,6 +157,18 @@ AvisynthResult AvisynthLayer::getAvisynthRawFrame(int n, int count, std::span<st
     return AvisynthResult::Ok;
 }
 
+std::string AvisynthLayer::versionString() const {
+    if (!env_) return {};
+    avs::Value none{};
+    none.type = avs::kTypeArray;
+    none.arraySize = 0;
+    const avs::Value result = f_.invoke(env_, "VersionString", none, nullptr);
+    std::string text;
+    if (result.type == avs::kTypeString && result.d.string) text = result.d.string;
+    f_.releaseValue(result);
+    return text;
+}
+
 AvisynthResult AvisynthLayer::releaseAvisynth() {
     // The clip belongs to the environment and the environment to the library: release in that order.
     dropClip();

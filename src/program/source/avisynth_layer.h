@@ -71,6 +71,10 @@ class AvisynthLayer {
     // (and never past the buffer). Ok or FrameError.
     AvisynthResult getAvisynthRawFrame(int n, int count, std::span<std::uint8_t> buffer) const;
 
+    // The frame server's own account of its version (its "VersionString" function); empty when it gives
+    // none. Needs the environment of loadAvisynth.
+    std::string versionString() const;
+
     // Drops the clip, destroys the environment, unloads the library. Ok, or UnloadRefused.
     AvisynthResult releaseAvisynth();
 

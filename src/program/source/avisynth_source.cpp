@@ -190,6 +190,20 @@ std::string frameServerLibraryDate(const std::string& libraryPath) {
     return text;
 }
 
+std::optional<std::string>
+frameServerVersion(const std::string& libraryPath,
+                   const std::function<std::optional<std::string>(const std::string&)>& queryFileVersion) {
+    if (queryFileVersion)
+        if (std::optional<std::string> v = queryFileVersion(libraryPath)) return v;
+    if (std::optional<std::string> v = platform::frameServerVersionFromName(libraryPath)) return v;
+    AvisynthLayer layer;
+    int memoryRequest = -1;
+    if (layer.loadAvisynth(memoryRequest) != AvisynthResult::Ok) return std::nullopt;
+    std::string text = layer.versionString();
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
 void showAvisynthInfo(StatusLine& status, const std::string& libraryPath, const std::string& libraryDate,
                       const std::function<std::optional<std::string>(const std::string&)>& queryFileVersion) {
     if (!probeAvisynthInstallation(status).found) return;

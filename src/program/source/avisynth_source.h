@@ -77,6 +77,12 @@ AvisynthInstallation probeAvisynthInstallation(StatusLine& status);
 // when the file does not exist.
 std::string frameServerLibraryDate(const std::string& libraryPath);
 
+// The frame server's version: the library's version resource (queryFileVersion, on Windows), else the
+// version its file name carries ("libavisynth.so.3.7.3"), else what the library itself says.
+std::optional<std::string>
+frameServerVersion(const std::string& libraryPath,
+                   const std::function<std::optional<std::string>(const std::string&)>& queryFileVersion);
+
 // The Main page's "Avisynth info": the installation, then the library's presence and version.
 // queryFileVersion gives "a.b.c.d" or nothing (empty hook: no version information).
 void showAvisynthInfo(StatusLine& status, const std::string& libraryPath, const std::string& libraryDate,

@@ -92,7 +92,22 @@ TEST(PictureNavigation, PreviewRectangleFollowsTheAspectCodeAndClientSize) {
         // Every rectangle stays centred on (385, 140) of the design.
         EXPECT_EQ(2 * c.designed->left + c.designed->width, 2 * 385);
         EXPECT_EQ(2 * c.designed->top + c.designed->height, 2 * 140);
+        // In a box that holds the design area, the rectangles keep their shapes and fill it edge to edge.
+        EXPECT_EQ(previewRectInBox(c.code, 434, 240),
+                  (PreviewRect{c.designed->left - 168, c.designed->top - 20, c.designed->width,
+                               c.designed->height}));
+        for (auto [w, h] : {std::pair{396, 234}, {651, 360}, {300, 100}}) {
+            const auto r = previewRectInBox(c.code, w, h);
+            ASSERT_TRUE(r);
+            EXPECT_GE(r->left, 0);
+            EXPECT_GE(r->top, 0);
+            EXPECT_LE(r->left + r->width, w);
+            EXPECT_LE(r->top + r->height, h);
+            EXPECT_NEAR(2 * r->left + r->width, w * (2 * 385 - 2 * 168) / 434.0, 2);
+            EXPECT_NEAR(static_cast<double>(r->width) / w, c.designed->width / 434.0, 0.01);
+        }
     }
+    EXPECT_EQ(previewRectInBox(6, 434, 240), std::nullopt);
 }
 
 } // namespace

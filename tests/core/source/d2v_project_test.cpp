@@ -63,6 +63,12 @@ TEST(D2vProject, NamesAndDisplayForm) {
     EXPECT_EQ(shown, "/home..." + fifty.substr(18));
     const std::string forty(40, 'x');
     EXPECT_EQ(displayForm(forty), forty);
+    // Characters, not bytes: 40 two-byte letters stay whole; 45 keep 5 + 32 of them, none cut.
+    std::string umlauts;
+    for (int i = 0; i < 45; ++i)
+        umlauts += i < 40 ? "\xC3\xA4" : "\xC3\xB6";
+    EXPECT_EQ(displayForm(umlauts.substr(0, 80)), umlauts.substr(0, 80));
+    EXPECT_EQ(displayForm(umlauts), umlauts.substr(0, 10) + "..." + umlauts.substr(90 - 64));
 
     EXPECT_EQ(decoderLibraryName(6), "DGDecode06.dll");
     EXPECT_EQ(decoderLibraryName(16), "DGDecode16.dll");

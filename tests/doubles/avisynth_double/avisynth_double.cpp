@@ -286,6 +286,13 @@ MIVO_EXPORT Value avs_invoke(Environment* env, const char* name, Value args, con
         counts.misuse.fetch_add(1);
         return errorValue(env, "no script environment");
     }
+    if (name && std::strcmp(name, "VersionString") == 0) {
+        // The double names itself the way AviSynth+ does.
+        Value v{};
+        v.type = 's';
+        v.d.string = "AviSynth+ double 3.7.3 (r4003, test)";
+        return v;
+    }
     if (!name || std::strcmp(name, "Import") != 0) return errorValue(env, "Function Not Found");
     const Value* first = &args;
     if (args.type == 'a') first = args.arraySize > 0 ? args.d.array : nullptr;

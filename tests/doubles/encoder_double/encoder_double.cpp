@@ -2,7 +2,7 @@
 // the same folder what it found: its working folder, its arguments, any file handle it inherited besides
 // the standard streams, whether DGDecode.dll lies beside it (and which library of the DGDecode folder it
 // is a copy of), then the ini text. It waits MIVO_ENCODER_DOUBLE_MS milliseconds when that is set and
-// ends with exit code 0.
+// ends with exit code MIVO_ENCODER_DOUBLE_EXIT (0 when not set).
 
 #include <chrono>
 #include <cstdlib>
@@ -83,5 +83,6 @@ int main(int argc, char** argv) {
         const long wait = std::strtol(ms, nullptr, 10);
         if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
     }
-    return 0;
+    const char* exitCode = std::getenv("MIVO_ENCODER_DOUBLE_EXIT");
+    return exitCode ? static_cast<int>(std::strtol(exitCode, nullptr, 10)) : 0;
 }

@@ -120,10 +120,10 @@ TEST(IniListing, SameLinesAsTheWriterInTheListingsOrder) {
         std::string written;
         ASSERT_TRUE(renderIniText(*w.settings, w.controls, written));
         showIniListing(*w.settings, w.controls, w.status, w.hooks);
-        const std::vector<std::string>& listed =
-            w.controls.at(PageId::Settings1, ids::settings1::iniListing).items;
+        const std::vector<std::string> listed =
+            w.controls.at(PageId::Settings1, ids::settings1::iniListing).lines();
         for (PageId page : {PageId::Settings2, PageId::Settings3})
-            EXPECT_EQ(w.controls.at(page, ids::settings1::iniListing).items, listed);
+            EXPECT_EQ(w.controls.at(page, ids::settings1::iniListing).lines(), listed);
 
         // The writer's blocks, made into what the listing shows.
         Blocks expected;
@@ -170,7 +170,7 @@ TEST(IniListing, StopsAtAnInvalidQuantiserValue) {
     w.controls.setChecked(PageId::Settings2, ids::settings2::allow3BFramesCheck, true);
     w.status.show(" before");
     showIniListing(*w.settings, w.controls, w.status, w.hooks);
-    EXPECT_EQ(w.controls.at(PageId::Settings2, ids::settings2::iniListing).items,
+    EXPECT_EQ(w.controls.at(PageId::Settings2, ids::settings2::iniListing).lines(),
               (std::vector<std::string>{test::valueLine("*AUTOGOP", "15")}))
         << "*B3 comes after the quantiser lines in the listing, so it is not reached";
     EXPECT_EQ(w.statusText(), " show Mivo.ini aborted, invalid CQ value, not a number");
@@ -179,7 +179,7 @@ TEST(IniListing, StopsAtAnInvalidQuantiserValue) {
     w.status.show(" before");
     showIniListing(*w.settings, w.controls, w.status, w.hooks);
     EXPECT_EQ(w.statusText(), " before") << "a complete listing shows no message";
-    EXPECT_EQ(w.controls.at(PageId::Settings2, ids::settings2::iniListing).items.size(), 6u);
+    EXPECT_EQ(w.controls.at(PageId::Settings2, ids::settings2::iniListing).itemCount(), 6);
 }
 
 } // namespace
