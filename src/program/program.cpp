@@ -7,12 +7,15 @@
 #include "platform/platform.h"
 #include "program/handler_binding.h"
 #include "program/pages/encoder_launch.h"
+#include "program/pages/list_boxes.h"
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
 #include "program/source/dgdecode_source.h"
 #include "program/source/file_change_refresh.h"
 #include "program/source/movie_info_display.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -53,6 +56,17 @@ void Program::setUpHooks() {
     settingsHooks_.refreshAfterFileChange = [this] { refreshAfterFileChange(); };
     settingsHooks_.showMatrix = [this] { handlers_->matrix.showMatrix(); };
     settingsHooks_.enableMatrixGrid = [this](bool on) { handlers_->matrix.enableGrid(on); };
+    settingsHooks_.chaptersCleared = [this] { fillChapterListBox(controls_, settings_); };
+    settingsHooks_.panScanCleared = [this] {
+        fillPanScanListBox(controls_, settings_);
+        // Only the open source's frames are ever shown; the refresh after a load rebuilds them anyway.
+        const auto frames =
+            std::min(static_cast<std::size_t>(std::max(source_.frameCount + 1, 0)), frameOffsets_.size());
+        std::fill_n(frameOffsets_.begin(), frames, std::int16_t{0});
+    };
+    preview_->setStepListener([this](PageId page) {
+        if (page == PageId::PanScan) handlers_->panScan.showCurrentOffset();
+    });
 }
 
 SettingsContext Program::settingsContext() {
@@ -67,9 +81,18 @@ SourceContext Program::sourceContext() {
     sourceSettings_.tffSet = settings_.seen.test(Keyword::Tff);
     sourceSettings_.bffSet = settings_.seen.test(Keyword::Bff);
     SourceHooks hooks;
+    hooks.fillLists = [this](ControlModel& c) { sortAndFillListBoxes(c, settings_); };
     hooks.buildPanScanOffsets = [this] {
         lists::sortPanScan(settings_);
         lists::rebuildFrameOffsets(settings_, frameOffsets_, source_.frameCount);
+        // The *PANSCAN line carries the window of the source open now, whatever an ini file said.
+        if (const auto window = lists::panScanWindow(source_.width, source_.height)) {
+            settings_.panScanWidth = window->width;
+            settings_.panScanHeight = window->height;
+            // The refresh goes back to frame 0: the offset field shows that frame's offset.
+            controls_.setText(PageId::PanScan, ids::panscan::horizontalEdit,
+                              std::to_string(lists::frameOffsetAt(settings_, frameOffsets_, 0)));
+        }
     };
     hooks.showFirstFrame = [this] { preview_->showCurrentFrame(); };
     return SourceContext{source_, sourceSettings_, controls_, status_, std::move(hooks)};

@@ -4,11 +4,10 @@ using namespace mivo;
 using namespace mivo::test;
 
 // A preview page is usable as a whole once a source is open (PanScan also needs "4:3 PanScan"), and not
-// without one. The tab leaves alone the zone list and pan-scan's vertical position and window size.
+// without one. The tab leaves alone pan-scan's vertical position and window size.
 TEST_F(ProgramWorld, PreviewPagesAreUsableWithASource) {
     start();
-    const std::set<std::pair<PageId, int>> leftAlone = {{PageId::Zones, ids::zones::zoneList},
-                                                        {PageId::PanScan, ids::panscan::verticalEdit},
+    const std::set<std::pair<PageId, int>> leftAlone = {{PageId::PanScan, ids::panscan::verticalEdit},
                                                         {PageId::PanScan, ids::panscan::windowWidthEdit},
                                                         {PageId::PanScan, ids::panscan::windowHeightEdit},
                                                         {PageId::PanScan, ids::panscan::verticalLeftButton},

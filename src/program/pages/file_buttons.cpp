@@ -1,6 +1,7 @@
 // Every button that asks for a file: its dialog, then what the chosen file is for.
 
 #include "core/control_ids.h"
+#include "core/lists/list_messages.h"
 #include "core/paths.h"
 #include "program/pages/file_dialogs.h"
 #include "program/pages/page_handlers.h"
@@ -67,7 +68,7 @@ void chooseInput(Program& p, const FileButtonDialog& d) {
 
 // Ini, chapter, pan-scan and matrix files empty their name before the dialog, so a cancel leaves it empty
 // and the next such dialog opens in the system's default folder.
-void chooseOtherFile(Program& p, MatrixPage& matrix, PageId page, int id, const FileButtonDialog& d) {
+void chooseOtherFile(Program& p, PageHandlers& pages, PageId page, int id, const FileButtonDialog& d) {
     std::string* name = &p.iniFileName();
     if (page == PageId::Chapters) name = &p.chapterFileName();
     if (page == PageId::PanScan) name = &p.panScanFileName();
@@ -86,13 +87,17 @@ void chooseOtherFile(Program& p, MatrixPage& matrix, PageId page, int id, const 
         SettingsContext ctx = p.settingsContext();
         saveIniFile(ctx, IniMode::User, *chosen);
     } else if (page == PageId::Chapters && id == ids::chapters::importButton) {
-        p.refreshAfterFileChange();
+        pages.chapters.importFile(*chosen);
+    } else if (page == PageId::Chapters) {
+        pages.chapters.exportFile(*chosen);
+    } else if (page == PageId::PanScan && id == ids::panscan::importButton) {
+        pages.panScan.importFile(*chosen);
     } else if (page == PageId::PanScan) {
-        p.refreshAfterFileChange();
+        pages.panScan.exportFile(*chosen);
     } else if (page == PageId::Matrix && id == ids::matrix::loadCustomButton) {
-        matrix.importFile(*chosen);
+        pages.matrix.importFile(*chosen);
     } else if (page == PageId::Matrix) {
-        matrix.exportFile(id, *chosen);
+        pages.matrix.exportFile(id, *chosen);
     }
 }
 
@@ -112,11 +117,11 @@ void FileButtons::onClick(PageId page, int id) {
     }
     // The two exports refuse an empty list before any dialog opens.
     if (page == PageId::Chapters && id == ids::chapters::exportButton && s.chapterCount < 1) {
-        p.status().show(" no chapters in list");
+        p.status().show(list_messages::kNoChapters);
         return;
     }
     if (page == PageId::PanScan && id == ids::panscan::exportButton && s.panScanCount < 1) {
-        p.status().show(" no panscan positions in list");
+        p.status().show(list_messages::kNoPanScan);
         return;
     }
     const std::optional<FileButtonDialog> dialog = fileButtonDialog(page, id);
@@ -131,7 +136,7 @@ void FileButtons::onClick(PageId page, int id) {
     case StartFolder::Ini:
     case StartFolder::Matrix:
     case StartFolder::None:
-        return chooseOtherFile(p, matrix_, page, id, *dialog);
+        return chooseOtherFile(p, pages_, page, id, *dialog);
     }
 }
 

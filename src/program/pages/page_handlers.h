@@ -3,17 +3,21 @@
 // control of the handler table to one of these entry points.
 
 #include "core/control_model.h"
+#include "program/pages/chapters_page.h"
 #include "program/pages/matrix_page.h"
 #include "program/pages/page_handler.h"
+#include "program/pages/panscan_page.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings2_page.h"
 #include "program/pages/settings3_page.h"
+#include "program/pages/zones_page.h"
 
 #include <string_view>
 
 namespace mivo {
 
 class Program;
+struct PageHandlers;
 
 // The main window: tab control, "about Mivo", "encode", "exit", and the close notification.
 class WindowHandlers {
@@ -47,43 +51,22 @@ class MainPage : public PageHandler {
     void decoderInfo();
     void fileLengthLeft();
 };
-// The three preview pages (preview_pages.cpp): their navigation goes to the shared preview.
-class ChaptersPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-    void onDefault(int id) override;
-    void onLoseFocus(int id) override;
-    void onGainFocus(int id) override;
-};
-class ZonesPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-    void onDefault(int id) override;
-    void onLoseFocus(int id) override;
-    void onGainFocus(int id) override;
-};
-class PanScanPage : public PageHandler {
-  public:
-    using PageHandler::PageHandler;
-    void onDefault(int id) override;
-    void onLoseFocus(int id) override;
-    void onGainFocus(int id) override;
-};
 // The file buttons of every page (input, output, log, ini, chapter, pan-scan and matrix files).
 class FileButtons {
   public:
-    FileButtons(Program& program, MatrixPage& matrix) : p_(program), matrix_(matrix) {}
+    // The pages act on the files chosen for them.
+    FileButtons(Program& program, PageHandlers& pages) : p_(program), pages_(pages) {}
     void onClick(PageId page, int id);
 
   private:
     Program& p_;
-    MatrixPage& matrix_;
+    PageHandlers& pages_;
 };
 
 struct PageHandlers {
     explicit PageHandlers(Program& p)
         : window(p), main(p), settings1(p), settings2(p), settings3(p), matrix(p), chapters(p), zones(p),
-          panScan(p), files(p, matrix) {}
+          panScan(p), files(p, *this) {}
     WindowHandlers window;
     MainPage main;
     Settings1Page settings1;

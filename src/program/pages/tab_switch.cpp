@@ -3,6 +3,7 @@
 
 #include "core/control_ids.h"
 #include "core/free_format.h"
+#include "program/pages/list_boxes.h"
 #include "program/pages/page_handlers.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
@@ -16,7 +17,8 @@ namespace {
 
 constexpr int kChaptersTab = 5; // tab 6, counted from 0
 
-// The controls each preview page enables or disables as a whole: usable only with an open source.
+// The controls each preview page enables or disables as a whole: usable only with an open source. The
+// zone list box is among them like the other two pages' boxes: "remove zone" needs a line chosen in it.
 void setPageControls(ControlModel& c, PageId page, std::initializer_list<int> ids, bool on) {
     for (int id : ids)
         c.setEnabled(page, id, on);
@@ -36,7 +38,7 @@ void zonesPage(ControlModel& c, bool on) {
     namespace z = ids::zones;
     setPageControls(c, PageId::Zones,
                     {ids::preview::currentFrameEdit, z::factorEdit, z::setZoneButton, z::removeZoneButton,
-                     z::clearListButton, z::createBitmapButton},
+                     z::clearListButton, z::createBitmapButton, z::zoneList},
                     on);
 }
 void panScanPage(ControlModel& c, bool on) {
@@ -71,17 +73,25 @@ void previewPageShown(Program& p, PageId page) {
     const SourceState& s = p.source();
     const bool source = s.sourceReady && s.frameCount > 0;
     const std::string frame = std::to_string(s.currentFrame);
+    // The boxes are refilled from the lists, which the scene-change scan may have changed meanwhile.
     if (page == PageId::Chapters) {
         chaptersPage(c, source);
-        if (source) c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
+        if (source) {
+            c.setText(PageId::Chapters, ids::preview::currentFrameEdit, frame);
+            fillChapterListBox(c, p.settings());
+        }
         p.status().clear();
     } else if (page == PageId::Zones) {
         zonesPage(c, source);
-        if (source) c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
+        if (source) {
+            c.setText(PageId::Zones, ids::preview::currentFrameEdit, frame);
+            fillZoneListBox(c, p.settings());
+        }
         p.status().clear();
     } else if (source && c.checked(PageId::Main, ids::main::aspectPanScanRadio)) {
         panScanPage(c, true);
         c.setText(PageId::PanScan, ids::panscan::currentFrameEdit, frame);
+        fillPanScanListBox(c, p.settings());
         p.status().clear();
     } else {
         panScanPage(c, false);

@@ -117,6 +117,19 @@ void FramePreview::stepTo(PageId page, int frame) {
     p_.controls().setText(page, currentFrameField(page), std::to_string(frame));
     setSliders(frame);
     p_.status().clear();
+    if (stepListener_) stepListener_(page);
+}
+
+bool FramePreview::showFrame(int frame) {
+    if (!hasFrames()) return false;
+    // A list may hold a frame past the last one (an entry on the frame count itself stays in a list).
+    frame = std::clamp(frame, 0, p_.source().frameCount - 1);
+    if (!moveTo(frame)) return false;
+    for (PageId page : kPreviewPages)
+        p_.controls().setText(page, currentFrameField(page), std::to_string(frame));
+    setSliders(frame);
+    p_.status().clear();
+    return true;
 }
 
 void FramePreview::fieldChanged(PageId page) {
@@ -157,6 +170,7 @@ void FramePreview::sliderMoved(PageId page) {
         if (other != page) c.setPos(other, ids::preview::slider, pos);
     c.setText(page, currentFrameField(page), std::to_string(frame));
     p_.status().clear();
+    if (stepListener_) stepListener_(page);
 }
 
 void FramePreview::key(PageId page, PreviewKey key) {

@@ -5,6 +5,8 @@
 #include "core/control_model.h"
 #include "core/picture/picture_buffer.h"
 
+#include <functional>
+
 namespace mivo {
 
 class Program;
@@ -27,6 +29,13 @@ class FramePreview {
     void showCurrentFrame();
     // "create bitmap": the current frame fetched afresh, written to the program folder.
     void createBitmap();
+    // A line chosen in a list box: `frame`, held to the source, becomes the current frame; the picture,
+    // the sliders and the current-frame fields of the three pages follow. False when the frame cannot
+    // be fetched (nothing changes then).
+    bool showFrame(int frame);
+    // Told of every move of the current frame by a stepping button, a key or the slider of `page`
+    // (not of a number typed into the current-frame field).
+    void setStepListener(std::function<void(PageId page)> listener) { stepListener_ = std::move(listener); }
 
     const picture::PictureBuffer& picture() const { return picture_; }
 
@@ -42,6 +51,7 @@ class FramePreview {
 
     Program& p_;
     picture::PictureBuffer picture_;
+    std::function<void(PageId)> stepListener_;
 };
 
 // The current-frame field of a preview page: 1811 on PanScan, 1603 on the other two.
