@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -43,6 +44,28 @@ TEST(SegmentPlan, CutsEveryJobIntoAPowerOfTwoOfWholeGopSegmentsThatCoverItOnce) 
                 // A job is cut as soon as there is room for two segments.
                 EXPECT_EQ(s.size() > 1, (frames + gop - 1) / gop >= 2 * kMinSegmentGops) << where;
             }
+}
+
+TEST(SegmentPlan, PlannedGopStartsThatChaptersMovedAreTheOnlyCuts) {
+    for (int gops = 1; gops < 400; gops += 1 + gops / 4) {
+        EncodeJob job;
+        job.startFrame = 3;
+        // GOPs of 2 to 20 frames, as chapters leave them.
+        for (int g = 0, f = job.startFrame; g < gops; ++g, f += 2 + (g * 7) % 19)
+            job.gopStarts.push_back(f);
+        job.endFrame = job.gopStarts.back() + 5;
+        const std::vector<Segment> s = planSegments(job);
+        EXPECT_EQ(s.back().last, job.endFrame) << gops;
+        for (std::size_t k = 0; k < s.size(); ++k) {
+            const auto at = std::find(job.gopStarts.begin(), job.gopStarts.end(), s[k].first);
+            ASSERT_NE(at, job.gopStarts.end()) << gops << "/" << k;
+            const auto next = k + 1 < s.size() ? s[k + 1].first : job.endFrame + 1;
+            EXPECT_GE(std::lower_bound(at, job.gopStarts.end(), next) - at,
+                      s.size() > 1 ? kMinSegmentGops : 1)
+                << gops << "/" << k;
+        }
+        EXPECT_EQ(s.size() > 1, gops >= 2 * kMinSegmentGops) << gops;
+    }
 }
 
 // First-pass statistics of a segment of n pictures coded I B B P ...: display and coded numbers differ.

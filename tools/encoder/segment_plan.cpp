@@ -43,17 +43,30 @@ bool splitStats(std::string_view stats, std::vector<StatsLine>& lines) {
 
 } // namespace
 
+namespace {
+
+// Where the job's GOPs open: its planned GOP starts (chapters restart the count), or for a job not yet
+// planned every GOP length from the first frame.
+std::vector<int> gopOpenings(const EncodeJob& job) {
+    if (!job.gopStarts.empty() && job.gopStarts.front() == job.startFrame) return job.gopStarts;
+    std::vector<int> starts;
+    for (int f = job.startFrame; f <= job.endFrame; f += std::max(1, job.gopLength))
+        starts.push_back(f);
+    return starts;
+}
+
+} // namespace
+
 std::vector<Segment> planSegments(const EncodeJob& job) {
-    const int total = jobFrameCount(job);
-    const int gop = std::max(1, job.gopLength);
-    const int gops = (total + gop - 1) / gop;
+    const std::vector<int> starts = gopOpenings(job);
+    const int gops = static_cast<int>(starts.size());
     // A power of two, so that two or four processors finish their shares together.
     int count = 1;
     while (count * 2 <= std::min(gops / kMinSegmentGops, kMaxSegments))
         count *= 2;
     std::vector<Segment> segments;
     for (int i = 0; i < count; ++i) {
-        const int first = job.startFrame + static_cast<int>(static_cast<long long>(i) * gops / count) * gop;
+        const int first = starts[static_cast<std::size_t>(static_cast<long long>(i) * gops / count)];
         if (!segments.empty()) segments.back().last = first - 1;
         segments.push_back({first, job.endFrame});
     }

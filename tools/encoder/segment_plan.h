@@ -24,8 +24,8 @@ struct Segment {
 inline constexpr int kMinSegmentGops = 8;
 inline constexpr int kMaxSegments = 16;
 
-// The job's frames cut at GOP starts (counted from the job's first frame) into nearly equal segments,
-// a power of two of them.
+// The job's frames cut at its planned GOP starts into segments of nearly equal numbers of GOPs, a power
+// of two of them.
 std::vector<Segment> planSegments(const EncodeJob& job);
 
 // The second pass of one segment runs libavcodec's two-pass rate control over the first-pass statistics
