@@ -38,6 +38,10 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
     return options;
 }
 
+int interlacedCodingFlags(int profile) {
+    return AV_CODEC_FLAG_INTERLACED_DCT | (profile == kProfileFast ? 0 : AV_CODEC_FLAG_INTERLACED_ME);
+}
+
 bool applyProfile(AVCodecContext* codec, int profile, bool analysisPass, std::string& error) {
     for (const CodecOption& o : profileOptions(profile, analysisPass))
         if (av_opt_set(codec, o.name, o.value, AV_OPT_SEARCH_CHILDREN) < 0) {

@@ -26,6 +26,11 @@ struct CodecOption {
 // analysis pass of two or for a pass that writes the stream.
 std::vector<CodecOption> profileOptions(int profile, bool analysisPass);
 
+// libavcodec's flags for interlaced coding under a profile: field or frame DCT chosen per macroblock
+// always; the field motion search, which about doubles the search's time for a few hundredths of a dB,
+// not under "Fast".
+int interlacedCodingFlags(int profile);
+
 // Sets those options on a context before it is opened. False, naming the option, when this libavcodec
 // does not take one.
 bool applyProfile(AVCodecContext* codec, int profile, bool analysisPass, std::string& error);

@@ -146,7 +146,7 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     // the stream depend on the number of processors.
     c->thread_count = 1;
     if (job.closedGops) c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-    if (job.scan == Scan::Interlaced) c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    if (job.scan == Scan::Interlaced) c->flags |= interlacedCodingFlags(job.profile);
     if (job.constantQuant) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
         c->global_quality = static_cast<int>(std::lround(job.quantiser * FF_QP2LAMBDA));

@@ -8,7 +8,8 @@ the same MPEG-2 stream (the back end through its D2V project), so every run pays
 Runs are interleaved, one round after another; a contender's speed is the median of its rounds' whole
 wall-clock times (mpeg2enc, ten times slower than the rest, runs once). PSNR and SSIM are FFmpeg's psnr and ssim filters against the decoded source.
 
-    python3 tests/bench/encoder/encoder_quality.py BUILD_DIR [--work DIR] [--rounds N] [--quick]
+    python3 tests/bench/encoder/encoder_quality.py BUILD_DIR [--work DIR] [--rounds N] [--hd-rounds N]
+                                                   [--only NAME] [--quick]
 
 BUILD_DIR is a build folder with bin/Dazuzer_024.exe, bin/DGDecode/DGDecode16.dll and bin/d2vindex.
 Needs the ffmpeg command line and mpeg2enc (Debian packages ffmpeg and mjpegtools).
@@ -158,6 +159,8 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--work", default="/tmp/mivo-encoder-quality")
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--hd-rounds", type=int, help="rounds for the 1080 source (default: --rounds)")
+    parser.add_argument("--only", help="run only the sources whose name contains this text")
     parser.add_argument("--quick", action="store_true", help="3-second clips, one round: a check, not figures")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
@@ -166,10 +169,14 @@ def main():
     rounds = 1 if args.quick else args.rounds
     print("Medians of %d interleaved rounds; ratios against FFmpeg's default two-pass of the same run." % rounds)
     for name, spec in SOURCES.items():
+        if args.only and args.only not in name:
+            continue
+        hd = spec[0] != "720x576"
         base = make_source(args.work, build, name, spec, args.quick)
-        table = contenders(folder, spec[4], spec[0] != "720x576")
+        table = contenders(folder, spec[4], hd)
         for kbps in spec[5]:
-            rows = measure(args.work, base, kbps, table, rounds, spec[1])
+            source_rounds = args.hd_rounds if hd and args.hd_rounds and not args.quick else rounds
+            rows = measure(args.work, base, kbps, table, source_rounds, spec[1])
             ref = next(r for r in rows if r[0] == "FFmpeg two-pass")
             print("\n%s at %d kbit/s" % (name, kbps))
             print("| encoder | fps | speed | kbit/s | PSNR dB | dPSNR | SSIM | dSSIM |")
