@@ -140,6 +140,29 @@ TEST(SegmentPlan, TheBufferModelTakesPicturesOutWholeAndRefillsUpToItsSize) {
     }
 }
 
+// The factor a list of zones gives picture n, 1 outside them all.
+float factorAt(const std::vector<Zone>& zones, int n) {
+    for (const Zone& z : zones)
+        if (n >= z.firstFrame && n <= z.lastFrame) return z.factor;
+    return 1.0f;
+}
+
+TEST(SegmentPlan, ZonesFollowTheirFramesIntoEverySecondPassNumbering) {
+    const int jobStart = 10;
+    const std::vector<Segment> segments{{10, 39}, {40, 44}, {45, 99}};
+    // Zones from the job's first frame: inside one segment, across a join, across all, on the edges.
+    const std::vector<Zone> zones{{0, 4, 0.5f}, {25, 40, 2.0f}, {41, 41, 0.7f}, {60, 89, 1.5f}};
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        const std::vector<Segment> numbering = secondPassNumbering(segments, k);
+        const std::vector<Zone> numbered = zonesAsNumbered(zones, jobStart, numbering);
+        int n = 0;
+        for (const Segment& run : numbering)
+            for (int frame = run.first; frame <= run.last; ++frame, ++n)
+                EXPECT_EQ(factorAt(numbered, n), factorAt(zones, frame - jobStart))
+                    << k << " frame " << frame;
+    }
+}
+
 TEST(EncodeJobScan, AutoDetectCodesProgressiveOnlyWhenNineInTenFramesAre) {
     struct Case {
         bool autoDetect;
