@@ -9,15 +9,27 @@ namespace mivo {
 
 std::optional<std::string> QtDialogs::chooseFile(const FileDialogSpec& spec) {
     QFileDialog dialog(parent_, QString::fromStdString(spec.title), QString::fromStdString(spec.folder));
-    QString pattern = QString::fromStdString(spec.filterPattern);
-    pattern.replace(';', ' ');
-    dialog.setNameFilter(QString::fromStdString(spec.filterDescription) + " (" + pattern + ")");
+    const auto filter = [](const std::string& description, const std::string& patterns) {
+        QString pattern = QString::fromStdString(patterns);
+        pattern.replace(';', ' ');
+        return QString::fromStdString(description) + " (" + pattern + ")";
+    };
+    QStringList filters{filter(spec.filterDescription, spec.filterPattern)};
+    if (!spec.otherFilterPattern.empty())
+        filters << filter(spec.otherFilterDescription, spec.otherFilterPattern);
+    dialog.setNameFilters(filters);
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.defaultExtension.empty())
-        dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+    // A typed name without extension takes the one of the filter chosen.
+    std::string extension = spec.defaultExtension;
+    if (!extension.empty()) dialog.setDefaultSuffix(QString::fromStdString(extension));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+        const bool other = filters.size() > 1 && chosen == filters[1];
+        extension = other ? spec.otherExtension : spec.defaultExtension;
+        dialog.setDefaultSuffix(QString::fromStdString(extension));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return withDefaultExtension(dialog.selectedFiles().front().toStdString(), spec.defaultExtension);
+    return withDefaultExtension(dialog.selectedFiles().front().toStdString(), extension);
 }
 
 std::optional<std::string> QtDialogs::chooseFolder(const std::string& title) {

@@ -14,6 +14,10 @@ struct FileDialogSpec {
     std::string filterPattern;     // "*.d2v;*.avs"
     std::string defaultExtension;  // without the dot; appended to a typed name without extension
     std::string folder;            // starting folder (empty: the dialog's own choice)
+    // A second filter the user may choose instead, with its own default extension (empty: none).
+    std::string otherFilterDescription;
+    std::string otherFilterPattern;
+    std::string otherExtension;
 };
 
 enum class MessageButtons { Ok, YesNo };

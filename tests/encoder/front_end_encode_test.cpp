@@ -2,6 +2,8 @@
 // real encoder in the program folder, and the stream it wrote is read back field by field and decoded
 // by FFmpeg.
 
+#include "core/lists/chapter_file.h"
+#include "core/settings/settings.h"
 #include "stream_checks.h"
 #include "stream_maker.h"
 #include "test_support.h"
@@ -217,11 +219,17 @@ TEST(FrontEndEncode, DvdauthorTakesTheMuxedTitleWithItsChapters) {
         "sine=frequency=440:sample_rate=48000:"
         "duration=4 -c:v copy -c:a mp2 -b:a 192k -f dvd -muxrate 10080000 -packetsize 2048 title.mpg";
     ASSERT_EQ(std::system(mux.c_str()), 0);
-    // Chapter points as dvdauthor takes them: times of the chapter frames at 25 frames a second.
-    const std::string author =
-        "cd '" + run.folder +
-        "' && VIDEO_FORMAT=PAL dvdauthor -o dvd -t -c 0:00:00.000,0:00:01.000,0:00:03.000 "
-        "-f title.mpg > author.txt 2>&1 && VIDEO_FORMAT=PAL dvdauthor -o dvd -T >> author.txt 2>&1";
+    // Chapter points in the form the Chapters page exports for dvdauthor, at 25 frames a second.
+    SourceState source;
+    const auto chapters = std::make_unique<Settings>(source);
+    chapters->chapterCount = 3;
+    chapters->chapterFrames[1] = 25, chapters->chapterFrames[2] = 75;
+    std::string times = lists::chapterTimesText(*chapters, 25.0);
+    ASSERT_EQ(times, "0:00:00.000,0:00:01.000,0:00:03.000\r\n");
+    times.resize(times.size() - 2);
+    const std::string author = "cd '" + run.folder + "' && VIDEO_FORMAT=PAL dvdauthor -o dvd -t -c " + times +
+                               " -f title.mpg > author.txt 2>&1 && VIDEO_FORMAT=PAL dvdauthor -o dvd -T >> "
+                               "author.txt 2>&1";
     EXPECT_EQ(std::system(author.c_str()), 0) << readText(run.path("author.txt"));
     EXPECT_TRUE(fs::exists(run.path("dvd/VIDEO_TS/VTS_01_1.VOB")));
     const std::string said = readText(run.path("author.txt"));

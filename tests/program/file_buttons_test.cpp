@@ -80,6 +80,14 @@ TEST_F(FileButtons, EveryListAndMatrixButtonOpensItsDialog) {
         EXPECT_EQ(s.filterPattern, e.pattern);
         EXPECT_EQ(s.defaultExtension, e.ext);
     }
+    // The chapter export offers dvdauthor's times as a second filter.
+    dialogs.seen.clear();
+    program->settings().chapterCount = 1;
+    press(PageId::Chapters, ids::chapters::exportButton);
+    ASSERT_EQ(dialogs.seen.size(), 1u);
+    EXPECT_EQ(dialogs.seen[0].filterPattern, "*.txt");
+    EXPECT_EQ(dialogs.seen[0].otherFilterPattern, "*.dvdauthor");
+    EXPECT_EQ(dialogs.seen[0].otherExtension, "dvdauthor");
     // The matrix import starts in the matrix folder, the exports where the system likes.
     dialogs.seen.clear();
     press(PageId::Matrix, ids::matrix::loadCustomButton);

@@ -15,7 +15,10 @@ bool ScriptedDialogs::next(Answer& out, const std::string& what) {
 std::optional<std::string> ScriptedDialogs::chooseFile(const FileDialogSpec& spec) {
     log_.push_back(std::string("dialog ") + (spec.save ? "save" : "open") + " title=\"" + spec.title +
                    "\" filter=\"" + spec.filterDescription + "|" + spec.filterPattern + "\" ext=\"" +
-                   spec.defaultExtension + "\" folder=\"" + spec.folder + "\"");
+                   spec.defaultExtension + "\" folder=\"" + spec.folder + "\"" +
+                   (spec.otherFilterPattern.empty()
+                        ? std::string()
+                        : " or=\"" + spec.otherFilterDescription + "|" + spec.otherFilterPattern + "\""));
     Answer a;
     if (!next(a, "file dialog \"" + spec.title + "\"")) return std::nullopt;
     if (a.kind != AnswerKind::File) return std::nullopt;

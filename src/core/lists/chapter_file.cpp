@@ -136,16 +136,22 @@ bool readNamedTimes(std::string_view text, double frameRate, ChapterSink& sink) 
     return true;
 }
 
-// One time a line, its first word; the rest of the line (a title, say) is passed over.
+// One time a line, or a comma-separated run of them, in the line's first blank-free word; the rest of
+// the line (a title, say) is passed over.
 bool readTimes(std::string_view text, double frameRate, ChapterSink& sink) {
     ff::TextLines lines(text, std::string_view::npos);
     while (const auto line = lines.next()) {
-        ff::TokenScanner scanner(*line);
-        const auto word = scanner.next();
-        if (!word) continue;
-        const auto frame = frameAtTime(*word, frameRate);
-        if (!frame) return false;
-        sink.add(*frame);
+        std::string_view word = trimmed(*line);
+        word = word.substr(0, word.find_first_of(" \t"));
+        if (word.empty()) continue;
+        for (std::size_t start = 0;;) {
+            const std::size_t comma = word.find(',', start);
+            const auto frame = frameAtTime(word.substr(start, comma - start), frameRate);
+            if (!frame) return false;
+            sink.add(*frame);
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
     }
     return true;
 }
@@ -214,9 +220,35 @@ std::string chapterFileText(const Settings& s) {
     return out;
 }
 
-ListFileResult exportChapterFile(const Settings& s, const std::string& path) {
+std::string chapterTimesText(const Settings& s, double frameRate) {
+    const int n = std::clamp(s.chapterCount, 0, kChapterCapacity);
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        const std::string time = timeAtFrame(s.chapterFrames[static_cast<std::size_t>(i)], frameRate);
+        if (time.empty()) return {};
+        if (i > 0) out += ',';
+        out += time;
+    }
+    if (!out.empty()) out += "\r\n";
+    return out;
+}
+
+bool isChapterTimesFileName(std::string_view path) {
+    constexpr std::string_view kExtension = ".dvdauthor";
+    return path.size() >= kExtension.size() &&
+           lowerAscii(path.substr(path.size() - kExtension.size())) == kExtension;
+}
+
+ListFileResult exportChapterFile(const Settings& s, const std::string& path, double frameRate) {
     if (s.chapterCount < 1) return {false, std::string(msg::kNoChapters)};
-    if (writeWholeFile(path, chapterFileText(s))) return {true, std::string(msg::kChapterFileWritten)};
+    std::string text;
+    if (isChapterTimesFileName(path)) {
+        text = chapterTimesText(s, frameRate);
+        if (text.empty()) return {false, std::string(msg::kChapterTimesNeedSource)};
+    } else {
+        text = chapterFileText(s);
+    }
+    if (writeWholeFile(path, text)) return {true, std::string(msg::kChapterFileWritten)};
     return {false, std::string(writeFailure(path, msg::kChapterFileNotOpened, msg::kChapterFileNotWritten))};
 }
 

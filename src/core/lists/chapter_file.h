@@ -6,7 +6,8 @@
 // - "<?xml": an XML chapter file; the lines whose first word starts with "<framenum>" give the frames;
 // - "*chapter": the block form this program writes, "*CHAPTER" with the count, then the frames;
 // - "chapterNN=": the named-time form (chapter_times.h);
-// - a time as its first word: one time per line (chapter_times.h);
+// - a time as its first word: one time per line (chapter_times.h), or a comma-separated run of times in
+//   the line's first word as dvdauthor's `chapters=` attribute takes them;
 // - anything else: a plain list, the first value of each line.
 // The last two only take files that would not read as a plain list, so no file changes its meaning.
 
@@ -31,7 +32,14 @@ ListFileResult importChapterText(Settings& s, std::string_view text, const Chapt
 
 // The block form: "*CHAPTER", 10 blanks and the count, then one frame a line, CR LF line ends.
 std::string chapterFileText(const Settings& s);
-// Written whole or not at all; an empty list is not written.
-ListFileResult exportChapterFile(const Settings& s, const std::string& path);
+// dvdauthor's form: the chapters' clock times at `frameRate`, comma-separated on one line, for the
+// `chapters=` attribute of a title's <vob>. Empty without a rate above 0.
+std::string chapterTimesText(const Settings& s, double frameRate);
+// True for a name that asks for dvdauthor's form: one ending in ".dvdauthor", letter case aside.
+bool isChapterTimesFileName(std::string_view path);
+
+// Written whole or not at all; an empty list is not written. A name isChapterTimesFileName takes gets
+// dvdauthor's form, which needs the source's frame rate; any other the block form.
+ListFileResult exportChapterFile(const Settings& s, const std::string& path, double frameRate = 0.0);
 
 } // namespace mivo::lists

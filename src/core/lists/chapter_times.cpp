@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace mivo::lists {
@@ -100,6 +101,19 @@ std::optional<int> frameAtTime(std::string_view time, double frameRate) {
     const std::int64_t micros = clock->seconds * 1000000 + clock->micros;
     const std::int64_t scale = rate.den * 1000000;
     return static_cast<int>((micros * rate.num + scale / 2) / scale);
+}
+
+std::string timeAtFrame(int frame, double frameRate) {
+    if (!(frameRate > 0.0) || frameRate > 1000.0 || frame < 0) return {};
+    const Fraction rate = exactRate(frameRate);
+    // milliseconds = frame x den x 1000 / num, halves up; at most 640000 x 1001 x 1000 x 2 below 2^63.
+    const std::int64_t millis = (2 * std::int64_t{frame} * rate.den * 1000 + rate.num) / (2 * rate.num);
+    const std::int64_t seconds = millis / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60),
+                  static_cast<long long>(millis % 1000));
+    return text;
 }
 
 NamedTimeLine classifyNamedTimeLine(std::string_view line, std::string_view& time) {

@@ -7,6 +7,7 @@
 // non-drop time codes do.
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace mivo::lists {
@@ -15,6 +16,11 @@ namespace mivo::lists {
 // digits, minutes and seconds of two, below 60; a frame number below the nominal rate), or the rate is
 // not above 0.
 std::optional<int> frameAtTime(std::string_view time, double frameRate);
+
+// The clock time of `frame` as dvdauthor's chapter lists take it, "H:MM:SS.mmm", to the nearest
+// millisecond (halves up) at the rate frameAtTime uses, so that frameAtTime gives `frame` back. Empty when
+// the rate is not above 0 or the frame is negative.
+std::string timeAtFrame(int frame, double frameRate);
 
 // True when `word` has the shape of a time: digits, ':', two digits, ':', two digits.
 bool looksLikeTime(std::string_view word);

@@ -17,6 +17,9 @@ inline constexpr std::string_view kNoChapters = " no chapters in list";
 inline constexpr std::string_view kChapterFileWritten = " chapter file written";
 inline constexpr std::string_view kChapterFileNotOpened = " error opening chapter file";
 inline constexpr std::string_view kChapterFileNotWritten = " error writing chapter file";
+// dvdauthor's form gives times, which need a frame rate; nothing the system says.
+inline constexpr std::string_view kChapterTimesNeedSource =
+    " chapter times need the frame rate of a source, open one first";
 inline constexpr std::string_view kChapterFileUnreadable = " error reading chapterfile";
 // Follows the count: " 12 chapters successfully read".
 inline constexpr std::string_view kChaptersRead = " chapters successfully read";

@@ -87,7 +87,8 @@ void ChaptersPage::importFile(const std::string& path) {
 }
 
 void ChaptersPage::exportFile(const std::string& path) {
-    p_.status().show(lists::exportChapterFile(p_.settings(), path).status);
+    const double rate = p_.source().frameCount > 0 ? static_cast<double>(p_.source().frameRate) : 0.0;
+    p_.status().show(lists::exportChapterFile(p_.settings(), path, rate).status);
 }
 
 } // namespace mivo

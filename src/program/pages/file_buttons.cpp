@@ -12,14 +12,7 @@ namespace mivo {
 namespace {
 
 std::optional<std::string> ask(Program& p, const FileButtonDialog& d, const std::string& folder) {
-    FileDialogSpec spec;
-    spec.save = d.save;
-    spec.title = d.title;
-    spec.filterDescription = d.filterDescription;
-    spec.filterPattern = d.filterPattern;
-    spec.defaultExtension = d.defaultExtension;
-    spec.folder = folder;
-    return p.dialogs().chooseFile(spec);
+    return p.dialogs().chooseFile(fileDialogSpec(d, folder));
 }
 
 void clearLists(Program& p) {

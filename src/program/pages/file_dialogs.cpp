@@ -43,4 +43,20 @@ std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id) {
     return std::nullopt;
 }
 
+FileDialogSpec fileDialogSpec(const FileButtonDialog& d, const std::string& folder) {
+    FileDialogSpec spec;
+    spec.save = d.save;
+    spec.title = d.title;
+    spec.filterDescription = d.filterDescription;
+    spec.filterPattern = d.filterPattern;
+    spec.defaultExtension = d.defaultExtension;
+    spec.folder = folder;
+    if (d.page == PageId::Chapters && d.id == ids::chapters::exportButton) {
+        spec.otherFilterDescription = "dvdauthor chapters";
+        spec.otherFilterPattern = "*.dvdauthor";
+        spec.otherExtension = "dvdauthor";
+    }
+    return spec;
+}
+
 } // namespace mivo

@@ -65,6 +65,8 @@ TEST(ChapterImport, EachFormReadsItsFramesAndRefusesMalformedFiles) {
         {"times, frame past the nominal rate", "00:00:01:25\n", std::nullopt},
         {"times, 23.976 counts 24 a second", "0:00:02:23\n", {{71}}, "", 1000000, 24000.0 / 1001.0},
         {"times, no source rate", "00:00:01.000\n", std::nullopt, "", 0, 0.0},
+        {"times, dvdauthor's run and a title", "0:00:00.000,0:00:04.000 one\n0:00:08.000\n", {{0, 100, 200}}},
+        {"times, a run with a gap", "0:00:00.000,,0:00:04.000\n", std::nullopt},
         {"out of range warning",
          "10\n2000\n3000\n",
          {{10}},
@@ -123,6 +125,28 @@ TEST(ChapterFile, GeneratedListsExportAndImportBackUnchanged) {
     }
 }
 
+// dvdauthor's time list: every frame comes back at every common rate, the longest lists included.
+TEST(ChapterFile, GeneratedListsGoThroughChapterTimesAndBackUnchanged) {
+    std::mt19937 rng(12);
+    for (const double rate : {24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0, 50.0, 60000.0 / 1001.0}) {
+        for (const std::size_t size : {std::size_t{1}, std::size_t{700}, std::size_t{kChapterCapacity}}) {
+            const std::vector<int> frames = test::randomFrames(rng, size, 639999);
+            ListRecord r;
+            r.setChapters(frames);
+            const std::string text = chapterTimesText(*r.s, rate);
+            ASSERT_EQ(std::count(text.begin(), text.end(), ','), static_cast<std::ptrdiff_t>(size - 1));
+            ListRecord back;
+            ASSERT_TRUE(importChapterText(*back.s, text, {kChapterCapacity, rate}).ok);
+            ASSERT_EQ(back.chapters(), frames) << rate << " " << size;
+        }
+    }
+    ListRecord r;
+    r.setChapters({0, 2, 90000});
+    EXPECT_EQ(chapterTimesText(*r.s, 25.0), "0:00:00.000,0:00:00.080,1:00:00.000\r\n");
+    EXPECT_EQ(chapterTimesText(*r.s, 30000.0 / 1001.0), "0:00:00.000,0:00:00.067,0:50:03.000\r\n");
+    EXPECT_EQ(chapterTimesText(*r.s, 0.0), "");
+}
+
 TEST(ChapterFile, ExportWritesWholeOrNothingAndNamesTheFailure) {
     const auto dir = std::filesystem::temp_directory_path() / "mivo_chapter_file_test";
     std::filesystem::remove_all(dir);
@@ -145,6 +169,14 @@ TEST(ChapterFile, ExportWritesWholeOrNothingAndNamesTheFailure) {
         EXPECT_FALSE(failed.ok) << bad;
         EXPECT_EQ(failed.status, " error opening chapter file") << bad;
     }
+    // dvdauthor's form by its extension, in any case, and only with a rate to turn frames into times.
+    const std::string times = (dir / "chapters.DVDAuthor").string();
+    EXPECT_EQ(exportChapterFile(*r.s, times).status,
+              " chapter times need the frame rate of a source, open one first");
+    EXPECT_FALSE(std::filesystem::exists(times));
+    EXPECT_TRUE(exportChapterFile(*r.s, times, 25.0).ok);
+    ASSERT_TRUE(readWholeFile(times, bytes));
+    EXPECT_EQ(bytes, "0:00:00.000,0:00:04.000,7:06:40.000\r\n");
     // A file that cannot be read leaves the list as it was.
     EXPECT_FALSE(importChapterFile(*r.s, (dir / "none.txt").string(), {1000, 25.0}).ok);
     EXPECT_EQ(r.chapters(), std::vector<int>({0, 100, 640000}));
