@@ -40,6 +40,8 @@ class TokenScanner {
     // The next value token; an empty token stands for an empty value (two commas in a row, a comma at
     // the start). std::nullopt at the end of the text.
     inline std::optional<std::string_view> next();
+    // Every value of the text was taken (nothing at all is left of it).
+    bool atEnd() const { return pos_ >= text_.size(); }
     // Starts over on another line (the state of the comma rule starts afresh).
     void reset(std::string_view text) {
         text_ = text;
@@ -69,6 +71,9 @@ class TextLines {
     bool atEnd() const { return pos_ >= text_.size(); }
     // Position of the next unread byte in the text.
     std::size_t offset() const { return pos_; }
+    // When the next line holds one to nine digits and nothing else, its value, and the line is taken;
+    // otherwise nothing is taken. The common line of a long list, read without splitting it.
+    inline bool takeDigitLine(int& out);
 
   private:
     std::string_view text_;
@@ -156,6 +161,26 @@ inline std::optional<std::string_view> TextLines::next() {
     return text_.substr(start, length < max_ ? length : max_);
 }
 
+inline bool TextLines::takeDigitLine(int& out) {
+    const char* const begin = text_.data() + pos_;
+    const char* const end = text_.data() + text_.size();
+    const char* const digitsEnd = end - begin > 9 ? begin + 9 : end;
+    const char* p = begin;
+    int value = 0;
+    for (; p < digitsEnd; ++p) {
+        const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+        if (digit > 9) break;
+        value = value * 10 + static_cast<int>(digit);
+    }
+    if (p == begin || static_cast<std::size_t>(p - begin) > max_) return false;
+    // The line must end right after the digits: LF, CR LF, or the end of the text (with or without a CR).
+    if (p < end && *p == '\r') ++p;
+    if (p < end && *p++ != '\n') return false;
+    pos_ = static_cast<std::size_t>(p - text_.data());
+    out = value;
+    return true;
+}
+
 inline std::optional<std::string_view> ListRead::next() {
     for (;;) {
         if (auto token = scanner_.next()) return token;
@@ -166,6 +191,8 @@ inline std::optional<std::string_view> ListRead::next() {
 }
 
 inline ReadStatus ListRead::nextInt(int& out) {
+    // A line of digits alone gives the value the scanner would: taken whole, without splitting it.
+    if (scanner_.atEnd() && max_ >= 9 && lines_.takeDigitLine(out)) return ReadStatus::Ok;
     const auto token = next();
     if (!token) return ReadStatus::Missing;
     return parseInt(*token, out) ? ReadStatus::Ok : ReadStatus::Invalid;

@@ -35,6 +35,12 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
+    // Room for the whole file at once, so a list file of megabytes is not copied as the text grows; the
+    // loop still reads to the end should the file have grown meanwhile.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        if (const long size = std::ftell(f); size > 0) bytes.reserve(static_cast<std::size_t>(size));
+        std::rewind(f);
+    }
     char chunk[65536];
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)

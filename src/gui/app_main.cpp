@@ -38,7 +38,7 @@ void useProgramStyle() {
     QApplication::setFont(font);
 }
 
-int runProgram(int argc, char** argv, bool quitWhenShown) {
+int runProgram(int argc, char** argv, bool quitWhenShown, const std::string& programFolder) {
     const bool styleNamed = userNamedStyle(argc, argv);
     QApplication app(argc, argv);
     if (!styleNamed) useProgramStyle();
@@ -63,7 +63,9 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
     shell.listingCharWidth = [] { return MainWindow::listingCharWidth(); };
-    Program program(dialogs, shell);
+    ProgramOptions options;
+    options.programFolder = programFolder;
+    Program program(dialogs, shell, options);
     MainWindow mainWindow(program, true);
     window = &mainWindow;
     dialogs.setParent(&mainWindow);

@@ -17,8 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
-#include <QListView>
 
 #include <algorithm>
 #include <chrono>
@@ -76,14 +76,14 @@ struct Window {
     void show(int tab, PageId page, int list) {
         program->controls().userSelect(PageId::Window, ids::window::tabs, tab);
         QApplication::processEvents();
-        view = static_cast<QListView*>(window->widget(page, list));
+        view = qobject_cast<QAbstractItemView*>(window->widget(page, list));
     }
     // Until the visible lines are on screen.
     void draw() {
         QApplication::processEvents();
         view->viewport()->repaint();
     }
-    QListView* view = nullptr;
+    QAbstractItemView* view = nullptr;
 };
 
 void report(benchmark::State& state, std::vector<double>& ours, std::vector<double>& yardstick,
@@ -186,9 +186,9 @@ struct SourceWindow {
         if (!program->source().sourceReady) std::abort();
         program->controls().userSelect(PageId::Window, ids::window::tabs, 5);
         QApplication::processEvents();
-        view = static_cast<QListView*>(window->widget(PageId::Chapters, ids::chapters::chapterList));
+        view = qobject_cast<QAbstractItemView*>(window->widget(PageId::Chapters, ids::chapters::chapterList));
     }
-    QListView* view = nullptr;
+    QAbstractItemView* view = nullptr;
 };
 
 void BM_ChapterImportThroughPage(benchmark::State& state) {

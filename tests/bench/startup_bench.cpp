@@ -1,7 +1,9 @@
 // Start-up time: the program from process start until its main window is shown and it quits, beside a
 // minimal Qt program that shows one empty window; and the program with a Mivo.ini naming a 720 x 576 D2V
 // project until the first frame is painted in the preview, beside a minimal window that also decodes the
-// project's first GOP with FFmpeg. All run on the offscreen platform, so none pays for a display server.
+// project's first GOP with FFmpeg; and the program whose Mivo.ini holds the largest lists (640000
+// chapters, 6400 zones, 6400 pan-scan positions) beside the same program with a Mivo.ini of one line.
+// All run on the offscreen platform, so none pays for a display server.
 
 #include "stream_maker.h"
 #include "test_support.h"
@@ -79,6 +81,43 @@ template <class F> double secondsOf(F&& f) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Two program folders: one whose Mivo.ini holds every list at its capacity, one with a single line.
+struct ListFolders {
+    std::string lists = mivo::test::scratchFolder("startup_lists");
+    std::string plain = mivo::test::scratchFolder("startup_plain");
+    ListFolders() {
+        std::string t = "*CHAPTER          640000\r\n";
+        for (int i = 0; i < 640000; ++i)
+            t += std::to_string(2 * i) + "\r\n";
+        t += "*ZONE             6400\r\n";
+        for (int i = 0; i < 6400; ++i)
+            t += std::to_string(200 * i) + "   1.5\r\n";
+        t += "*PANSCAN          540 576 6400\r\n";
+        for (int i = 0; i < 6400; ++i)
+            t += std::to_string(200 * i) + "  " + std::to_string(i % 90 - 45) + "  0\r\n";
+        std::ofstream(lists + "/Mivo.ini", std::ios::binary) << t;
+        std::ofstream(plain + "/Mivo.ini", std::ios::binary) << "*BITRATE          4000\r\n";
+    }
+};
+
+void BM_StartupWithLargestLists(benchmark::State& state) {
+    static const ListFolders folders;
+    std::vector<double> ours, yardstick;
+    for (auto _ : state) {
+        bool ok = true;
+        const double t = secondsOf([&] { ok = runOnce(state, {MIVO_STARTUP_PROBE, folders.lists}); });
+        if (!ok) break;
+        yardstick.push_back(secondsOf([&] { ok = runOnce(state, {MIVO_STARTUP_PROBE, folders.plain}); }));
+        if (!ok) break;
+        ours.push_back(t);
+        state.SetIterationTime(t);
+    }
+    if (ours.empty()) return;
+    state.counters["lists_ms"] = median(ours) * 1e3;
+    state.counters["no_lists_ms"] = median(yardstick) * 1e3;
+    state.counters["ratio"] = median(ours) / median(yardstick);
+}
+
 // Both processes in turn within one loop, so they see the same machine load.
 void BM_StartupToFirstFrame(benchmark::State& state) {
     static const ProjectFolder project;
@@ -106,6 +145,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
 
 BENCHMARK(BM_MinimalQtWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_ProgramStartup)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_StartupWithLargestLists)->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseManualTime();
 BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseManualTime();
 
 int main(int argc, char** argv) {

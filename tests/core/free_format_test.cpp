@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -143,6 +145,39 @@ TEST(FreeFormat, ListReadSpansLinesAndDropsTheRest) {
     ListRead badList(bad);
     EXPECT_EQ(badList.nextInt(v), ReadStatus::Ok);
     EXPECT_EQ(badList.nextInt(v), ReadStatus::Invalid);
+}
+
+// A line of digits alone is read without the token scanner; every value, status and the place where the
+// next read starts must be what the scanner gives, whatever the lines around it hold.
+TEST(FreeFormat, DigitLinesReadAsTheScannerReadsThem) {
+    const std::vector<std::string> pieces = {"7", "123456789", "1234567890", "0042",  " 5", "5 ",  "5,6",
+                                             "",  "-3",        "+4",         "12\rX", "\r", "9 9", "x"};
+    const std::vector<std::string> ends = {"\n", "\r\n", "\r"};
+    std::mt19937 rng(5);
+    const auto pick = [&rng](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (std::size_t n = pick(6) + 1; n > 0; --n)
+            text += pieces[pick(pieces.size())] + ends[pick(ends.size())];
+        if (pick(2) == 0) text.pop_back();
+        const std::size_t lineMax = std::array<std::size_t, 3>{4, 9, 512}[pick(3)];
+        const std::size_t readMax = std::array<std::size_t, 3>{3, 9, std::string_view::npos}[pick(3)];
+        TextLines fast(text, lineMax), slow(text, lineMax);
+        ListRead fastList(fast, readMax), slowList(slow, readMax);
+        for (int i = 0; i < 12; ++i) {
+            int a = -1, b = -1;
+            const ReadStatus got = fastList.nextInt(a);
+            std::optional<std::string_view> token = slowList.next();
+            const ReadStatus want = !token                ? ReadStatus::Missing
+                                    : parseInt(*token, b) ? ReadStatus::Ok
+                                                          : ReadStatus::Invalid;
+            ASSERT_EQ(got, want) << testing::PrintToString(text) << " value " << i;
+            ASSERT_EQ(a, want == ReadStatus::Ok ? b : -1) << testing::PrintToString(text);
+            ASSERT_EQ(fast.offset(), slow.offset()) << testing::PrintToString(text);
+        }
+    }
 }
 
 } // namespace

@@ -121,36 +121,50 @@ bool readCustomMatrix(IniReading& r, const IniLine& line) {
     return true;
 }
 
+// A zone line: the frame from column 1, the factor with one decimal ending in column 14.
+void appendZoneItem(std::string& out, int frame, float factor) {
+    std::array<char, 24> buffer{};
+    const std::size_t start = out.size();
+    out.append(intText(buffer, frame));
+    appendAtColumn(out, start, 14, trimmed(fixedReal(factor, 48, 1)));
+}
+
+// A position line: the frame from column 1, the offset ending in column 14, and 0 in column 19.
+void appendPanScanItem(std::string& out, int frame, int offset) {
+    std::array<char, 24> buffer{};
+    const std::size_t start = out.size();
+    out.append(intText(buffer, frame));
+    appendAtColumn(out, start, 14, intText(buffer, offset));
+    appendAtColumn(out, start, 19, "0");
+}
+
 bool writeChapterList(IniWriting& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.chapterCount, 0, kChapterCapacity);
     if (n == 0) return true;
     w.value(row, n);
+    if (w.deferItems(ListItems::Chapters, n)) return true;
     w.out().reserve(w.out().size() + static_cast<std::size_t>(n) * 9);
-    for (int i = 0; i < n; ++i) {
-        w.appendInt(s.chapterFrames[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+        appendChapterItem(w.out(), s.chapterFrames[i]);
         w.end();
     }
     return true;
 }
 
-// A zone line: the frame from column 1, the factor with one decimal ending in column 14.
 bool writeZoneList(IniWriting& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.zoneCount, 0, kZoneCapacity);
     if (n == 0) return true;
     w.value(row, n);
-    std::array<char, 24> buffer{};
+    if (w.deferItems(ListItems::Zones, n)) return true;
     for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
-        const std::size_t start = w.out().size();
-        w.out().append(intText(buffer, s.zoneFrames[i]));
-        w.appendAligned(start, 14, trimmed(fixedReal(s.zoneFactors[i], 48, 1)));
+        appendZoneItem(w.out(), s.zoneFrames[i], s.zoneFactors[i]);
         w.end();
     }
     return true;
 }
 
-// A position line: the frame from column 1, the offset ending in column 14, and 0 in column 19.
 bool writePanScanList(IniWriting& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.panScanCount, 0, kPanScanCapacity);
@@ -161,12 +175,9 @@ bool writePanScanList(IniWriting& w, const KeywordRow& row) {
     w.out() += ' ';
     w.appendInt(n);
     w.end();
-    std::array<char, 24> buffer{};
+    if (w.deferItems(ListItems::PanScan, n)) return true;
     for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
-        const std::size_t start = w.out().size();
-        w.out().append(intText(buffer, s.panScanFrames[i]));
-        w.appendAligned(start, 14, intText(buffer, s.panScanOffsets[i]));
-        w.appendAligned(start, 19, "0");
+        appendPanScanItem(w.out(), s.panScanFrames[i], s.panScanOffsets[i]);
         w.end();
     }
     return true;

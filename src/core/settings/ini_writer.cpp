@@ -57,12 +57,22 @@ bool writeRow(IniWriting& w, const KeywordRow& row) {
 
 // A value too wide for its columns moves right instead of running into its neighbour (and instead of
 // turning into asterisks the reader could not take back).
-void IniWriting::appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text) {
-    const std::size_t used = out_.size() - lineStart;
+void appendAtColumn(std::string& out, std::size_t lineStart, std::size_t endColumn, std::string_view text) {
+    const std::size_t used = out.size() - lineStart;
     std::size_t pad = endColumn > used + text.size() ? endColumn - used - text.size() : 0;
     if (used > 0 && pad == 0) pad = 1;
-    out_.append(pad, ' ');
-    out_.append(text);
+    out.append(pad, ' ');
+    out.append(text);
+}
+
+void IniWriting::appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text) {
+    appendAtColumn(out_, lineStart, endColumn, text);
+}
+
+bool IniWriting::deferItems(ListItems list, int count) {
+    if (!deferred_) return false;
+    deferred_->push_back({list, out_.size(), count});
+    return true;
 }
 
 void IniWriting::keyword(const KeywordRow& row) {
@@ -97,7 +107,12 @@ void IniWriting::name(const KeywordRow& row, const std::string& text) {
 }
 
 IniRender formatIni(const Settings& settings, IniTarget target, std::string& out) {
-    IniWriting writing(settings, target, out);
+    return formatIniLines(settings, target, out, nullptr);
+}
+
+IniRender formatIniLines(const Settings& settings, IniTarget target, std::string& out,
+                         std::vector<DeferredItems>* deferred) {
+    IniWriting writing(settings, target, out, deferred);
     IniRender result;
     for (const KeywordRow* row : target == IniTarget::File ? fileOrder() : listingOrder()) {
         if (!writeRow(writing, *row)) {

@@ -10,13 +10,26 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mivo {
 
+// The lists whose item lines a listing may leave out of its text, to format each one when it is shown.
+enum class ListItems { Chapters, Zones, PanScan };
+
+// Item lines left out: `count` lines of `list` belong where the text reached `offset`.
+struct DeferredItems {
+    ListItems list;
+    std::size_t offset;
+    int count;
+};
+
 class IniWriting {
   public:
-    IniWriting(const Settings& settings, IniTarget target, std::string& out)
-        : record(settings), values(settings.pageValues), target(target), out_(out) {}
+    // With `deferred`, the item lines of the three lists are not written but noted there.
+    IniWriting(const Settings& settings, IniTarget target, std::string& out,
+               std::vector<DeferredItems>* deferred = nullptr)
+        : record(settings), values(settings.pageValues), target(target), out_(out), deferred_(deferred) {}
 
     const Settings& record;
     const PageValues& values;
@@ -36,9 +49,12 @@ class IniWriting {
     void appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text);
     std::string& out() { return out_; }
     std::size_t longestNameLine() const { return longestName_; }
+    // True when the item lines are to be left out (and are now noted).
+    bool deferItems(ListItems list, int count);
 
   private:
     std::string& out_;
+    std::vector<DeferredItems>* deferred_;
     std::size_t longestName_ = 0;
 };
 
@@ -51,6 +67,23 @@ inline void IniWriting::appendInt(long long number) {
     std::array<char, 24> digits{};
     out_.append(intText(digits, number));
 }
+
+// `text` right-aligned to end `endColumn` characters after `lineStart` in `out`, at least one blank after
+// what the line already holds.
+void appendAtColumn(std::string& out, std::size_t lineStart, std::size_t endColumn, std::string_view text);
+
+// One item line of a list block, without its line end. The writer and the listing share these, so a
+// listed line is byte for byte the line the file gets.
+inline void appendChapterItem(std::string& out, int frame) {
+    std::array<char, 24> digits{};
+    out.append(intText(digits, frame));
+}
+void appendZoneItem(std::string& out, int frame, float factor);
+void appendPanScanItem(std::string& out, int frame, int offset);
+
+// formatIni, with the lists' item lines noted in `deferred` instead of written when it is given.
+IniRender formatIniLines(const Settings& settings, IniTarget target, std::string& out,
+                         std::vector<DeferredItems>* deferred);
 
 // List keywords: the keyword line and its item lines.
 bool writeChapterList(IniWriting& writing, const KeywordRow& row);

@@ -1,10 +1,10 @@
 // The "current Mivo.ini" listing on the three Settings pages: the lines an encode would write.
 
 #include "core/control_ids.h"
+#include "core/settings/ini_listing_lines.h"
 #include "program/settings/settings_operations.h"
 
 #include <memory>
-#include <vector>
 
 namespace mivo {
 
@@ -12,19 +12,11 @@ namespace {
 constexpr int kFallbackCharWidth = 7;
 constexpr PageId kListingPages[] = {PageId::Settings1, PageId::Settings2, PageId::Settings3};
 
-// One rendering shared by the three list boxes: with 640000 chapters the listing runs to as many lines,
-// and each box only ever shows a screenful of them.
-struct ListingText {
-    std::string text;
-    std::vector<std::size_t> starts; // where each line begins, then one past the last line's CR LF
-
-    std::string line(int index) const {
-        const auto i = static_cast<std::size_t>(index);
-        const std::size_t begin = starts[i], end = starts[i + 1];
-        // Every line but possibly the last ends with CR LF.
-        const std::size_t cut = end - begin >= 2 && text.compare(end - 2, 2, "\r\n") == 0 ? 2 : 0;
-        return text.substr(begin, end - begin - cut);
-    }
+// One listing shared by the three list boxes; each box asks for the lines it shows. A named type, so the
+// next rebuild finds the listing the boxes hold and reuses the copies of the lists that did not change.
+struct ListingProvider {
+    std::shared_ptr<const IniListingLines> listing;
+    std::string operator()(int index) const { return listing->line(index); }
 };
 
 } // namespace
@@ -32,25 +24,18 @@ struct ListingText {
 void showIniListing(Settings& settings, ControlModel& controls, StatusLine& status,
                     const SettingsHooks& hooks) {
     takePageValues(settings, controls);
-    auto listing = std::make_shared<ListingText>();
-    const IniRender render = formatIni(settings, IniTarget::Listing, listing->text);
-
-    const std::string& text = listing->text;
-    for (std::size_t pos = 0; pos < text.size();) {
-        listing->starts.push_back(pos);
-        const std::size_t end = text.find("\r\n", pos);
-        pos = end == std::string::npos ? text.size() : end + 2;
-    }
-    listing->starts.push_back(text.size());
-    const int count = static_cast<int>(listing->starts.size()) - 1;
+    const Control& shown = controls.at(kListingPages[0], ids::settings1::iniListing);
+    const auto* previous = shown.provider.target<ListingProvider>();
+    const ListingProvider provider{
+        std::make_shared<const IniListingLines>(settings, previous ? previous->listing.get() : nullptr)};
+    const IniRender& render = provider.listing->render();
 
     // The scroll extent reaches the end of the longest name line in the listing font.
     const int charWidth = hooks.listingCharWidth ? hooks.listingCharWidth() : kFallbackCharWidth;
     const int extent =
         render.longestNameLine > 0 ? (static_cast<int>(render.longestNameLine) + 2) * charWidth : 0;
     for (PageId page : kListingPages) {
-        controls.setLines(page, ids::settings1::iniListing, count,
-                          [listing](int index) { return listing->line(index); });
+        controls.setLines(page, ids::settings1::iniListing, provider.listing->count(), provider);
         controls.setHorizontalExtent(page, ids::settings1::iniListing, extent);
     }
     if (!render.complete) status.show(" show Mivo.ini aborted, invalid CQ value, not a number");
