@@ -63,7 +63,18 @@ int runProgram(int argc, char** argv, bool quitWhenShown) {
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
     shell.listingCharWidth = [] { return MainWindow::listingCharWidth(); };
+    Program* running = nullptr;
+    // From the scan thread: the posts are applied on the user-interface thread, in its event loop.
+    shell.scanPosted = [&running] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [&running] {
+                if (running) running->drainScanPosts();
+            },
+            Qt::QueuedConnection);
+    };
     Program program(dialogs, shell);
+    running = &program;
     MainWindow mainWindow(program, true);
     window = &mainWindow;
     dialogs.setParent(&mainWindow);
