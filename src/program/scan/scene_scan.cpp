@@ -56,7 +56,8 @@ SceneScan::~SceneScan() {
 
 void SceneScan::toggleSceneScan() {
     const std::string& caption = p_.controls().text(PageId::Chapters, ids::chapters::scanButton);
-    if (caption.compare(0, 4, "stop") == 0)
+    // The caption says which; a scan already ended (by a close) has nothing left to stop.
+    if (caption.compare(0, 4, "stop") == 0 && running_)
         stop();
     else
         start();
@@ -137,6 +138,7 @@ void SceneScan::abort() {
     endThread(handOver_->waitFinished(kCloseWait));
     handOver_.reset();
     running_ = false;
+    holdControls(false);
 }
 
 void SceneScan::drain() {
