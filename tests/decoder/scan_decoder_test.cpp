@@ -71,8 +71,8 @@ std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInf
     sceneScanThread(std::move(job), handOver);
     std::vector<ScanMessage> posts;
     handOver.take(posts);
-    EXPECT_FALSE(posts.empty());
-    if (!posts.empty()) EXPECT_EQ(posts.back().event, ScanEvent::Finished);
+    EXPECT_TRUE(!posts.empty() && posts.back().event == ScanEvent::Finished)
+        << "the scan did not run to its end";
     std::vector<int> chapters;
     for (const ScanMessage& m : posts)
         if (m.event == ScanEvent::Chapter) chapters.push_back(m.frame);
