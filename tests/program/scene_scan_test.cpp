@@ -5,7 +5,10 @@
 
 #include "program/preview/frame_preview.h"
 
+#include <chrono>
 #include <random>
+#include <thread>
+#include <vector>
 
 namespace mivo::test {
 namespace {
@@ -45,6 +48,12 @@ TEST_F(SceneScanStress, StartsAndStopsWhileNavigating) {
             ASSERT_LT(s.chapterFrames[static_cast<std::size_t>(i - 1)],
                       s.chapterFrames[static_cast<std::size_t>(i)]);
     }
+    // Chapters the window has not been told of yet when the stop comes are kept all the same.
+    controls().userClick(PageId::Chapters, ids::chapters::scanButton);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    controls().userClick(PageId::Chapters, ids::chapters::scanButton);
+    EXPECT_EQ(std::vector<int>(s.chapterFrames.data(), s.chapterFrames.data() + s.chapterCount),
+              (std::vector<int>{40, 90, 300}));
 }
 
 } // namespace

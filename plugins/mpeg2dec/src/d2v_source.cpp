@@ -132,7 +132,7 @@ bool D2vSource::openDecoder(std::string& error) {
         error = "out of memory";
         return false;
     }
-    // Frame threading would hold pictures back and add memory; slices decoded side by side do neither.
+    // libavcodec's MPEG-1/2 decoder threads by slices only: no picture is held back, seeking stays as it was.
     codec_->thread_count = threads_;
     codec_->thread_type = FF_THREAD_SLICE;
     if (avcodec_open2(codec_, codec, nullptr) < 0) {
