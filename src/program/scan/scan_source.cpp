@@ -30,8 +30,12 @@ std::string privateCopyPath(const std::string& library) {
 } // namespace
 
 ScanSource::ScanSource(ScanSourceSpec spec)
-    : spec_(std::move(spec)), planes_(new FramePlanes), access_(spec_.state, dgdecode_, *planes_) {
-    access_.setPackedConversion(packedToPlanarFor(spec_.cpuLevel));
+    : spec_(std::move(spec)), planes_{std::unique_ptr<FramePlanes>(new FramePlanes),
+                                      std::unique_ptr<FramePlanes>(new FramePlanes)},
+      access_{FrameAccess(spec_.state, dgdecode_, *planes_[0]),
+              FrameAccess(spec_.state, dgdecode_, *planes_[1])} {
+    for (FrameAccess& access : access_)
+        access.setPackedConversion(packedToPlanarFor(spec_.cpuLevel));
 }
 
 ScanSource::~ScanSource() {
@@ -72,10 +76,11 @@ bool ScanSource::openScript() {
     if (avisynth_.importScript(spec_.path, info, error) != AvisynthResult::Ok) return false;
     const SourceState& s = spec_.state;
     if (info.width != s.width || info.height != s.height || info.frameCount != s.frameCount) return false;
-    access_.setAvisynthFetch([this](int n, FramePlanes& planes) {
-        const PlaneBuffers buffers{planes.luma, planes.plane2, planes.plane3, planes.packed};
-        return fetchAvisynthFrame(avisynth_, spec_.state, buffers, n, spec_.cpuLevel);
-    });
+    for (FrameAccess& access : access_)
+        access.setAvisynthFetch([this](int n, FramePlanes& planes) {
+            const PlaneBuffers buffers{planes.luma, planes.plane2, planes.plane3, planes.packed};
+            return fetchAvisynthFrame(avisynth_, spec_.state, buffers, n, spec_.cpuLevel);
+        });
     return true;
 }
 

@@ -32,18 +32,20 @@ class ScanSource {
 
     // Opens the private instance; false when it cannot be had or does not describe the same frames.
     bool open();
-    FetchResult fetch(int n) { return access_.fetchFrame(n); }
-    const FramePlanes& planes() const { return *planes_; }
+    // Frame n into the planes of its parity: the frame before it stays where it was fetched, so the scan
+    // compares the two without copying either.
+    FetchResult fetch(int n) { return access_[n & 1].fetchFrame(n); }
+    const FramePlanes& planes(int n) const { return *planes_[n & 1]; }
 
   private:
     bool openProject();
     bool openScript();
 
     ScanSourceSpec spec_;
-    std::unique_ptr<FramePlanes> planes_;
+    std::unique_ptr<FramePlanes> planes_[2];
     DgdecodeLibrary dgdecode_;
     AvisynthLayer avisynth_;
-    FrameAccess access_;
+    FrameAccess access_[2];
     std::string libraryCopy_;
 };
 
