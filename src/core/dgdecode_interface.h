@@ -36,9 +36,14 @@ using FrameFn = const std::uint8_t* (*)(int frame);
 // closeVideo(): closes the open project.
 using CloseFn = void (*)();
 
+// setDecodeThreads(n): an export of this project's own library only, looked up when present: the
+// projects opened after the call decode on up to n threads, giving frames bit for bit the same.
+using ThreadsFn = void (*)(int threads);
+
 inline constexpr const char* kOpenExport = "openMPEG2Source";
 inline constexpr const char* kFrameExport = "getFrame";
 inline constexpr const char* kCloseExport = "closeVideo";
+inline constexpr const char* kThreadsExport = "setDecodeThreads";
 
 // The frame server's colour-space codes a library reports as its pixel type.
 inline constexpr std::uint32_t kPixelTypeYv12 = 0xA0000008u;

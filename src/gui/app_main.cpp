@@ -65,7 +65,18 @@ int runProgram(int argc, char** argv, bool quitWhenShown, const std::string& pro
     shell.listingCharWidth = [] { return MainWindow::listingCharWidth(); };
     ProgramOptions options;
     options.programFolder = programFolder;
+    Program* running = nullptr;
+    // From the scan thread: the posts are applied on the user-interface thread, in its event loop.
+    shell.scanPosted = [&running] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [&running] {
+                if (running) running->drainScanPosts();
+            },
+            Qt::QueuedConnection);
+    };
     Program program(dialogs, shell, options);
+    running = &program;
     MainWindow mainWindow(program, true);
     window = &mainWindow;
     dialogs.setParent(&mainWindow);

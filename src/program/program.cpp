@@ -10,6 +10,7 @@
 #include "program/pages/list_boxes.h"
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
+#include "program/scan/scene_scan.h"
 #include "program/source/dgdecode_source.h"
 #include "program/source/file_change_refresh.h"
 #include "program/source/movie_info_display.h"
@@ -30,7 +31,7 @@ Program::Program(DialogService& dialogs, ProgramShell shell, ProgramOptions opti
                                           settings_.aspectRatio, settings_.maxConsecutiveB,
                                           settings_.panScanOn,   settings_.useLossless},
       frames_(source_, dgdecode_, framePlanes()), preview_(std::make_unique<FramePreview>(*this)),
-      handlers_(std::make_unique<PageHandlers>(*this)) {
+      handlers_(std::make_unique<PageHandlers>(*this)), scan_(std::make_unique<SceneScan>(*this)) {
     setUpHooks();
 }
 
@@ -159,7 +160,6 @@ void Program::postQuit(int code) {
 
 void Program::setStartUpValues() {
     source_ = SourceState{};
-    scanRunning_ = false;
     previewRedraw_ = false;
     const std::optional<std::string> n = platform::environment("NUMBER_OF_PROCESSORS");
     // Windows always sets the variable; elsewhere the operating system's count stands in for it.
@@ -226,9 +226,19 @@ void Program::closeRequested() {
     handlers_->window.close();
 }
 
+bool Program::scanRunning() const {
+    return scan_->running();
+}
+
+void Program::drainScanPosts() {
+    scan_->drain();
+}
+
 void Program::tearDown() {
     if (tornDown_) return;
     tornDown_ = true;
+    // Nothing of the scan may outlive the program it posts to.
+    scan_->abort();
     if (source_.avisynthLoaded) avisynth_.releaseAvisynth();
     source_.avisynthLoaded = false;
     dgdecode_.release();
@@ -252,7 +262,7 @@ std::optional<std::string> Program::stateValue(const std::string& name) const {
     if (name == "projectVersion") return i(source_.projectVersion);
     if (name == "cpuLevel") return i(cpuLevel_);
     if (name == "processorCount") return i(processorCount_);
-    if (name == "scanRunning") return b(scanRunning_);
+    if (name == "scanRunning") return b(scanRunning());
     if (name == "chapterCount") return i(settings_.chapterCount);
     if (name == "zoneCount") return i(settings_.zoneCount);
     if (name == "panScanCount") return i(settings_.panScanCount);

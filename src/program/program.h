@@ -27,6 +27,7 @@ namespace mivo {
 
 struct PageHandlers;
 class FramePreview;
+class SceneScan;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
 struct ProgramShell {
@@ -41,6 +42,10 @@ struct ProgramShell {
     std::function<void()> whileEncoding;
     // Average character width in pixels of the listing font; unset, the listings reckon with 7.
     std::function<int()> listingCharWidth;
+    // Called from the scan thread when it posted something for the window: the shell has the user-
+    // interface thread call drainScanPosts() soon (a queued call). Unset, whoever runs the program
+    // drains itself.
+    std::function<void()> scanPosted;
 };
 
 struct ProgramOptions {
@@ -101,7 +106,10 @@ class Program {
     ProgramShell& shell() { return shell_; }
     int cpuLevel() const { return cpuLevel_; }
     int processorCount() const { return processorCount_; }
-    bool scanRunning() const { return scanRunning_; }
+    bool scanRunning() const;
+    SceneScan& scan() { return *scan_; }
+    // Applies what the scan thread posted (user-interface thread).
+    void drainScanPosts();
     bool previewRedrawPending() const { return previewRedraw_; }
     void setPreviewRedraw(bool on) { previewRedraw_ = on; }
     // Redraws the preview when a switch to a preview page asked for it.
@@ -129,7 +137,6 @@ class Program {
     ProgramPaths paths_;
     int cpuLevel_ = 0;
     int processorCount_ = 0;
-    bool scanRunning_ = false;
     bool previewRedraw_ = false;
     bool staleLibraryCopy_ = false; // the copy left from an earlier run could not be deleted
     bool quitPosted_ = false;
@@ -138,6 +145,7 @@ class Program {
     lists::FrameOffsets frameOffsets_{lists::kFrameOffsetCount};
     std::unique_ptr<FramePreview> preview_;
     std::unique_ptr<PageHandlers> handlers_;
+    std::unique_ptr<SceneScan> scan_;
 };
 
 } // namespace mivo

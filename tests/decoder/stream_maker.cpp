@@ -1,5 +1,6 @@
 #include "stream_maker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,28 @@ void drawPicture(AVFrame* f, int index, bool interlaced) {
     }
 }
 
+// Scene s of a stream with cuts: its own brightness, colour and texture slope, drifting a little every
+// frame, so that only the cuts stand out.
+void drawScene(AVFrame* f, int index, int scene) {
+    const int w = f->width, h = f->height;
+    const int base = 40 + 45 * (scene % 4), ax = 1 + scene % 3, ay = 2 + scene % 2;
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = f->data[0] + static_cast<std::ptrdiff_t>(y) * f->linesize[0];
+        for (int x = 0; x < w; ++x)
+            row[x] = static_cast<std::uint8_t>(base + ((x * ax + y * ay + 3 * index) & 0x3F));
+    }
+    const int cw = f->format == AV_PIX_FMT_YUV422P || f->format == AV_PIX_FMT_YUV420P ? (w + 1) / 2 : w;
+    const int ch = f->format == AV_PIX_FMT_YUV420P ? (h + 1) / 2 : h;
+    for (int y = 0; y < ch; ++y) {
+        std::uint8_t* u = f->data[1] + static_cast<std::ptrdiff_t>(y) * f->linesize[1];
+        std::uint8_t* v = f->data[2] + static_cast<std::ptrdiff_t>(y) * f->linesize[2];
+        for (int x = 0; x < cw; ++x) {
+            u[x] = static_cast<std::uint8_t>(80 + 25 * (scene % 4) + ((x + index) & 0x0F));
+            v[x] = static_cast<std::uint8_t>(170 - 20 * (scene % 3) + ((y + index) & 0x0F));
+        }
+    }
+}
+
 // Sets top_field_first, repeat_first_field and progressive_frame in the picture coding extension.
 void patchPictureFlags(std::vector<std::uint8_t>& d, bool tff, bool rff, bool progressive) {
     for (std::size_t i = 0; i + 8 < d.size(); ++i) {
@@ -119,7 +142,11 @@ std::vector<Packet> encodeVideo(const StreamSpec& s, AVCodecParameters* params) 
     };
     for (int i = 0; i < s.frames; ++i) {
         if (av_frame_make_writable(frame) < 0) fail("frame not writable");
-        drawPicture(frame, i, s.interlaced);
+        if (s.cuts.empty())
+            drawPicture(frame, i, s.interlaced);
+        else
+            drawScene(frame, i,
+                      static_cast<int>(std::upper_bound(s.cuts.begin(), s.cuts.end(), i) - s.cuts.begin()));
         frame->pts = i;
         frame->interlaced_frame = s.interlaced ? 1 : 0;
         frame->top_field_first = s.bottomFirst ? 0 : 1;
@@ -334,7 +361,10 @@ std::string StreamSpec::key() const {
     std::snprintf(buffer, sizeof buffer, "v4-%dx%d-%d-%d-n%d-g%d-b%d-c%d-i%d%d-y%d-m%d-p%d-o%d-q%d", width,
                   height, rateNum, rateDen, frames, gop, bFrames, closedGop, interlaced, bottomFirst, yuv422,
                   mpeg1, static_cast<int>(pulldown), openFirstGop, quality);
-    return std::string(buffer) + extensionOf(container);
+    std::string cutList;
+    for (int cut : cuts)
+        cutList += "-k" + std::to_string(cut);
+    return std::string(buffer) + cutList + extensionOf(container);
 }
 
 std::string makeStream(const StreamSpec& spec) {

@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace mivo::encoder::test {
@@ -89,6 +90,7 @@ StreamSummary summarise(const std::vector<std::uint8_t>& d) {
         if (header && sliceSeen) endUnit(i), sliceSeen = false;
         if (code >= 0x01 && code <= 0xAF) sliceSeen = true;
         if (code == 0xB3) readSequence(s, b);
+        if (code == 0xB7) ++s.sequenceEnds;
         if (code == 0xB5) readExtension(s, s.pictures.empty() ? nullptr : &s.pictures.back(), b);
         if (code == 0xB8) {
             b.read(1);
@@ -114,6 +116,7 @@ StreamSummary summarise(const std::vector<std::uint8_t>& d) {
     }
     s.endsWithSequenceEnd = d.size() >= 4 && d[d.size() - 4] == 0 && d[d.size() - 3] == 0 &&
                             d[d.size() - 2] == 1 && d[d.size() - 1] == 0xB7;
+    s.sequenceEnds += s.endsWithSequenceEnd; // the scan stops short of the last start code
     endUnit(d.size() - (s.endsWithSequenceEnd ? 4 : 0));
     return s;
 }
@@ -163,11 +166,18 @@ Decoded decodeWithFfmpeg(const std::string& path) {
             out.interlaced = frame->interlaced_frame != 0;
             out.topFieldFirst = frame->top_field_first != 0;
             out.repeatedFields += frame->repeat_pict;
-            std::vector<std::uint8_t> y;
-            for (int row = 0; row < frame->height; ++row)
-                y.insert(y.end(), frame->data[0] + row * frame->linesize[0],
-                         frame->data[0] + row * frame->linesize[0] + frame->width);
-            out.luma.push_back(std::move(y));
+            const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+            const auto plane = [&](int p) {
+                const int w = p ? AV_CEIL_RSHIFT(frame->width, format->log2_chroma_w) : frame->width;
+                const int h = p ? AV_CEIL_RSHIFT(frame->height, format->log2_chroma_h) : frame->height;
+                std::vector<std::uint8_t> rows;
+                for (int row = 0; row < h; ++row)
+                    rows.insert(rows.end(), frame->data[p] + row * frame->linesize[p],
+                                frame->data[p] + row * frame->linesize[p] + w);
+                return rows;
+            };
+            out.luma.push_back(plane(0));
+            out.chroma.push_back({plane(1), plane(2)});
             av_frame_unref(frame);
         }
     };

@@ -24,6 +24,7 @@ struct StreamSummary {
     int width = 0, height = 0, aspectCode = -1, frameRateCode = -1, bitRateValue = -1, vbvSizeValue = -1;
     int profileLevel = -1, chromaFormat = -1, colourPrimaries = -1, dcPrecision = -1;
     bool progressiveSequence = false, endsWithSequenceEnd = false;
+    int sequenceEnds = 0;
     MatrixPair matrices{};              // all 0 when the header loads none
     std::vector<CodedPicture> pictures; // coding order
 };
@@ -42,7 +43,8 @@ struct Decoded {
     int rateNumerator = 0, rateDenominator = 0;
     bool interlaced = false, topFieldFirst = false;
     int repeatedFields = 0;
-    std::vector<std::vector<std::uint8_t>> luma; // one plane per frame
+    std::vector<std::vector<std::uint8_t>> luma;                  // one plane per frame
+    std::vector<std::array<std::vector<std::uint8_t>, 2>> chroma; // Cb, Cr of each frame
 };
 
 // Every picture of a stream, decoded by FFmpeg.

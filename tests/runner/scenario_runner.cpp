@@ -256,6 +256,15 @@ void Runner::start() {
         if (window_) window_->setVisible(visible);
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
+    // The scan thread's posts reach the program through the event loop that `wait` and `wait-scan` run.
+    shell.scanPosted = [this] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [this] {
+                if (program_) program_->drainScanPosts();
+            },
+            Qt::QueuedConnection);
+    };
     ProgramOptions options;
     options.programFolder = prog_ + "/";
     options.cpuLevel = cpuLevel_;

@@ -3,10 +3,24 @@
 #include "core/source/d2v_project.h"
 #include "core/source_state.h"
 
+#include "d2v_project.h"
+#include "frame_list.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
 namespace mivo::encoder {
 
 D2vFrameSource::~D2vFrameSource() {
     if (closeVideo_) closeVideo_();
+    module_.close();
+    if (!privateCopy_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(privateCopy_, ec);
+    }
 }
 
 bool D2vFrameSource::open(const std::string& programFolder, const std::string& project, int cpuMode,
@@ -28,6 +42,65 @@ bool D2vFrameSource::open(const std::string& programFolder, const std::string& p
     } else {
         libraryUsed = state.decoderLibraryPath;
     }
+    project_ = project;
+    cpuMode_ = cpuMode;
+    if (!load(libraryUsed, error)) return false;
+    readProgressiveFlags();
+    return true;
+}
+
+std::unique_ptr<FrameSource> D2vFrameSource::twin(std::string& error) const {
+    namespace fs = std::filesystem;
+    static std::atomic<int> copies{0};
+    std::error_code ec;
+    const fs::path library(library_);
+    const std::string unique = std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                               "-" + std::to_string(++copies);
+    const fs::path copy =
+        fs::temp_directory_path(ec) / (library.stem().string() + "-" + unique + library.extension().string());
+    if (ec || !fs::copy_file(library, copy, fs::copy_options::overwrite_existing, ec)) {
+        error = "cannot copy the decoder library " + library_ + " for a second thread: " + ec.message();
+        return nullptr;
+    }
+    auto other = std::make_unique<D2vFrameSource>();
+    other->privateCopy_ = copy.string();
+    other->project_ = project_;
+    other->cpuMode_ = cpuMode_;
+    if (!other->load(other->privateCopy_, error)) return nullptr;
+    if (other->facts_.width != facts_.width || other->facts_.height != facts_.height ||
+        other->facts_.frameCount != facts_.frameCount) {
+        error = "a second copy of the decoder library describes the project differently";
+        return nullptr;
+    }
+    other->library_ = library_;
+    other->progressive_ = progressive_;
+    return other;
+}
+
+int D2vFrameSource::progressiveFrames(int first, int last) const {
+    if (progressive_.empty() || first < 0 || last >= static_cast<int>(progressive_.size()) || last < first)
+        return -1;
+    return static_cast<int>(std::count(progressive_.begin() + first, progressive_.begin() + last + 1, true));
+}
+
+void D2vFrameSource::readProgressiveFlags() {
+    // The flags are read from the project itself: they are a fact of the D2V format, and a decoder
+    // library's three exports do not pass them on. Output frames are matched to coded frames the way
+    // the project's field operation makes them.
+    progressive_.clear();
+    const mpeg2::ProjectParse parse = mpeg2::readD2vProject(project_);
+    if (!parse.ok) return;
+    const std::vector<mpeg2::OutputFrame> frames = mpeg2::buildOutputFrames(parse.project);
+    if (static_cast<int>(frames.size()) != facts_.frameCount) return;
+    progressive_.reserve(frames.size());
+    for (const mpeg2::OutputFrame& f : frames)
+        progressive_.push_back(f.top == f.bottom && f.top < parse.project.flags.size() &&
+                               (parse.project.flags[f.top] & mpeg2::kFlagProgressive) != 0);
+}
+
+bool D2vFrameSource::load(const std::string& libraryUsed, std::string& error) {
+    library_ = libraryUsed;
+    const std::string& project = project_;
     if (!module_.open(libraryUsed)) {
         error = "cannot load the decoder library " + libraryUsed + ": " + module_.lastError();
         return false;
@@ -57,7 +130,7 @@ bool D2vFrameSource::open(const std::string& programFolder, const std::string& p
         return false;
     }
     if (format == ColourFormat::Packed422) {
-        convert_ = packedToPlanarFor(conversionCpuLevel(cpuMode));
+        convert_ = packedToPlanarFor(conversionCpuLevel(cpuMode_));
         planar_.assign(lumaBytes() + lumaBytes() / 2, 0);
     }
     getFrame_ = frameFn;

@@ -10,6 +10,7 @@
 #include "core/kernels/packed_to_planar.h"
 #include "platform/platform.h"
 
+#include <memory>
 #include <vector>
 
 namespace mivo::encoder {
@@ -25,8 +26,18 @@ class D2vFrameSource final : public FrameSource {
               std::string& libraryUsed, std::string& error);
     // Never null once open succeeded (the library clamps n to its frames); null before.
     const std::uint8_t* frame(int n) const override;
+    // A loaded library serves one project at a time, so a twin loads a private copy of the library file.
+    std::unique_ptr<FrameSource> twin(std::string& error) const override;
+    int progressiveFrames(int first, int last) const override;
 
   private:
+    bool load(const std::string& library, std::string& error);
+    void readProgressiveFlags();
+
+    std::string library_, project_;
+    int cpuMode_ = 0;
+    std::string privateCopy_; // the library file copied for a twin, removed once unloaded
+    std::vector<bool> progressive_;
     platform::Module module_;
     dgdecode::FrameFn getFrame_ = nullptr;
     dgdecode::CloseFn closeVideo_ = nullptr;

@@ -112,9 +112,10 @@ void planPictures(const Settings& s, EncodeJob& job) {
         job.scan = Scan::Interlaced;
         job.topFieldFirst = s.seen.test(Keyword::Tff);
         break;
-    case InterlaceMode::Interlaced:
     case InterlaceMode::AutoDetect:
-        // Without a look at the pictures, interlaced coding is the choice that is right for both kinds.
+        job.scanFromSource = true;
+        [[fallthrough]];
+    case InterlaceMode::Interlaced:
         job.scan = Scan::Interlaced;
         job.topFieldFirst = s.fieldOrder == FieldOrder::TopFirst;
         break;
@@ -329,6 +330,20 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
         job.timecode[3] = fps - 1;
     }
     return true;
+}
+
+void chooseScan(EncodeJob& job, int progressiveFrames) {
+    if (!job.scanFromSource || job.pulldown) return;
+    const int total = jobFrameCount(job);
+    // Nine in ten: a progressive film with a few interlaced frames still gains more from progressive
+    // coding than those frames lose.
+    const bool progressive = progressiveFrames >= 0 && progressiveFrames * 10LL >= total * 9LL;
+    job.scan = progressive ? Scan::Progressive : Scan::Interlaced;
+    job.notes.push_back("auto detect: " +
+                        (progressiveFrames < 0
+                             ? std::string("the source does not flag its frames")
+                             : number(progressiveFrames) + " of " + number(total) + " frames progressive") +
+                        ", coded " + (progressive ? "progressive" : "interlaced"));
 }
 
 } // namespace mivo::encoder

@@ -57,6 +57,7 @@ struct EncodeJob {
     int dcPrecision = 9; // bits
     int aspectRatio = 3; // 1 1:1, 2 4:3, 3 16:9, 4 2.21:1 (4:3 PanScan is flagged as 4:3)
     Scan scan = Scan::Interlaced;
+    bool scanFromSource = false; // "auto detect": chooseScan decides once the source is open
     bool topFieldFirst = true;
     int profile = 2; // 1 fast, 2 normal, 4 best
     bool smp = true;
@@ -111,6 +112,12 @@ bool fitToSource(EncodeJob& job, const StreamFacts& facts, std::string& error);
 
 // The frame rate a time code counts in: the rounded display rate (30 for pulldown output).
 int timecodeRate(const EncodeJob& job, const StreamFacts& facts);
+
+// "Auto detect" codes the job's frames progressive when the source flags nearly all of them
+// progressive; a few interlaced frames among them (video inserts, soft pulldown's mixed frames) keep the
+// field-aware coding they need. `progressiveFrames` counts the job's progressive frames, -1 when the
+// source does not say (interlaced coding then suits both kinds). Pulldown stays progressive.
+void chooseScan(EncodeJob& job, int progressiveFrames);
 
 // Frames the job encodes once fitted.
 inline int jobFrameCount(const EncodeJob& job) {

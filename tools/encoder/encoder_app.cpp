@@ -7,12 +7,15 @@
 #include "progress_monitor.h"
 #include "progress_window.h"
 #include "run_environment.h"
+#include "segment_encoder.h"
+#include "segment_plan.h"
 
 #include "core/settings/ini_codec.h"
 #include "core/text.h"
 #include "core/whole_file.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -156,26 +159,49 @@ void logJob(RunLog& log, const EncodeJob& job, const StreamFacts& f, const std::
         log.info("note: " + note);
 }
 
-// Both passes, the stream written whole or not at all.
+// One frame source per encoding thread: with SMP a second reader of the input for every further
+// processor the segments can use. A reader that cannot be had only costs speed.
+std::vector<std::unique_ptr<FrameSource>> twinSources(RunLog& log, const EncodeJob& job,
+                                                      const FrameSource& main) {
+    std::vector<std::unique_ptr<FrameSource>> twins;
+    const int processors = job.smp ? platform::systemProcessorCount() : 1;
+    const int useful = std::min<int>(processors, static_cast<int>(planSegments(job).size()));
+    for (int k = 1; k < useful; ++k) {
+        std::string why;
+        std::unique_ptr<FrameSource> twin = main.twin(why);
+        if (!twin) {
+            log.info("note: encoding on " + std::to_string(k) + " thread(s): " + why);
+            break;
+        }
+        twins.push_back(std::move(twin));
+    }
+    return twins;
+}
+
+// Both passes over the segments, the stream written whole or not at all.
 bool runPasses(RunLog& log, const EncodeJob& job, const FrameSource& source, ProgressMonitor& monitor,
                std::string& error) {
     const auto started = std::chrono::steady_clock::now();
     OutputFile output(job.outputFile);
     FirstPassStatistics stats(job);
     if (!output.open(error) || !stats.prepare(error)) return false;
-    const auto progress = [&](const PassProgress& p) { return monitor.frameDone(p); };
-    const int passes = job.twoPass ? 2 : 1;
-    if (job.twoPass) {
-        log.info("pass 1 of 2");
-        monitor.startPass(1, passes);
-        if (!encodePass(Pass::First, job, source, nullptr, stats.text, progress, error) || !stats.keep(error))
-            return false;
-    }
-    if (job.twoPass) log.info("pass 2 of 2");
-    monitor.startPass(passes, passes);
-    if (!stats.takeBack(error) || !encodePass(job.twoPass ? Pass::Second : Pass::Single, job, source,
-                                              output.stream(), stats.text, progress, error))
-        return false;
+    const std::vector<std::unique_ptr<FrameSource>> twins = twinSources(log, job, source);
+    std::vector<const FrameSource*> sources{&source};
+    for (const auto& twin : twins)
+        sources.push_back(twin.get());
+    log.info("segments: " + std::to_string(planSegments(job).size()) +
+             ", threads: " + std::to_string(sources.size()));
+    SegmentProgress progress;
+    progress.passStarted = [&](int pass, int passes) {
+        if (passes == 2) log.info("pass " + std::to_string(pass) + " of 2");
+        monitor.startPass(pass, passes);
+    };
+    progress.frameDone = [&](const PassProgress& p) { return monitor.frameDone(p); };
+    std::vector<std::string> notes;
+    const bool encoded = encodeSegments(job, sources, output.stream(), stats, progress, notes, error);
+    for (const std::string& note : notes)
+        log.info("note: " + note);
+    if (!encoded) return false;
     static const unsigned char kSequenceEnd[] = {0x00, 0x00, 0x01, 0xB7};
     if (job.writeSeqEndcode &&
         std::fwrite(kSequenceEnd, 1, sizeof kSequenceEnd, output.stream()) != sizeof kSequenceEnd) {
@@ -199,6 +225,7 @@ bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, Progr
     std::string library;
     const std::unique_ptr<FrameSource> source = openFrameSource(job, programFolder, library, error);
     if (!source || !fitToSource(job, source->facts(), error)) return false;
+    chooseScan(job, source->progressiveFrames(job.startFrame, job.endFrame));
     monitor.begin(job, source->facts());
     logJob(log, job, source->facts(), library);
     for (const std::string& note : applyRunEnvironment(job.run))

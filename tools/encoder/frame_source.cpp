@@ -24,6 +24,15 @@ bool FrameSource::acceptFacts(const StreamFacts& f, const std::string& input, st
     return true;
 }
 
+std::unique_ptr<FrameSource> FrameSource::twin(std::string& error) const {
+    error = "this source is read by one thread";
+    return nullptr;
+}
+
+int FrameSource::progressiveFrames(int, int) const {
+    return -1;
+}
+
 int conversionCpuLevel(int cpuMode) {
     const int detected = cpuLevelFromFeatures(detectedCpuFeatures());
     // The *CPU words MMX, SSE2, SSE3 and SSSE3 are the program's processor levels 1 to 4.

@@ -25,6 +25,12 @@ class FrameSource {
     const StreamFacts& facts() const { return facts_; }
     // Frame n: luma, then V, then U, each without padding. Null when it cannot be had.
     virtual const std::uint8_t* frame(int n) const = 0;
+    // A second reader of the same input, for an encoding thread of its own. Null with a message when
+    // the input cannot be read twice at once (the run then keeps to one thread).
+    virtual std::unique_ptr<FrameSource> twin(std::string& error) const;
+    // How many of the frames first..last the source flags as progressive pictures whose two fields come
+    // from one coded frame; -1 when it does not say.
+    virtual int progressiveFrames(int first, int last) const;
     std::size_t lumaBytes() const { return static_cast<std::size_t>(facts_.width) * facts_.height; }
 
   protected:

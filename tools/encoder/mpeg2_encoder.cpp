@@ -1,5 +1,6 @@
 #include "mpeg2_encoder.h"
 
+#include "encoder_profile.h"
 #include "frame_features.h"
 #include "picture_adjust.h"
 #include "picture_headers.h"
@@ -101,9 +102,14 @@ void configureAdaptiveControls(AVCodecContext* c, const EncodeJob& job) {
 
 // Zones scale the bits the rate control plans for their frames; the two-pass rate factor then brings
 // the average back to the target.
-bool configureZones(AVCodecContext* c, const EncodeJob& job) {
+// A first or single pass numbers the segment's pictures from 0; a second pass numbers them as its
+// statistics do.
+bool configureZones(AVCodecContext* c, const EncodeJob& job, Pass pass, const SegmentPass& segment) {
     if (job.zones.empty() || job.constantQuant) return true;
-    const std::vector<Zone> zones = rateControlZones(job);
+    const bool titleWide = pass == Pass::Second && !segment.numbering.empty();
+    const std::vector<Zone> zones = zonesAsNumbered(
+        rateControlZones(job), job.startFrame, titleWide ? segment.numbering : std::vector{segment.frames});
+    if (zones.empty()) return true;
     auto* overrides = static_cast<RcOverride*>(av_calloc(zones.size(), sizeof(RcOverride)));
     if (!overrides) return false;
     for (std::size_t i = 0; i < zones.size(); ++i) {
@@ -119,8 +125,8 @@ bool configureZones(AVCodecContext* c, const EncodeJob& job) {
     return true;
 }
 
-bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamFacts& f, std::string& stats,
-               std::string& error) {
+bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const SegmentPass& segment,
+               const StreamFacts& f, std::string& stats, std::string& error) {
     c->width = f.width;
     c->height = f.height;
     c->pix_fmt = job.chroma422 ? AV_PIX_FMT_YUV422P : AV_PIX_FMT_YUV420P;
@@ -134,10 +140,13 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
     c->rc_max_rate = static_cast<std::int64_t>(job.maxBitrateKbps) * 1000;
     c->rc_buffer_size = kDvdVbvBufferBits;
-    c->thread_count = job.smp ? 0 : 1;
-    c->thread_type = FF_THREAD_SLICE;
+    if (segment.initialVbvBits > 0)
+        c->rc_initial_buffer_occupancy = std::max(1, static_cast<int>(segment.initialVbvBits));
+    // The processors are used by encoding segments side by side; slices would cost quality and make
+    // the stream depend on the number of processors.
+    c->thread_count = 1;
     if (job.closedGops) c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-    if (job.scan == Scan::Interlaced) c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    if (job.scan == Scan::Interlaced) c->flags |= interlacedCodingFlags(job.profile);
     if (job.constantQuant) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
         c->global_quality = static_cast<int>(std::lround(job.quantiser * FF_QP2LAMBDA));
@@ -149,25 +158,22 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const StreamF
     }
     c->intra_matrix = matrixCopy(job.intraMatrix);
     c->inter_matrix = matrixCopy(job.nonIntraMatrix);
-    if (!c->intra_matrix || !c->inter_matrix || !configureZones(c, job)) {
+    if (!c->intra_matrix || !c->inter_matrix || !configureZones(c, job, pass, segment)) {
         error = "out of memory";
         return false;
     }
     configureStreamFlags(c, job);
     configureAdaptiveControls(c, job);
 
-    // The encoder's private options; a missing one only costs quality, never the stream.
-    const char* decision = job.profile == 1 ? "simple" : job.profile == 4 ? "rd" : "bits";
-    av_opt_set(c, "mbd", decision, AV_OPT_SEARCH_CHILDREN);
-    if (job.profile == 4) av_opt_set_int(c, "trellis", 1, AV_OPT_SEARCH_CHILDREN);
+    if (!applyProfile(c, job.profile, pass == Pass::First, error)) return false;
     if (!job.sceneChange) av_opt_set_int(c, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
     return true;
 }
 
 // Hands every packet the encoder has ready to the file (or, in the first pass, only its statistics),
 // with the header fields libavcodec cannot set written in.
-bool drain(PassState& st, Pass pass, const EncodeJob& job, std::FILE* out, std::string& stats,
-           std::string& error) {
+bool drain(PassState& st, Pass pass, const EncodeJob& job, SegmentPass& segment, std::FILE* out,
+           std::string& stats, std::string& error) {
     for (;;) {
         const int r = avcodec_receive_packet(st.codec, st.packet);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
@@ -184,7 +190,8 @@ bool drain(PassState& st, Pass pass, const EncodeJob& job, std::FILE* out, std::
             }
             const auto size = static_cast<std::size_t>(st.packet->size);
             rewritePictureHeaders(std::span(st.packet->data, size), job,
-                                  job.startFrame + static_cast<int>(st.packet->pts), st.timecodeRate);
+                                  segment.frames.first + static_cast<int>(st.packet->pts), st.timecodeRate);
+            segment.pictureBytes.push_back(st.packet->size);
             if (std::fwrite(st.packet->data, 1, size, out) != size) {
                 av_packet_unref(st.packet);
                 error = "cannot write the output file (disk full?)";
@@ -197,8 +204,8 @@ bool drain(PassState& st, Pass pass, const EncodeJob& job, std::FILE* out, std::
 }
 
 // The encoder opened for this pass, with its frame pool.
-bool openPass(PassState& st, Pass pass, const EncodeJob& job, const FrameSource& source, std::string& stats,
-              std::string& error) {
+bool openPass(PassState& st, Pass pass, const EncodeJob& job, const SegmentPass& segment,
+              const FrameSource& source, std::string& stats, std::string& error) {
     const StreamFacts& f = source.facts();
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO);
     if (!codec) {
@@ -217,7 +224,7 @@ bool openPass(PassState& st, Pass pass, const EncodeJob& job, const FrameSource&
         return false;
     }
     if (pass == Pass::First) stats.clear();
-    if (!configure(st.codec, pass, job, f, stats, error)) return false;
+    if (!configure(st.codec, pass, job, segment, f, stats, error)) return false;
     if (const int r = avcodec_open2(st.codec, codec, nullptr); r < 0) {
         error = "the MPEG-2 encoder refuses the settings (" + std::to_string(f.width) + " x " +
                 std::to_string(f.height) + " at " + std::to_string(f.rateNumerator) + "/" +
@@ -296,19 +303,28 @@ bool fillFrame(PassState& st, const EncodeJob& job, const FrameSource& source, i
 
 } // namespace
 
-bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
-                std::string& stats, const ProgressFn& progress, std::string& error) {
+bool passOpens(Pass pass, const EncodeJob& job, const SegmentPass& segment, const FrameSource& source,
+               std::string& stats) {
     PassState st;
-    if (!openPass(st, pass, job, source, stats, error)) return false;
-    const int total = jobFrameCount(job);
+    std::string error;
+    return openPass(st, pass, job, segment, source, stats, error);
+}
+
+bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                std::FILE* out, std::string& stats, const ProgressFn& progress, std::string& error) {
+    PassState st;
+    segment.pictureBytes.clear();
+    if (!openPass(st, pass, job, segment, source, stats, error)) return false;
+    const int total = segment.frames.frames();
     for (int i = 0; i < total; ++i) {
-        if (!fillFrame(st, job, source, job.startFrame + i, error)) return false;
+        const int n = segment.frames.first + i;
+        if (!fillFrame(st, job, source, n, error)) return false;
         st.frame->pts = i;
         if (const int r = avcodec_send_frame(st.codec, st.frame); r < 0) {
-            error = "MPEG-2 encoder, frame " + std::to_string(job.startFrame + i) + ": " + averror(r);
+            error = "MPEG-2 encoder, frame " + std::to_string(n) + ": " + averror(r);
             return false;
         }
-        if (!drain(st, pass, job, out, stats, error)) return false;
+        if (!drain(st, pass, job, segment, out, stats, error)) return false;
         const PassProgress now{i + 1, st.bytes, {st.frame->data[0], st.frame->data[1], st.frame->data[2]}};
         if (progress && !progress(now)) {
             error = kCancelledMessage;
@@ -319,7 +335,7 @@ bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std:
         error = "MPEG-2 encoder, flush: " + averror(r);
         return false;
     }
-    if (!drain(st, pass, job, out, stats, error)) return false;
+    if (!drain(st, pass, job, segment, out, stats, error)) return false;
     if (progress) progress(PassProgress{total, st.bytes, {}});
     return true;
 }

@@ -3,12 +3,14 @@
 
 #include "encode_job.h"
 #include "frame_source.h"
+#include "segment_plan.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace mivo::encoder {
 
@@ -30,10 +32,25 @@ struct PassProgress {
 // Told the progress after every frame; returns false to stop the pass (a cancel).
 using ProgressFn = std::function<bool(const PassProgress&)>;
 
-// Encodes the frames startFrame..endFrame into `out` (unused by the first pass). False with a message,
-// also when `progress` asked to stop.
-bool encodePass(Pass pass, const EncodeJob& job, const FrameSource& source, std::FILE* out,
-                std::string& stats, const ProgressFn& progress, std::string& error);
+// One segment's share of a pass.
+struct SegmentPass {
+    Segment frames;
+    // The frames the rate control's picture numbers 0, 1, ... stand for (runs of absolute frames): the
+    // segment alone, or in a second pass the whole title from the segment on.
+    std::vector<Segment> numbering;
+    double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
+    std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
+};
+
+// Encodes the segment's frames into `out` (unused by the first pass). `progress` counts the segment's
+// frames. False with a message, also when `progress` asked to stop.
+bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                std::FILE* out, std::string& stats, const ProgressFn& progress, std::string& error);
+
+// Whether libavcodec takes the pass's settings (for a second pass: whether its rate control finds
+// quantisers for the statistics). The encoder is opened and closed again; nothing is encoded.
+bool passOpens(Pass pass, const EncodeJob& job, const SegmentPass& segment, const FrameSource& source,
+               std::string& stats);
 
 // The message of a pass that was stopped by its progress function.
 inline constexpr const char* kCancelledMessage = "encoding cancelled by the user";

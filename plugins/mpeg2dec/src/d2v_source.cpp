@@ -58,8 +58,9 @@ void copyRow(std::uint8_t* dst, const AVFrame* s, int plane, int r, int n, bool 
 
 } // namespace
 
-std::unique_ptr<D2vSource> D2vSource::open(const std::string& projectPath, std::string& error) {
+std::unique_ptr<D2vSource> D2vSource::open(const std::string& projectPath, std::string& error, int threads) {
     std::unique_ptr<D2vSource> source(new D2vSource());
+    source->threads_ = threads > 1 ? threads : 1;
     if (!source->init(projectPath, error)) return nullptr;
     return source;
 }
@@ -131,8 +132,9 @@ bool D2vSource::openDecoder(std::string& error) {
         error = "out of memory";
         return false;
     }
-    // One thread: callers fetch in order, and frame threading would only add delay and memory.
-    codec_->thread_count = 1;
+    // libavcodec's MPEG-1/2 decoder threads by slices only: no picture is held back, seeking stays as it was.
+    codec_->thread_count = threads_;
+    codec_->thread_type = FF_THREAD_SLICE;
     if (avcodec_open2(codec_, codec, nullptr) < 0) {
         error = "the MPEG video decoder cannot be opened";
         return false;

@@ -1,5 +1,6 @@
-// The three entry points of a D2V decoder library. The library serves one project at a time; its
-// clients (the front-end's preview and its scene-change scan thread) share it, so calls are serialised.
+// The entry points of a D2V decoder library: the three every such library has, and the thread count this
+// one takes besides. A loaded instance serves one project at a time; calls are serialised all the same.
+// The front-end's scene-change scan loads an instance of its own.
 
 #include "d2v_source.h"
 
@@ -26,6 +27,7 @@ namespace {
 struct Library {
     std::mutex lock;
     std::unique_ptr<mivo::mpeg2::D2vSource> source;
+    int threads = 1; // for the projects opened next
 };
 
 Library& library() {
@@ -60,7 +62,7 @@ MIVO_EXPORT const mivo::dgdecode::StreamInfo* openMPEG2Source(const char* path) 
     lib.source.reset();
     if (!path) return nullptr;
     std::string error;
-    lib.source = mivo::mpeg2::D2vSource::open(path, error);
+    lib.source = mivo::mpeg2::D2vSource::open(path, error, lib.threads);
     if (!lib.source) {
         std::fprintf(stderr, "mpeg2dec: %s: %s\n", path, error.c_str());
         return nullptr;
@@ -75,6 +77,13 @@ MIVO_EXPORT const std::uint8_t* getFrame(int n) {
     return lib.source ? lib.source->frame(n) : nullptr;
 }
 
+// The scene-change scan reads every frame in order and is bound by decoding: it asks for more threads.
+MIVO_EXPORT void setDecodeThreads(int threads) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> guard(lib.lock);
+    lib.threads = threads > 1 ? threads : 1;
+}
+
 MIVO_EXPORT void closeVideo() {
     Library& lib = library();
     std::lock_guard<std::mutex> guard(lib.lock);
@@ -83,4 +92,5 @@ MIVO_EXPORT void closeVideo() {
 
 static_assert(std::is_same_v<decltype(&openMPEG2Source), mivo::dgdecode::OpenFn> &&
               std::is_same_v<decltype(&getFrame), mivo::dgdecode::FrameFn> &&
-              std::is_same_v<decltype(&closeVideo), mivo::dgdecode::CloseFn>);
+              std::is_same_v<decltype(&closeVideo), mivo::dgdecode::CloseFn> &&
+              std::is_same_v<decltype(&setDecodeThreads), mivo::dgdecode::ThreadsFn>);

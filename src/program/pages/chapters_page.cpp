@@ -6,6 +6,7 @@
 #include "core/lists/list_messages.h"
 #include "program/pages/list_boxes.h"
 #include "program/program.h"
+#include "program/scan/scene_scan.h"
 #include "program/source/movie_info_display.h"
 
 namespace mivo {
@@ -29,8 +30,12 @@ void ChaptersPage::onDefault(int id) {
         if (const int line = selectedLine(chapterList); line >= 0)
             showListedFrame(p_.settings().chapterFrames[static_cast<std::size_t>(line)]);
         return;
+    case scanButton:
+        // Said on every click, before the scan starts or stops.
+        p_.status().show(" creating a chapter list based on scene changes");
+        return p_.scan().toggleSceneScan();
     default:
-        return; // the scene-change scan's button has a handler of its own
+        return;
     }
 }
 

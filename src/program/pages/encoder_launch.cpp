@@ -6,6 +6,7 @@
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
 #include "program/program.h"
+#include "program/scan/scene_scan.h"
 
 #include <fstream>
 
@@ -15,7 +16,6 @@ namespace {
 
 // The encoder opens the library copy as soon as it starts; give the file system a moment to settle.
 constexpr int kLibraryCopyPauseMs = 500;
-constexpr int kScanAbortWaitMs = 1000;
 // How often the wait for the encoder looks up (it has no time limit).
 constexpr int kEncoderPollMs = 100;
 
@@ -152,11 +152,7 @@ void aboutButton(Program& p) {
 }
 
 void exitButton(Program& p) {
-    if (p.scanRunning()) {
-        // TODO: end sceneScanThread by force here once the scene-change scan exists.
-        p.status().show(" aborting scene change detection scan...");
-        if (p.shell().pause) p.shell().pause(kScanAbortWaitMs);
-    }
+    p.scan().abort();
     p.postQuit(0);
 }
 

@@ -2,6 +2,7 @@
 #include "program/pages/encoder_launch.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"
+#include "program/scan/scene_scan.h"
 
 namespace mivo {
 
@@ -16,6 +17,7 @@ void WindowHandlers::button(int id) {
 }
 
 void WindowHandlers::close() {
+    p_.scan().abort();
     p_.postQuit(0);
 }
 

@@ -91,6 +91,13 @@ DgdecodeResult DgdecodeLibrary::openProject(const std::string& path, StreamPrope
     return DgdecodeResult::Ok;
 }
 
+bool DgdecodeLibrary::setDecodeThreads(int threads) const {
+    dgdecode::ThreadsFn set = nullptr;
+    if (!module_.isOpen() || !module_.resolve(dgdecode::kThreadsExport, set)) return false;
+    set(threads);
+    return true;
+}
+
 bool DgdecodeLibrary::getDgdecodeFrame(int n, std::uint8_t* p1, std::uint8_t* p2, std::uint8_t* p3) const {
     if (!module_.isOpen() || !frame_ || lumaSize_ == 0) return false;
     const std::uint8_t* src = frame_(n);

@@ -45,6 +45,10 @@ class DgdecodeLibrary {
     // are refused like a stream without usable specifications, so no fetch can overrun them.
     DgdecodeResult openProject(const std::string& path, StreamProperties& out);
 
+    // Asks a library that can decode on several threads to use up to `threads` for the projects opened
+    // next; false (and one thread) for a library without that export.
+    bool setDecodeThreads(int threads) const;
+
     // getDgdecodeFrame: frame n's luma into p1, the chroma block that follows it into p2, the last block
     // into p3; p1 must hold the luma size and p2, p3 the chroma size of the open stream (for a packed
     // stream the three blocks together are the packed frame). False, with nothing copied, when no

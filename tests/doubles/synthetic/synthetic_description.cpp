@@ -119,6 +119,9 @@ bool parseSyntheticSource(const std::string& text, SyntheticSource& out, std::st
         } else if (k == "not-a-clip") {
             ok = w.size() == 1;
             out.notAClip = true;
+        } else if (k == "slow") {
+            ok = (w.size() == 2 || (w.size() == 4 && w[2] == "from" && number(w[3], out.slowFrom))) &&
+                 number(w[1], out.slowMs) && out.slowMs >= 0 && out.slowFrom >= 0;
         } else if (k == "frame-error") {
             ok = w.size() == 3 && w[1] == "from" && number(w[2], out.frameErrorFrom) &&
                  out.frameErrorFrom >= 0;

@@ -13,7 +13,8 @@
 //   error TEXT                  the import fails with TEXT ("\n" in TEXT stands for a line feed)
 //   audio-only                  the import gives a clip without video (width 0)
 //   not-a-clip                  the import gives a value that is not a clip
-//   frame-error from F          frames from F on cannot be produced (double only)
+//   frame-error from F          frames from F on cannot be produced
+//   slow MS [from F]            every frame (from F on) takes MS milliseconds to produce
 //
 // Scenes: for frame f the last line in the file whose first frame is at most f decides; before any
 // line a frame is flat 16 128 128. Defaults: size 720 576, rate 25 1, frames 100, pixel YV12.
@@ -47,6 +48,7 @@ struct SyntheticSource {
     bool audioOnly = false;
     bool notAClip = false;
     int frameErrorFrom = -1;
+    int slowMs = 0, slowFrom = 0;
 };
 
 // Parses a description; false with a reason and the line number on a malformed one.

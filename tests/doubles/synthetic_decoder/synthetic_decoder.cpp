@@ -12,12 +12,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -101,6 +103,9 @@ MIVO_EXPORT const std::uint8_t* getFrame(int n) {
     // Requests beyond the ends get the nearest frame, as decoders of this family do.
     if (n < 0) n = 0;
     if (n >= s->description.frames) n = s->description.frames - 1;
+    if (s->description.slowMs > 0 && n >= s->description.slowFrom)
+        std::this_thread::sleep_for(std::chrono::milliseconds(s->description.slowMs));
+    if (s->description.frameErrorFrom >= 0 && n >= s->description.frameErrorFrom) return nullptr;
     mivo::doubles::renderSyntheticFrame(s->description, n, s->frame.data());
     return s->frame.data();
 }

@@ -1,0 +1,54 @@
+#include "encoder_profile.h"
+
+#include <string_view>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+}
+
+namespace mivo::encoder {
+
+std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
+    // Sum of absolute differences for every search and plain macroblock decisions: the settings the
+    // command line's default two-pass runs at, so "Fast" costs no more per picture than it does.
+    std::vector<CodecOption> options{{"mbd", "simple"}, {"trellis", "0"}};
+    const auto set = [&](const char* name, const char* value) {
+        for (CodecOption& o : options)
+            if (std::string_view(o.name) == name) {
+                o.value = value;
+                return;
+            }
+        options.push_back({name, value});
+    };
+    if (profile == kProfileFast) return options;
+    if (profile != kProfileBest) {
+        if (!analysisPass) set("trellis", "1");
+        return options;
+    }
+    // "Best" also analyses with trellis quantisation: the first pass's bit counts then predict the
+    // second pass's, so the rate control places the bits where they will be spent.
+    set("trellis", "1");
+    if (!analysisPass) {
+        set("mbd", "rd");
+        // I-pictures at 0.9 of the quantiser the rate control plans, against libavcodec's 0.8: with
+        // rate-distortion decisions the P- and B-pictures make better use of the bits left to them.
+        set("i_qfactor", "-0.9");
+    }
+    return options;
+}
+
+int interlacedCodingFlags(int profile) {
+    return AV_CODEC_FLAG_INTERLACED_DCT | (profile == kProfileFast ? 0 : AV_CODEC_FLAG_INTERLACED_ME);
+}
+
+bool applyProfile(AVCodecContext* codec, int profile, bool analysisPass, std::string& error) {
+    for (const CodecOption& o : profileOptions(profile, analysisPass))
+        if (av_opt_set(codec, o.name, o.value, AV_OPT_SEARCH_CHILDREN) < 0) {
+            error = std::string("this libavcodec has no MPEG-2 encoder option ") + o.name + "=" + o.value;
+            return false;
+        }
+    return true;
+}
+
+} // namespace mivo::encoder

@@ -1,0 +1,265 @@
+#include "segment_encoder.h"
+
+#include "isolated_call.h"
+#include "mpeg2_encoder.h"
+#include "segment_plan.h"
+
+#include "core/whole_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace mivo::encoder {
+
+namespace {
+
+// Runs work(item, worker) for every item on the workers, items handed out in order; after the first
+// failure no new item is started. The first failure's message wins.
+bool runOnWorkers(std::size_t items, std::size_t workers,
+                  const std::function<bool(std::size_t, std::size_t, std::string&)>& work,
+                  std::string& error) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorLock;
+    const auto worker = [&](std::size_t w) {
+        for (std::size_t item; !failed && (item = next++) < items;) {
+            std::string why;
+            bool ok = false;
+            try {
+                ok = work(item, w, why);
+            } catch (const std::exception& e) {
+                why = std::string("unexpected failure: ") + e.what();
+            }
+            if (!ok) {
+                std::lock_guard<std::mutex> guard(errorLock);
+                if (!failed.exchange(true)) error = why;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < workers && w < items; ++w)
+        threads.emplace_back(worker, w);
+    worker(0);
+    for (std::thread& t : threads)
+        t.join();
+    return !failed;
+}
+
+// The segments' streams, each in a file of its own beside the output until they are joined; removed
+// however the run ends.
+class SegmentFiles {
+  public:
+    SegmentFiles(const std::string& output, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
+            paths_.push_back(temporaryBeside(output) + ".segment" + std::to_string(k));
+    }
+    ~SegmentFiles() {
+        for (const std::string& p : paths_) {
+            std::error_code ec;
+            std::filesystem::remove(p, ec);
+        }
+    }
+    SegmentFiles(const SegmentFiles&) = delete;
+    SegmentFiles& operator=(const SegmentFiles&) = delete;
+    const std::string& path(std::size_t k) const { return paths_[k]; }
+
+  private:
+    std::vector<std::string> paths_;
+};
+
+// Adds up what every thread has done in a pass and reports the sum; a stop asked for by the report
+// reaches every thread.
+class PassCounter {
+  public:
+    PassCounter(const SegmentProgress& report, int pass, int passes) : report_(report) {
+        if (report_.passStarted) report_.passStarted(pass, passes);
+    }
+    // The progress function of one segment's run, which counts that segment's frames and bytes.
+    ProgressFn forSegment() {
+        auto last = std::make_shared<PassProgress>();
+        return [this, last](const PassProgress& now) {
+            std::lock_guard<std::mutex> guard(lock_);
+            total_.framesDone += now.framesDone - last->framesDone;
+            total_.bytesWritten += now.bytesWritten - last->bytesWritten;
+            *last = now;
+            PassProgress sum = total_;
+            sum.planes = now.planes;
+            if (!stopped_ && report_.frameDone && !report_.frameDone(sum)) stopped_ = true;
+            return !stopped_;
+        };
+    }
+
+  private:
+    const SegmentProgress& report_;
+    std::mutex lock_;
+    PassProgress total_;
+    bool stopped_ = false;
+};
+
+bool writeSegment(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
+                  const std::string& path, std::string& stats, const ProgressFn& progress,
+                  std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = "cannot create " + path;
+        return false;
+    }
+    const bool encoded = encodePass(pass, job, segment, source, file, stats, progress, error);
+    if (std::fclose(file) != 0 && encoded) {
+        error = "cannot write " + path + " (disk full?)";
+        return false;
+    }
+    return encoded;
+}
+
+// The stream's segments one after the other in `out`.
+bool joinSegments(const SegmentFiles& files, std::size_t count, std::FILE* out, std::string& error) {
+    std::vector<char> buffer(1 << 20);
+    for (std::size_t k = 0; k < count; ++k) {
+        std::FILE* in = std::fopen(files.path(k).c_str(), "rb");
+        if (!in) {
+            error = "cannot read " + files.path(k);
+            return false;
+        }
+        std::size_t n = 0;
+        bool written = true;
+        while (written && (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+            written = std::fwrite(buffer.data(), 1, n, out) == n;
+        const bool readError = std::ferror(in) != 0;
+        std::fclose(in);
+        if (!written || readError) {
+            error = "cannot write the output file (disk full?)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each segment's rate control starts from the buffer level libavcodec assumes at a stream's start (or
+// the one it was given). Where the segments before leave less than that, the segment is encoded again
+// from the level it really finds, so the joined stream keeps the buffer model a DVD player relies on.
+bool fitBufferAtJoins(const EncodeJob& job, const StreamFacts& f, std::vector<SegmentPass>& segments,
+                      const std::function<bool(std::size_t, std::string&)>& reencode,
+                      std::vector<std::string>& notes, std::string& error) {
+    if (job.constantQuant) return true; // a fixed quantiser has no rate control to steer
+    const VbvModel model{static_cast<double>(kDvdVbvBufferBits),
+                         job.maxBitrateKbps * 1000.0 * f.rateDenominator / f.rateNumerator};
+    const double streamStart = kDvdVbvBufferBits * 3.0 / 4.0;
+    double level = streamStart;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        SegmentPass& segment = segments[k];
+        const double assumed = segment.initialVbvBits > 0 ? segment.initialVbvBits : streamStart;
+        if (k > 0 && level < assumed) {
+            segment.initialVbvBits = std::max(1.0, std::floor(level));
+            notes.push_back("frames " + std::to_string(segment.frames.first) + " to " +
+                            std::to_string(segment.frames.last) + " encoded again from a buffer level of " +
+                            std::to_string(static_cast<long long>(segment.initialVbvBits)) + " bits");
+            if (!reencode(k, error)) return false;
+        }
+        bool underflow = false;
+        level = vbvLevelAfter(model, level, segment.pictureBytes, underflow);
+    }
+    return true;
+}
+
+// With *DBPATH the segments' statistics wait in one file between the passes, a '#' line between two
+// segments (libavcodec's lines hold none).
+bool keepStatistics(FirstPassStatistics& statistics, std::vector<std::string>& firstPass,
+                    std::string& error) {
+    statistics.text.clear();
+    for (std::string& stats : firstPass) {
+        statistics.text += stats + "#\n";
+        std::string().swap(stats);
+    }
+    if (!statistics.keep(error) || !statistics.takeBack(error)) return false;
+    std::size_t at = 0;
+    for (std::string& stats : firstPass) {
+        const std::size_t end = statistics.text.find("#\n", at);
+        if (end == std::string::npos) {
+            error = "the first pass's statistics came back damaged";
+            return false;
+        }
+        stats = statistics.text.substr(at, end - at);
+        at = end + 2;
+    }
+    std::string().swap(statistics.text);
+    return true;
+}
+
+// The first pass over every segment; then whether libavcodec's two-pass rate control takes the
+// statistics, asked where its refusal cannot abort the run.
+bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector<SegmentPass>& segments,
+             const std::vector<const FrameSource*>& sources, const SegmentProgress& progress,
+             std::vector<std::string>& firstPass, std::string& error) {
+    PassCounter counter(progress, 1, 2);
+    const auto run = [&](std::size_t k, std::size_t w, std::string& why) {
+        return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
+                          counter.forSegment(), why);
+    };
+    if (!runOnWorkers(plan.size(), sources.size(), run, error)) return false;
+    const auto secondPassesOpen = [&] {
+        for (std::size_t k = 0; k < plan.size(); ++k) {
+            SegmentPass probe = segments[k];
+            probe.numbering = secondPassNumbering(plan, k);
+            std::string stats = statisticsForSegment(firstPass, plan, k);
+            if (stats.empty() || !passOpens(Pass::Second, job, probe, *sources.front(), stats)) return false;
+        }
+        return true;
+    };
+    if (!succeedsInIsolation(secondPassesOpen)) {
+        error = "the two-pass rate control finds no quantisers that bring this video to an average of " +
+                std::to_string(job.bitrateKbps) + " kbit/s within a maximum of " +
+                std::to_string(job.maxBitrateKbps) + " kbit/s: raise *BITRATE or *MAXBITRATE";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>& sources, std::FILE* out,
+                    FirstPassStatistics& statistics, const SegmentProgress& progress,
+                    std::vector<std::string>& notes, std::string& error) {
+    if (sources.empty()) {
+        error = "no frame source";
+        return false;
+    }
+    const std::vector<Segment> plan = planSegments(job);
+    std::vector<SegmentPass> segments(plan.size());
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+        segments[k].frames = plan[k];
+        segments[k].numbering = job.twoPass ? secondPassNumbering(plan, k) : std::vector<Segment>{plan[k]};
+    }
+    std::vector<std::string> firstPass(plan.size());
+    if (job.twoPass && (!analyse(job, plan, segments, sources, progress, firstPass, error) ||
+                        !keepStatistics(statistics, firstPass, error)))
+        return false;
+
+    SegmentFiles files(job.outputFile, plan.size());
+    const Pass writing = job.twoPass ? Pass::Second : Pass::Single;
+    const auto write = [&](std::size_t k, std::size_t w, const ProgressFn& report, std::string& why) {
+        std::string stats;
+        if (job.twoPass && (stats = statisticsForSegment(firstPass, plan, k)).empty()) {
+            why = "the first pass left statistics that do not match its pictures";
+            return false;
+        }
+        return writeSegment(writing, job, segments[k], *sources[w], files.path(k), stats, report, why);
+    };
+    PassCounter counter(progress, job.twoPass ? 2 : 1, job.twoPass ? 2 : 1);
+    const auto writeOne = [&](std::size_t k, std::size_t w, std::string& why) {
+        return write(k, w, counter.forSegment(), why);
+    };
+    if (!runOnWorkers(plan.size(), sources.size(), writeOne, error)) return false;
+    const auto reencode = [&](std::size_t k, std::string& why) { return write(k, 0, nullptr, why); };
+    if (!fitBufferAtJoins(job, sources.front()->facts(), segments, reencode, notes, error)) return false;
+    return joinSegments(files, plan.size(), out, error);
+}
+
+} // namespace mivo::encoder

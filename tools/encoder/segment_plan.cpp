@@ -1,0 +1,133 @@
+#include "segment_plan.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
+namespace mivo::encoder {
+
+namespace {
+
+// One picture's first-pass line, "in:N out:M" split from the rest of its fields.
+struct StatsLine {
+    int in = 0;
+    int out = 0;
+    std::string_view rest; // from the blank after M up to the line's end, ';' excluded
+};
+
+bool readNumberAfter(std::string_view& text, std::string_view key, int& value) {
+    const std::size_t at = text.find_first_not_of(" \r\n\t");
+    if (at == std::string_view::npos || text.substr(at, key.size()) != key) return false;
+    text.remove_prefix(at + key.size());
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{}) return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return true;
+}
+
+// The lines of one segment's statistics, false when one of them is not a picture's line.
+bool splitStats(std::string_view stats, std::vector<StatsLine>& lines) {
+    while (true) {
+        const std::size_t end = stats.find(';');
+        if (end == std::string_view::npos)
+            return stats.find_first_not_of(" \r\n\t") == std::string_view::npos;
+        std::string_view line = stats.substr(0, end);
+        stats.remove_prefix(end + 1);
+        StatsLine parsed;
+        if (!readNumberAfter(line, "in:", parsed.in) || !readNumberAfter(line, "out:", parsed.out))
+            return false;
+        parsed.rest = line;
+        lines.push_back(parsed);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Where the job's GOPs open: its planned GOP starts (chapters restart the count), or for a job not yet
+// planned every GOP length from the first frame.
+std::vector<int> gopOpenings(const EncodeJob& job) {
+    if (!job.gopStarts.empty() && job.gopStarts.front() == job.startFrame) return job.gopStarts;
+    std::vector<int> starts;
+    for (int f = job.startFrame; f <= job.endFrame; f += std::max(1, job.gopLength))
+        starts.push_back(f);
+    return starts;
+}
+
+} // namespace
+
+std::vector<Segment> planSegments(const EncodeJob& job) {
+    const std::vector<int> starts = gopOpenings(job);
+    const int gops = static_cast<int>(starts.size());
+    // A power of two, so that two or four processors finish their shares together.
+    int count = 1;
+    while (count * 2 <= std::min(gops / kMinSegmentGops, kMaxSegments))
+        count *= 2;
+    std::vector<Segment> segments;
+    for (int i = 0; i < count; ++i) {
+        const int first = starts[static_cast<std::size_t>(static_cast<long long>(i) * gops / count)];
+        if (!segments.empty()) segments.back().last = first - 1;
+        segments.push_back({first, job.endFrame});
+    }
+    return segments;
+}
+
+std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
+                                 const std::vector<Segment>& segments, std::size_t segment) {
+    if (segmentStats.size() != segments.size() || segment >= segments.size()) return {};
+    std::string out;
+    int base = 0;
+    for (std::size_t step = 0; step < segments.size(); ++step) {
+        const std::size_t k = (segment + step) % segments.size();
+        std::vector<StatsLine> lines;
+        const int frames = segments[k].frames();
+        if (!splitStats(segmentStats[k], lines) || static_cast<int>(lines.size()) != frames) return {};
+        for (const StatsLine& l : lines) {
+            if (l.in < 0 || l.in >= frames || l.out < 0 || l.out >= frames) return {};
+            out += "in:" + std::to_string(l.in + base) + " out:" + std::to_string(l.out + base);
+            out.append(l.rest);
+            out += ";\n";
+        }
+        base += frames;
+    }
+    return out;
+}
+
+std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment) {
+    std::vector<Segment> order;
+    for (std::size_t step = 0; step < segments.size(); ++step)
+        order.push_back(segments[(segment + step) % segments.size()]);
+    return order;
+}
+
+std::vector<Zone> zonesAsNumbered(const std::vector<Zone>& zones, int jobStart,
+                                  const std::vector<Segment>& numbering) {
+    std::vector<Zone> out;
+    int base = 0;
+    for (const Segment& run : numbering) {
+        for (const Zone& z : zones) {
+            const int first = std::max(z.firstFrame + jobStart, run.first);
+            const int last = std::min(z.lastFrame + jobStart, run.last);
+            if (first <= last)
+                out.push_back(Zone{base + first - run.first, base + last - run.first, z.factor});
+        }
+        base += run.frames();
+    }
+    return out;
+}
+
+double vbvLevelAfter(const VbvModel& model, double level, const std::vector<std::int64_t>& pictureBytes,
+                     bool& underflow) {
+    for (const std::int64_t bytes : pictureBytes) {
+        level -= 8.0 * static_cast<double>(bytes);
+        if (level < 0) {
+            underflow = true;
+            level = 0;
+        }
+        level = std::min(model.bufferBits, level + model.fillBitsPerFrame);
+    }
+    return level;
+}
+
+} // namespace mivo::encoder

@@ -1,0 +1,61 @@
+#pragma once
+// A title is encoded as a row of segments, each opening with a closed GOP, so that the segments can be
+// encoded side by side on several processors and joined into one stream. The segments are fixed by the
+// job alone, never by the number of processors: a run on one core writes the same stream as on two.
+
+#include "encode_job.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mivo::encoder {
+
+// Absolute source frame numbers, both included.
+struct Segment {
+    int first = 0;
+    int last = -1;
+    int frames() const { return last - first + 1; }
+    bool operator==(const Segment&) const = default;
+};
+
+// Every join costs a closed GOP and a P-picture in place of the B-pictures before it, so a segment holds
+// at least this many GOPs; more segments than this are of no use to a desktop's processors.
+inline constexpr int kMinSegmentGops = 8;
+inline constexpr int kMaxSegments = 16;
+
+// The job's frames cut at its planned GOP starts into segments of nearly equal numbers of GOPs, a power
+// of two of them.
+std::vector<Segment> planSegments(const EncodeJob& job);
+
+// The second pass of one segment runs libavcodec's two-pass rate control over the first-pass statistics
+// of the whole title, the segment's own pictures renumbered to come first: every segment then solves
+// the same allocation of the title's bits, and its running correction compares the bits it spent with
+// what that allocation gave its own pictures. Empty when the statistics are not one line per picture
+// of each segment.
+std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
+                                 const std::vector<Segment>& segments, std::size_t segment);
+
+// The order in which a segment's second pass sees the title's pictures: its own first, then the
+// following segments, wrapping round (the order statisticsForSegment gives them).
+std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment);
+
+// Zones given from the job's first frame (as the rate control takes them) renumbered for a rate control
+// whose picture numbers stand for the runs of absolute frames in `numbering`; a zone over several runs
+// becomes one zone per run.
+std::vector<Zone> zonesAsNumbered(const std::vector<Zone>& zones, int jobStart,
+                                  const std::vector<Segment>& numbering);
+
+// The decoder's buffer as libavcodec's rate control models it: each picture is taken out whole, then
+// the buffer refills by the maximum rate's share of one frame period, up to its size.
+struct VbvModel {
+    double bufferBits = 0;
+    double fillBitsPerFrame = 0;
+};
+
+// The buffer level after the pictures (sizes in bytes), starting at `level`. `underflow` is set when a
+// picture is larger than what the buffer holds when it is due.
+double vbvLevelAfter(const VbvModel& model, double level, const std::vector<std::int64_t>& pictureBytes,
+                     bool& underflow);
+
+} // namespace mivo::encoder
