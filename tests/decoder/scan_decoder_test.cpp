@@ -1,15 +1,18 @@
 // The scene-change scan over real MPEG-2: streams with hard cuts at known frames, open and closed GOPs,
 // PAL and NTSC, indexed and decoded through the decoder library. The chapters are the cuts and nothing
 // else, the same whether the library decodes on one thread or on two, and the two decodes are the same
-// bit for bit.
+// bit for bit. A DVD title damaged after it was opened never crashes or hangs the scan.
 #include "program/scan/scan_thread.h"
 #include "stream_maker.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mivo::test {
@@ -52,7 +55,7 @@ std::vector<int> reachableCuts(const std::vector<int>& cuts) {
     return out;
 }
 
-std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInfo& info, int threads) {
+std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::StreamInfo& info, int threads) {
     SourceState state;
     state.isD2vProject = true;
     state.decoderLibraryPath = MIVO_DECODER_LIBRARY;
@@ -71,6 +74,11 @@ std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInf
     sceneScanThread(std::move(job), handOver);
     std::vector<ScanMessage> posts;
     handOver.take(posts);
+    return posts;
+}
+
+std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInfo& info, int threads) {
+    const std::vector<ScanMessage> posts = scanPosts(project, info, threads);
     EXPECT_TRUE(!posts.empty() && posts.back().event == ScanEvent::Finished)
         << "the scan did not run to its end";
     std::vector<int> chapters;
@@ -96,6 +104,47 @@ TEST_P(ScanRealMpeg, ChaptersAreTheCutsOnOneThreadAndOnTwo) {
     const std::vector<int> expected = reachableCuts(c.spec.cuts);
     EXPECT_EQ(scanChapters(project, one->info(), 1), expected);
     EXPECT_EQ(scanChapters(project, one->info(), 2), expected);
+}
+
+// A DVD title in three VOB files, opened whole and damaged before the scan: the last part cut short or
+// garbage over the middle of the second part still scan to the end (the library serves a neighbour for
+// what it cannot decode); with the second part gone the scan's own instance is refused and says so.
+TEST(ScanDamagedTitle, EndsWithTheScanOrTheSourcesRefusal) {
+    StreamSpec spec;
+    spec.container = Container::program;
+    spec.frames = 60;
+    spec.cuts = {20, 40};
+    const std::string stream = makeStream(spec);
+    const std::uint64_t third = std::filesystem::file_size(stream) / 3 / 2048 * 2048;
+    enum class Damage { Truncated, GarbageInTheMiddle, SecondPartMissing };
+    const std::pair<Damage, ScanEvent> cases[] = {{Damage::Truncated, ScanEvent::Finished},
+                                                  {Damage::GarbageInTheMiddle, ScanEvent::Finished},
+                                                  {Damage::SecondPartMissing, ScanEvent::SourceFailed}};
+    for (const auto& [damage, end] : cases) {
+        SCOPED_TRACE(static_cast<int>(damage));
+        const std::string folder = scratchFolder("scan_damaged_" + std::to_string(static_cast<int>(damage)));
+        const std::vector<std::string> parts = splitFile(stream, {third, 2 * third}, folder, "VTS_01");
+        indexProject(parts, folder + "/title.d2v");
+        std::string error;
+        const std::unique_ptr<mpeg2::D2vSource> opened = mpeg2::D2vSource::open(folder + "/title.d2v", error);
+        ASSERT_TRUE(opened) << error;
+        const std::string& part = parts[damage == Damage::Truncated ? 2 : 1];
+        std::vector<std::uint8_t> bytes = readFile(part);
+        if (damage == Damage::Truncated) {
+            bytes.resize(bytes.size() / 2 + 5);
+        } else if (damage == Damage::GarbageInTheMiddle) {
+            std::mt19937 random(7);
+            for (std::size_t i = bytes.size() / 4; i < bytes.size() * 3 / 4; ++i)
+                bytes[i] = static_cast<std::uint8_t>(random());
+        }
+        damage == Damage::SecondPartMissing ? void(std::filesystem::remove(part)) : writeFile(part, bytes);
+        const std::vector<ScanMessage> posts = scanPosts(folder + "/title.d2v", opened->info(), 2);
+        ASSERT_FALSE(posts.empty());
+        EXPECT_EQ(posts.back().event, end);
+        if (end == ScanEvent::Finished) {
+            EXPECT_EQ(posts.back().frame, spec.frames - 1);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, ScanRealMpeg, ::testing::ValuesIn(cases()),
