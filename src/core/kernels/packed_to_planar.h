@@ -41,6 +41,13 @@ void packedToPlanarAvx2(const std::uint8_t* packed, std::ptrdiff_t packedPitch, 
 
 const KernelFamily<PackedToPlanarFn>& packedToPlanarFamily();
 
+// A whole frame through `convert`, then the columns past its last whole group of 8 and a last odd line
+// by the plain conversion, so that no pixel keeps what an earlier frame left there. Luma of a last odd
+// column or line comes straight from its packed byte; such a column or line has no chroma of its own.
+void convertPackedFrame(PackedToPlanarFn convert, const std::uint8_t* packed, std::ptrdiff_t packedPitch,
+                        int width, int height, std::uint8_t* luma, std::ptrdiff_t lumaPitch,
+                        std::uint8_t* plane2, std::uint8_t* plane3, std::ptrdiff_t chromaPitch);
+
 // The version for the program's processor level (0..6) on this processor.
 inline PackedToPlanarFn packedToPlanarFor(int cpuLevel) {
     return packedToPlanarFamily().choose(cpuFeaturesForLevel(cpuLevel));

@@ -161,9 +161,9 @@ AvisynthResult fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState&
         return AvisynthResult::FrameError;
     const AvisynthResult result = layer.getAvisynthRawFrame(n, source.frameBytes, planes.packed);
     if (result != AvisynthResult::Ok) return result;
-    packedToPlanarFor(cpuLevel)(planes.packed.data(), 2 * source.width, source.width, source.height,
-                                planes.luma.data(), source.width, planes.plane2.data(), planes.plane3.data(),
-                                source.width / 2);
+    convertPackedFrame(packedToPlanarFor(cpuLevel), planes.packed.data(), 2 * source.width, source.width,
+                       source.height, planes.luma.data(), source.width, planes.plane2.data(),
+                       planes.plane3.data(), source.width / 2);
     return AvisynthResult::Ok;
 }
 

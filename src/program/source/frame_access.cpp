@@ -13,8 +13,8 @@ FetchResult FrameAccess::fetchFrame(int n) {
             // The width and height the stream opened with, not a height repaired since.
             const int width = state_.lumaPitch > 0 ? state_.lumaPitch : state_.width;
             const int height = width > 0 ? static_cast<int>(luma / static_cast<std::size_t>(width)) : 0;
-            convert_(p, 2 * width, width, height, planes_.luma, width, planes_.plane2, planes_.plane3,
-                     width / 2);
+            convertPackedFrame(convert_, p, 2 * width, width, height, planes_.luma, width, planes_.plane2,
+                               planes_.plane3, width / 2);
             return FetchResult::Ok;
         }
         // Chroma planes in U, V order whatever the decoder's block order.

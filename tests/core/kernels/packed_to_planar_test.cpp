@@ -112,6 +112,40 @@ TEST(PackedToPlanar, VersionsGiveIdenticalBytesAndLeaveTheRemainderAlone) {
     }
 }
 
+// Whole frames leave no pixel behind: every luma byte is its packed byte, every chroma byte the rounded
+// average of its line pair, whatever the width and height.
+TEST(PackedToPlanar, WholeFramesConvertEveryPixel) {
+    std::mt19937 rng(7);
+    for (const int w : {2, 6, 8, 10, 718, 720, 721})
+        for (const int h : {1, 2, 5, 576}) {
+            std::vector<std::uint8_t> packed(static_cast<std::size_t>(2 * w * h));
+            for (auto& b : packed)
+                b = static_cast<std::uint8_t>(rng());
+            const auto at = [&](int x, int y, int byte) {
+                return packed[static_cast<std::size_t>(y * 2 * w + 2 * x + byte)];
+            };
+            for (const auto& version : versions()) {
+                Planes out(w, h, 0xC3);
+                mivo::convertPackedFrame(version.fn, packed.data(), 2 * w, w, h, out.y.data(), w,
+                                         out.u.data(), out.v.data(), w / 2);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        ASSERT_EQ(out.y[static_cast<std::size_t>(y * w + x)], at(x, y, 0))
+                            << version.name << " " << w << "x" << h << " at " << x << "," << y;
+                for (int y = 0; y < h / 2; ++y)
+                    for (int x = 0; x < w / 2; ++x)
+                        for (const int c : {0, 1}) {
+                            const std::vector<std::uint8_t>& plane = c == 0 ? out.u : out.v;
+                            const int expected =
+                                (at(2 * x, 2 * y, 1 + 2 * c) + at(2 * x, 2 * y + 1, 1 + 2 * c) + 1) / 2;
+                            ASSERT_EQ(plane[static_cast<std::size_t>(y * (w / 2) + x)], expected)
+                                << version.name << " " << w << "x" << h << " chroma " << c << " at " << x
+                                << "," << y;
+                        }
+            }
+        }
+}
+
 TEST(PackedToPlanar, LevelChoosesTheVersion) {
     const struct {
         int level;
