@@ -97,12 +97,12 @@ def mpeg2enc(profile):
         decode = subprocess.Popen(["ffmpeg", "-v", "error", "-i", base + ".m2v", "-f", "yuv4mpegpipe", "-"],
                                   stdout=subprocess.PIPE)
         # Generic MPEG-2 (-f 3) is held to Main Level unless told otherwise.
-        loose = ["--ignore-constraints"] if profile == "3" else []
+        loose = ["--no-constraints"] if profile == "3" else []
         result = subprocess.run(["mpeg2enc", "-f", profile, "-b", str(kbps), "-M", "2"] + loose + ["-o", out],
                                 stdin=decode.stdout, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         decode.stdout.close()
         decode.wait()
-        if result.returncode != 0:
+        if result.returncode != 0 or not os.path.exists(out):
             sys.exit("mpeg2enc failed: " + result.stderr.decode()[-2000:])
     return encode
 
