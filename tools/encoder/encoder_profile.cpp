@@ -21,7 +21,13 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
             }
         options.push_back({name, value});
     };
-    if (profile == kProfileFast) return options;
+    // libavcodec refines every B-macroblock's two vectors together after the separate searches; that joint
+    // search is most of what B-pictures cost over P-pictures and, with plain decisions, buys about a
+    // hundredth of a dB. "Fast" keeps the separate searches only.
+    if (profile == kProfileFast) {
+        set("bidir_refine", "0");
+        return options;
+    }
     if (profile != kProfileBest) {
         if (!analysisPass) set("trellis", "1");
         return options;

@@ -6,10 +6,11 @@ PAL interlaced from a 50 frame/s zoom, 1080 progressive), codes each as a high-q
 indexes it with d2vindex, then encodes it with every contender at two bitrates. Each contender reads
 the same MPEG-2 stream (the back end through its D2V project), so every run pays the same decoding.
 Runs are interleaved, one round after another; a contender's speed is the median of its rounds' whole
-wall-clock times (mpeg2enc, ten times slower than the rest, runs once). PSNR and SSIM are FFmpeg's psnr and ssim filters against the decoded source.
+wall-clock times, beside the median processor time its processes used (mpeg2enc, ten times slower than
+the rest, runs once). PSNR and SSIM are FFmpeg's psnr and ssim filters against the decoded source.
 
     python3 tests/bench/encoder/encoder_quality.py BUILD_DIR [--work DIR] [--rounds N] [--hd-rounds N]
-                                                   [--only NAME] [--quick]
+                                                   [--only NAME] [--seconds N] [--quick]
 
 BUILD_DIR is a build folder with bin/Dazuzer_024.exe, bin/DGDecode/DGDecode16.dll and bin/d2vindex.
 Needs the ffmpeg command line and mpeg2enc (Debian packages ffmpeg and mjpegtools).
@@ -18,6 +19,7 @@ Needs the ffmpeg command line and mpeg2enc (Debian packages ffmpeg and mjpegtool
 import argparse
 import os
 import re
+import resource
 import shutil
 import statistics
 import subprocess
@@ -43,9 +45,9 @@ def run(command, cwd=None):
     return result
 
 
-def make_source(work, build, name, spec, quick):
+def make_source(work, build, name, spec, quick, clip_seconds=None):
     size, rate, seconds, graph, interlaced, _ = spec
-    seconds = 3 if quick else seconds
+    seconds = 3 if quick else clip_seconds or seconds
     base = os.path.join(work, re.sub(r"\W", "_", name))
     if not os.path.exists(base + ".d2v"):
         field = ["-flags", "+ildct+ilme", "-top", "1"] if interlaced else []
@@ -95,12 +97,12 @@ def mpeg2enc(profile):
         decode = subprocess.Popen(["ffmpeg", "-v", "error", "-i", base + ".m2v", "-f", "yuv4mpegpipe", "-"],
                                   stdout=subprocess.PIPE)
         # Generic MPEG-2 (-f 3) is held to Main Level unless told otherwise.
-        loose = ["--ignore-constraints"] if profile == "3" else []
+        loose = ["--no-constraints"] if profile == "3" else []
         result = subprocess.run(["mpeg2enc", "-f", profile, "-b", str(kbps), "-M", "2"] + loose + ["-o", out],
                                 stdin=decode.stdout, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         decode.stdout.close()
         decode.wait()
-        if result.returncode != 0:
+        if result.returncode != 0 or not os.path.exists(out):
             sys.exit("mpeg2enc failed: " + result.stderr.decode()[-2000:])
     return encode
 
@@ -132,8 +134,14 @@ def contenders(folder, interlaced, hd):
     return table
 
 
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def measure(work, base, kbps, table, rounds, rate):
     times = {name: [] for name, _ in table}
+    cpu = {name: [] for name, _ in table}
     outs = {name: os.path.join(work, "%s_%d_%s.m2v" % (os.path.basename(base), kbps, re.sub(r"\W", "", name)))
             for name, _ in table}
     for round in range(rounds):
@@ -142,15 +150,16 @@ def measure(work, base, kbps, table, rounds, rate):
             # make the benchmark take hours.
             if round > 0 and name.startswith("mpeg2enc"):
                 continue
-            start = time.monotonic()
+            start, start_cpu = time.monotonic(), children_cpu()
             encode(base, kbps, outs[name])
             times[name].append(time.monotonic() - start)
+            cpu[name].append(children_cpu() - start_cpu)
     rows = []
     for name, _ in table:
         psnr, ssim, frames = quality(base, outs[name])
         seconds = statistics.median(times[name])
         kbits = os.path.getsize(outs[name]) * 8 / 1000 / (frames / rate)
-        rows.append((name, frames / seconds, kbits, psnr, ssim))
+        rows.append((name, frames / seconds, kbits, psnr, ssim, frames / statistics.median(cpu[name])))
     return rows
 
 
@@ -161,6 +170,7 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--hd-rounds", type=int, help="rounds for the 1080 source (default: --rounds)")
     parser.add_argument("--only", help="run only the sources whose name contains this text")
+    parser.add_argument("--seconds", type=int, help="clip length in seconds instead of each source's own")
     parser.add_argument("--quick", action="store_true", help="3-second clips, one round: a check, not figures")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
@@ -172,18 +182,20 @@ def main():
         if args.only and args.only not in name:
             continue
         hd = spec[0] != "720x576"
-        base = make_source(args.work, build, name, spec, args.quick)
+        base = make_source(args.work, build, name, spec, args.quick, args.seconds)
         table = contenders(folder, spec[4], hd)
         for kbps in spec[5]:
             source_rounds = args.hd_rounds if hd and args.hd_rounds and not args.quick else rounds
             rows = measure(args.work, base, kbps, table, source_rounds, spec[1])
             ref = next(r for r in rows if r[0] == "FFmpeg two-pass")
             print("\n%s at %d kbit/s" % (name, kbps))
-            print("| encoder | fps | speed | kbit/s | PSNR dB | dPSNR | SSIM | dSSIM |")
-            print("|---|---|---|---|---|---|---|---|")
+            print("| encoder | fps | speed | fps per processor | speed per processor | kbit/s | PSNR dB | dPSNR |"
+                  " SSIM | dSSIM |")
+            print("|---|---|---|---|---|---|---|---|---|---|")
             for row in rows:
-                print("| %s | %.1f | %.2f x | %.0f | %.2f | %+.2f | %.4f | %+.4f |" %
-                      (row[0], row[1], row[1] / ref[1], row[2], row[3], row[3] - ref[3], row[4], row[4] - ref[4]))
+                print("| %s | %.1f | %.2f x | %.1f | %.2f x | %.0f | %.2f | %+.2f | %.4f | %+.4f |" %
+                      (row[0], row[1], row[1] / ref[1], row[5], row[5] / ref[5], row[2], row[3], row[3] - ref[3],
+                       row[4], row[4] - ref[4]))
             sys.stdout.flush()
 
 
