@@ -1,7 +1,8 @@
 // A whole scene-change scan of a 720 x 576 MPEG-2 file through the decoder library, as a process, beside
 // FFmpeg's own scene detection over the same file decoded on one thread
-// (`ffmpeg -threads 1 -i FILE -vf scdet -f null -`), all three in turn in one loop: the scan with the
-// library on one thread and on two. Ratios are FFmpeg's median time over the scan's.
+// (`ffmpeg -threads 1 -i FILE -vf scdet -f null -`), all in turn in one loop: the scan on one worker
+// decoding on one thread, on one worker decoding slices on two threads, and on two workers splitting the
+// frames. Ratios are FFmpeg's median time over the scan's, wall and processor time.
 
 #include "stream_maker.h"
 #include "test_support.h"
@@ -70,29 +71,34 @@ double median(std::vector<double> v) {
 
 void BM_FullScan(benchmark::State& state) {
     static const Media media;
-    std::vector<double> one, two, ffmpeg, oneCpu, ffmpegCpu;
+    // FFmpeg, then the scan on one worker decoding on one thread, on one worker with the slices of each
+    // picture on two threads, and on two workers each decoding on one thread.
+    const std::vector<std::vector<std::string>> commands = {
+        {"ffmpeg", "-threads", "1", "-i", media.stream, "-vf", "scdet", "-f", "null", "-"},
+        {MIVO_SCAN_PROBE, MIVO_DECODER_LIBRARY, media.project, "1", "1"},
+        {MIVO_SCAN_PROBE, MIVO_DECODER_LIBRARY, media.project, "2", "1"},
+        {MIVO_SCAN_PROBE, MIVO_DECODER_LIBRARY, media.project, "1", "2"}};
+    std::vector<std::vector<double>> wall(commands.size()), cpu(commands.size());
     for (auto _ : state) {
-        const Times a = run({MIVO_SCAN_PROBE, MIVO_DECODER_LIBRARY, media.project, "1"});
-        const Times b = run({MIVO_SCAN_PROBE, MIVO_DECODER_LIBRARY, media.project, "2"});
-        const Times f =
-            run({"ffmpeg", "-threads", "1", "-i", media.stream, "-vf", "scdet", "-f", "null", "-"});
-        if (a.wall < 0 || b.wall < 0 || f.wall < 0) {
-            state.SkipWithError("a process failed (is the ffmpeg package installed?)");
-            return;
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            const Times t = run(commands[i]);
+            if (t.wall < 0) {
+                state.SkipWithError("a process failed (is the ffmpeg package installed?)");
+                return;
+            }
+            wall[i].push_back(t.wall);
+            cpu[i].push_back(t.cpu);
         }
-        one.push_back(a.wall);
-        two.push_back(b.wall);
-        ffmpeg.push_back(f.wall);
-        oneCpu.push_back(a.cpu);
-        ffmpegCpu.push_back(f.cpu);
-        state.SetIterationTime(b.wall);
+        state.SetIterationTime(wall[3].back());
     }
-    state.counters["scan_1thread_ms"] = median(one) * 1e3;
-    state.counters["scan_2threads_ms"] = median(two) * 1e3;
-    state.counters["ffmpeg_scdet_ms"] = median(ffmpeg) * 1e3;
-    state.counters["speed_1thread"] = median(ffmpeg) / median(one);
-    state.counters["speed_2threads"] = median(ffmpeg) / median(two);
-    state.counters["cpu_speed_1thread"] = median(ffmpegCpu) / median(oneCpu);
+    const char* names[] = {"ffmpeg_scdet", "scan_1worker", "scan_slices", "scan_2workers"};
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        state.counters[std::string(names[i]) + "_ms"] = median(wall[i]) * 1e3;
+        state.counters[std::string(names[i]) + "_cpu_ms"] = median(cpu[i]) * 1e3;
+        if (i == 0) continue;
+        state.counters[std::string("speed_") + (names[i] + 5)] = median(wall[0]) / median(wall[i]);
+        state.counters[std::string("cpu_speed_") + (names[i] + 5)] = median(cpu[0]) / median(cpu[i]);
+    }
 }
 
 } // namespace

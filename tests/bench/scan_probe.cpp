@@ -1,5 +1,6 @@
 // One whole scene-change scan of a D2V project through the decoder library, as its own process, for the
-// scan benchmark: scan_probe LIBRARY PROJECT THREADS. Prints the chapters found.
+// scan benchmark: scan_probe LIBRARY PROJECT THREADS [WORKERS]: decoding threads per decoder, and one or
+// two workers (two split the frames, each on a decoder of its own). Prints the chapters found.
 #include "program/scan/scan_thread.h"
 #include "program/source/dgdecode_library.h"
 
@@ -10,8 +11,8 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: scan_probe LIBRARY PROJECT THREADS\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: scan_probe LIBRARY PROJECT THREADS [WORKERS]\n");
         return 2;
     }
     mivo::DgdecodeLibrary library;
@@ -30,8 +31,9 @@ int main(int argc, char** argv) {
     state.frameCount = properties.frameCount;
     state.colourFormat = properties.colourFormat;
     mivo::ScanJob job;
-    job.source =
-        std::make_unique<mivo::ScanSource>(mivo::ScanSourceSpec{state, argv[2], 6, std::atoi(argv[3])});
+    const mivo::ScanSourceSpec spec{state, argv[2], 6, std::atoi(argv[3])};
+    job.source = std::make_unique<mivo::ScanSource>(spec);
+    if (argc == 5 && std::atoi(argv[4]) == 2) job.secondSource = std::make_unique<mivo::ScanSource>(spec);
     job.frameCount = state.frameCount;
     job.width = state.width;
     job.height = state.height;

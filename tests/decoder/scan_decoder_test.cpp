@@ -1,7 +1,8 @@
 // The scene-change scan over real MPEG-2: streams with hard cuts at known frames, open and closed GOPs,
 // PAL and NTSC, indexed and decoded through the decoder library. The chapters are the cuts and nothing
-// else, the same whether the library decodes on one thread or on two, and the two decodes are the same
-// bit for bit. A DVD title damaged after it was opened never crashes or hangs the scan.
+// else, the same whether the library decodes on one thread or on two, or two workers scan the halves on
+// decoders of their own, and the two decodes are the same bit for bit. A DVD title damaged after it was
+// opened never crashes or hangs the scan.
 #include "program/scan/scan_thread.h"
 #include "stream_maker.h"
 #include "test_support.h"
@@ -55,7 +56,8 @@ std::vector<int> reachableCuts(const std::vector<int>& cuts) {
     return out;
 }
 
-std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::StreamInfo& info, int threads) {
+std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::StreamInfo& info, int threads,
+                                   bool split = false) {
     SourceState state;
     state.isD2vProject = true;
     state.decoderLibraryPath = MIVO_DECODER_LIBRARY;
@@ -65,6 +67,8 @@ std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::Stre
     state.colourFormat = ColourFormat::Planar420;
     ScanJob job;
     job.source = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads});
+    if (split) job.secondSource = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads});
+    job.splitFrom = 2;
     job.frameCount = info.frameCount;
     job.width = info.width;
     job.height = info.height;
@@ -77,8 +81,9 @@ std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::Stre
     return posts;
 }
 
-std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInfo& info, int threads) {
-    const std::vector<ScanMessage> posts = scanPosts(project, info, threads);
+std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInfo& info, int threads,
+                              bool split = false) {
+    const std::vector<ScanMessage> posts = scanPosts(project, info, threads, split);
     EXPECT_TRUE(!posts.empty() && posts.back().event == ScanEvent::Finished)
         << "the scan did not run to its end";
     std::vector<int> chapters;
@@ -89,7 +94,7 @@ std::vector<int> scanChapters(const std::string& project, const mpeg2::StreamInf
 
 class ScanRealMpeg : public ::testing::TestWithParam<Case> {};
 
-TEST_P(ScanRealMpeg, ChaptersAreTheCutsOnOneThreadAndOnTwo) {
+TEST_P(ScanRealMpeg, ChaptersAreTheCutsOnOneThreadOnTwoAndInHalves) {
     const Case& c = GetParam();
     const std::string folder = scratchFolder("scan_" + c.name);
     const std::string project = folder + "/movie.d2v";
@@ -104,6 +109,7 @@ TEST_P(ScanRealMpeg, ChaptersAreTheCutsOnOneThreadAndOnTwo) {
     const std::vector<int> expected = reachableCuts(c.spec.cuts);
     EXPECT_EQ(scanChapters(project, one->info(), 1), expected);
     EXPECT_EQ(scanChapters(project, one->info(), 2), expected);
+    EXPECT_EQ(scanChapters(project, one->info(), 1, true), expected);
 }
 
 // A DVD title in three VOB files, opened whole and damaged before the scan: the last part cut short or

@@ -1,6 +1,7 @@
 #include "core/scan/scene_detector.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -158,6 +159,34 @@ bool SceneDetector::frame(int n, const PlanarFrame& current, const PlanarFrame& 
     prevDcSmall_ = dcRatio < kDcSmall;
     prevChapter_ = result >= kScoreThreshold;
     return prevChapter_;
+}
+
+} // namespace mivo
+
+namespace mivo {
+
+SceneDetector::State SceneDetector::state() const {
+    State s{};
+    // The ring's next slot holds its oldest entry; only the sums of the entries count, so the order
+    // matters only for which one is replaced next.
+    for (int i = 0; i < kHistoryLength; ++i) {
+        const auto slot = static_cast<std::size_t>((histIndex_ + i) % kHistoryLength);
+        const auto at = static_cast<std::size_t>(i);
+        s.luma[at] = lumaHistory_[slot];
+        s.activity[at] = activityHistory_[slot];
+        s.dc[at] = dcHistory_[slot];
+    }
+    const DifferenceHistory* histories[] = {&y_, &u_, &v_};
+    for (int i = 0; i < 3; ++i) {
+        s.differences[2 * i] = histories[i]->older;
+        s.differences[2 * i + 1] = histories[i]->middle;
+    }
+    s.prevDcRatioBits = std::bit_cast<std::uint32_t>(prevDcRatio_);
+    s.histCount = histCount_;
+    s.framesSeen = std::min(framesSeen_, kFramesBeforeDecision);
+    s.prevDcSmall = prevDcSmall_;
+    s.prevChapter = prevChapter_;
+    return s;
 }
 
 } // namespace mivo

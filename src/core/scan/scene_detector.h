@@ -41,6 +41,19 @@ class SceneDetector {
     // n - 1. Throws std::logic_error when no scan was started or n is not the next frame.
     bool frame(int n, const PlanarFrame& current, const PlanarFrame& previous);
 
+    // What one frame hands on to the next, histories oldest entry first, less the block sums (a
+    // function of the frame itself) and the frame numbering. Two detectors whose states are equal after
+    // the same frame decide alike on every frame after it, wherever each started.
+    struct State {
+        std::array<std::int64_t, 4> luma, activity, dc;
+        std::int32_t differences[6];   // y, u, v: older and middle
+        std::uint32_t prevDcRatioBits; // bits: a ratio that is not a number equals itself
+        int histCount, framesSeen;     // frames seen counts only up to the first decision
+        bool prevDcSmall, prevChapter;
+        bool operator==(const State&) const = default;
+    };
+    State state() const;
+
   private:
     struct BlockTotals {
         std::int64_t sum = 0, activity = 0, dcDifference = 0;

@@ -79,8 +79,13 @@ void SceneScan::start() {
     const SourceState& source = p_.source();
     ScanJob job;
     if (source.sourceReady && source.frameCount > 0) {
+        // A long project is scanned in two halves, each decoding on a core of its own; otherwise the
+        // one decoder spreads the slices of each picture over the processors.
+        const bool split =
+            source.isD2vProject && p_.processorCount() > 1 && source.frameCount >= job.splitFrom;
         ScanSourceSpec spec{source, s.inputFile, p_.cpuLevel(),
-                            std::clamp(p_.processorCount(), 1, kMaxDecodeThreads)};
+                            split ? 1 : std::clamp(p_.processorCount(), 1, kMaxDecodeThreads)};
+        if (split) job.secondSource = std::make_unique<ScanSource>(spec);
         job.source = std::make_unique<ScanSource>(std::move(spec));
         job.frameCount = source.frameCount;
         job.width = source.width;
