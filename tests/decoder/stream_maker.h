@@ -41,7 +41,7 @@ struct StreamSpec {
     int quality = 4;           // fixed quantiser: small, fast, and deterministic
     // Hard cuts: a scene of its own (brightness, colour and texture) starts at each of these frames;
     // within a scene the texture drifts smoothly. Empty: one changing picture throughout.
-    std::vector<int> cuts;
+    std::vector<int> cuts{};
 
     std::string key() const; // names the stream in the cache
 };
