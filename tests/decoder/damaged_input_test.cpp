@@ -49,10 +49,7 @@ std::vector<std::uint64_t> fetchEverything(D2vSource& source) {
 
 TEST(DamagedInput, TruncatedStreamsShowTheNearestDecodableFrame) {
     for (Container c : {Container::program, Container::transport, Container::elementary}) {
-        StreamSpec s;
-        s.container = c;
-        s.interlaced = true;
-        s.frames = 36;
+        StreamSpec s{.frames = 36, .interlaced = true, .container = c};
         const std::string stream = makeStream(s);
         const std::string folder = scratchFolder("truncated");
         const std::string ext = std::filesystem::path(stream).extension().string();
@@ -92,9 +89,7 @@ TEST(DamagedInput, TruncatedStreamsShowTheNearestDecodableFrame) {
 
 TEST(DamagedInput, BitFlipsNeitherCrashNorHang) {
     for (Container c : {Container::program, Container::transport, Container::elementary}) {
-        StreamSpec s;
-        s.container = c;
-        s.frames = 36;
+        StreamSpec s{.frames = 36, .container = c};
         const std::string stream = makeStream(s);
         const std::string folder = scratchFolder("flipped");
         const std::string ext = std::filesystem::path(stream).extension().string();
@@ -126,9 +121,7 @@ TEST(DamagedInput, BitFlipsNeitherCrashNorHang) {
 // project with a reason or serves every frame; the indexer either indexes what it is given or says why
 // not, and what it indexes opens and serves every frame.
 TEST(DamagedInput, DamagedDvdTitlesNeitherCrashNorHang) {
-    StreamSpec s;
-    s.container = Container::program;
-    s.frames = 60;
+    StreamSpec s{.frames = 60, .container = Container::program};
     const std::string stream = makeStream(s);
     const std::vector<std::uint8_t> bytes = readFile(stream);
     const std::uint64_t third = bytes.size() / 3 / 2048 * 2048;
@@ -169,8 +162,7 @@ TEST(DamagedInput, DamagedDvdTitlesNeitherCrashNorHang) {
 }
 
 TEST(DamagedInput, FramesTheStreamDoesNotHoldShowTheLastOneItDoes) {
-    StreamSpec s;
-    s.container = Container::program;
+    StreamSpec s{.container = Container::program};
     const std::string folder = scratchFolder("overlong");
     const std::string stream = makeStream(s);
     std::string text = indexProject({stream}, folder + "/movie.d2v", 2);

@@ -37,81 +37,28 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 StreamSpec spec(Container container, int w, int h, int num, int den) {
-    StreamSpec s;
-    s.container = container;
-    s.width = w;
-    s.height = h;
-    s.rateNum = num;
-    s.rateDen = den;
-    return s;
+    return {.width = w, .height = h, .rateNum = num, .rateDen = den, .container = container};
 }
 
+// Unnamed fields keep their defaults: a PAL 720x576 elementary stream at 25 frames per second.
 std::vector<Case> cases() {
-    std::vector<Case> all;
-    {
-        Case c{"es_pal_progressive", spec(Container::elementary, 720, 576, 25, 1), {}};
-        all.push_back(c);
-    }
-    {
-        Case c{"es_open_first_gop", spec(Container::elementary, 720, 576, 25, 1), {}};
-        c.spec.openFirstGop = true;
-        c.spec.frames = 40;
-        all.push_back(c);
-    }
-    {
-        Case c{"ps_pal_interlaced_closed", spec(Container::program, 720, 576, 25, 1), {}};
-        c.spec.interlaced = true;
-        c.spec.closedGop = true;
-        all.push_back(c);
-    }
-    {
-        Case c{"ts_ntsc_film_pulldown", spec(Container::transport, 720, 480, 30000, 1001), {}};
-        c.spec.pulldown = Pulldown::film;
-        all.push_back(c);
-    }
-    {
-        Case c{"m2ts_hd_interlaced", spec(Container::m2ts, 1920, 1080, 30000, 1001), {}};
-        c.spec.interlaced = true;
-        c.spec.frames = 14;
-        c.spec.gop = 6;
-        c.spec.quality = 10;
-        all.push_back(c);
-    }
-    {
-        Case c{"ps_422_bottom_first", spec(Container::program, 720, 576, 25, 1), {}};
-        c.spec.yuv422 = true;
-        c.spec.interlaced = true;
-        c.spec.bottomFirst = true;
-        c.spec.frames = 24;
-        all.push_back(c);
-    }
-    {
-        Case c{"es_mpeg1", spec(Container::elementary, 352, 288, 25, 1), {}};
-        c.spec.mpeg1 = true;
-        all.push_back(c);
-    }
-    {
+    using C = Container;
+    return {
+        {"es_pal_progressive", {}, {}},
+        {"es_open_first_gop", {.frames = 40, .openFirstGop = true}, {}},
+        {"ps_pal_interlaced_closed", {.closedGop = true, .interlaced = true, .container = C::program}, {}},
+        {"ts_ntsc_film_pulldown", ntscFilm(C::transport), {}},
+        {"m2ts_hd_interlaced", hdInterlaced(), {}},
+        {"ps_422_bottom_first", studio422(), {}},
+        {"es_mpeg1", {.width = 352, .height = 288, .mpeg1 = true}, {}},
         // Three files: one cut at a pack boundary, one inside a pack.
-        Case c{"ps_three_files", spec(Container::program, 720, 576, 25, 1), {40 * 2048, 100 * 2048 + 1000}};
-        c.spec.frames = 40;
-        all.push_back(c);
-    }
-    {
+        {"ps_three_files", {.frames = 40, .container = C::program}, {40 * 2048, 100 * 2048 + 1000}},
         // Tiny pictures: several I pictures start in one pack (lines with skip > 0).
-        Case c{"ps_tiny_pictures", spec(Container::programOwn, 32, 32, 25, 1), {}};
-        c.spec.frames = 60;
-        c.spec.gop = 2;
-        c.spec.bFrames = 0;
-        c.spec.quality = 24;
-        all.push_back(c);
-    }
-    {
-        Case c{"es_progressive_repeats", spec(Container::elementary, 720, 576, 24000, 1001), {}};
-        c.spec.pulldown = Pulldown::frameRepeat;
-        c.spec.frames = 30;
-        all.push_back(c);
-    }
-    return all;
+        {"ps_tiny_pictures", tinyPictures(), {}},
+        {"es_progressive_repeats",
+         {.rateNum = 24000, .rateDen = 1001, .frames = 30, .pulldown = Pulldown::frameRepeat},
+         {}},
+    };
 }
 
 class FrameAccuracy : public ::testing::TestWithParam<Case> {};
@@ -187,8 +134,7 @@ TEST(FrameCounts, FollowTheFieldOperationRules) {
     const std::string folder = scratchFolder("counts");
     {
         // 3:2 soft pulldown: every 4 coded frames give 5; force film keeps clean film 1:1.
-        StreamSpec s = spec(Container::elementary, 720, 480, 30000, 1001);
-        s.pulldown = Pulldown::film;
+        StreamSpec s = ntscFilm();
         s.frames = 36;
         const std::string text = indexProject({makeStream(s)}, folder + "/film.d2v");
         EXPECT_EQ(frameCountOf(text, folder, 0), 45);
@@ -221,8 +167,7 @@ TEST(FrameCounts, FollowTheFieldOperationRules) {
 }
 
 TEST(FieldWeaving, PulldownFramesTakeTheirFieldsFromTwoCodedFrames) {
-    StreamSpec s = spec(Container::elementary, 720, 480, 30000, 1001);
-    s.pulldown = Pulldown::film;
+    StreamSpec s = ntscFilm();
     s.frames = 12;
     const std::string folder = scratchFolder("weave");
     const std::string text = indexProject({makeStream(s)}, folder + "/film.d2v");
@@ -262,8 +207,7 @@ TEST(FieldWeaving, PulldownFramesTakeTheirFieldsFromTwoCodedFrames) {
 TEST(StreamInfo, ReportsSizeRateAndColourFormat) {
     const std::string folder = scratchFolder("info");
     {
-        StreamSpec s = spec(Container::transport, 720, 480, 30000, 1001);
-        s.pulldown = Pulldown::film;
+        StreamSpec s = ntscFilm(Container::transport);
         indexProject({makeStream(s)}, folder + "/film.d2v", 1);
         std::unique_ptr<D2vSource> source = openProject(folder + "/film.d2v");
         ASSERT_TRUE(source);

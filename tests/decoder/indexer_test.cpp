@@ -100,13 +100,7 @@ TEST(Indexer, FlagsFollowPulldownAndFieldOrder) {
     {
         // Soft 3:2 pulldown in a transport stream: TFF+RFF, BFF, BFF+RFF, TFF in display order, progressive
         // frames, an interlaced sequence, and a FILM verdict.
-        StreamSpec s;
-        s.container = Container::transport;
-        s.width = 720;
-        s.height = 480;
-        s.rateNum = 30000;
-        s.rateDen = 1001;
-        s.pulldown = Pulldown::film;
+        StreamSpec s = ntscFilm(Container::transport);
         const d2vindex::IndexResult r = index({makeStream(s)});
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_NE(r.text.find("Stream_Type=2\r\nMPEG2_Transport_PID=100,101,100\r\nTransport_Packet_Size="
@@ -120,13 +114,12 @@ TEST(Indexer, FlagsFollowPulldownAndFieldOrder) {
     }
     {
         // Interlaced bottom field first, 4:2:2, closed GOPs: no frame needs the line before.
-        StreamSpec s;
-        s.container = Container::program;
-        s.interlaced = true;
-        s.bottomFirst = true;
-        s.yuv422 = true;
-        s.closedGop = true;
-        s.frames = 24;
+        StreamSpec s{.frames = 24,
+                     .closedGop = true,
+                     .interlaced = true,
+                     .bottomFirst = true,
+                     .yuv422 = true,
+                     .container = Container::program};
         const d2vindex::IndexResult r = index({makeStream(s)});
         ASSERT_TRUE(r.ok) << r.error;
         for (const D2vLine& l : r.project.lines) {
@@ -138,10 +131,7 @@ TEST(Indexer, FlagsFollowPulldownAndFieldOrder) {
     }
     {
         // MPEG-1: top field first, progressive, no repeats.
-        StreamSpec s;
-        s.mpeg1 = true;
-        s.width = 352;
-        s.height = 288;
+        StreamSpec s{.width = 352, .height = 288, .mpeg1 = true};
         const d2vindex::IndexResult r = index({makeStream(s)});
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.project.mpegType, 1);
@@ -153,8 +143,7 @@ TEST(Indexer, FlagsFollowPulldownAndFieldOrder) {
 TEST(Indexer, PositionsPointWhereDGIndexPoints) {
     {
         // Program stream: the pack in which the sequence header's start code begins.
-        StreamSpec s;
-        s.container = Container::program;
+        StreamSpec s{.container = Container::program};
         const std::string path = makeStream(s);
         const d2vindex::IndexResult r = index({path});
         ASSERT_TRUE(r.ok) << r.error;
@@ -170,8 +159,7 @@ TEST(Indexer, PositionsPointWhereDGIndexPoints) {
     }
     {
         // Transport stream: the TS packet that holds the start code.
-        StreamSpec s;
-        s.container = Container::transport;
+        StreamSpec s{.container = Container::transport};
         const std::string path = makeStream(s);
         const d2vindex::IndexResult r = index({path});
         ASSERT_TRUE(r.ok) << r.error;
@@ -187,13 +175,7 @@ TEST(Indexer, PositionsPointWhereDGIndexPoints) {
 }
 
 TEST(Indexer, CountsIPicturesThatStartInTheSamePack) {
-    StreamSpec s;
-    s.container = Container::programOwn;
-    s.width = s.height = 32;
-    s.gop = 2;
-    s.bFrames = 0;
-    s.frames = 60;
-    s.quality = 24;
+    const StreamSpec s = tinyPictures();
     const d2vindex::IndexResult r = index({makeStream(s)});
     ASSERT_TRUE(r.ok) << r.error;
     int maxSkip = 0;
@@ -236,9 +218,7 @@ TEST(Indexer, ReadsVobAndCellIdsFromNavigationPacks) {
 }
 
 TEST(Indexer, JoinsSeveralFilesIntoOneStream) {
-    StreamSpec s;
-    s.container = Container::program;
-    s.frames = 40;
+    StreamSpec s{.frames = 40, .container = Container::program};
     const std::string path = makeStream(s);
     const std::string folder = scratchFolder("join");
     const d2vindex::IndexResult whole = index({path});
@@ -274,19 +254,13 @@ TEST(Indexer, JoinsSeveralFilesIntoOneStream) {
 TEST(Indexer, WritesTheRateAndPathsAskedFor) {
     const std::string folder = scratchFolder("rates");
     {
-        StreamSpec s;
-        s.width = 720;
-        s.height = 480;
-        s.rateNum = 30000;
-        s.rateDen = 1001;
-        s.pulldown = Pulldown::film;
+        StreamSpec s = ntscFilm();
         const d2vindex::IndexResult r = index({makeStream(s)}, 1);
         ASSERT_TRUE(r.ok);
         EXPECT_NE(r.text.find("Field_Operation=1\r\nFrame_Rate=23976 (24000/1001)\r\n"), std::string::npos);
     }
     {
-        StreamSpec s;
-        s.interlaced = true;
+        StreamSpec s{.interlaced = true};
         const d2vindex::IndexResult r = index({makeStream(s)}, 1);
         ASSERT_TRUE(r.ok);
         EXPECT_NE(r.text.find("Frame_Rate=20000 (20000/1000)\r\n"), std::string::npos);
@@ -329,12 +303,7 @@ TEST(Indexer, SaysWhatIsWrongWithInputItCannotIndex) {
         EXPECT_NE(r.error.find(refusal.says), std::string::npos) << r.error;
     }
     // DGIndex's limit of 500 pictures after one I picture (decoders read a line into a small buffer).
-    StreamSpec endless;
-    endless.width = endless.height = 32;
-    endless.gop = 600;
-    endless.bFrames = 0;
-    endless.frames = 510;
-    endless.quality = 24;
+    StreamSpec endless{.width = 32, .height = 32, .frames = 510, .gop = 600, .bFrames = 0, .quality = 24};
     const d2vindex::IndexResult tooLong = index({makeStream(endless)});
     EXPECT_FALSE(tooLong.ok);
     EXPECT_NE(tooLong.error.find("more than 500 pictures"), std::string::npos) << tooLong.error;

@@ -68,10 +68,7 @@ TEST(DecoderLibrary, IsInstalledUnderEveryVersionName) {
 TEST(DecoderLibrary, ServesFramesThroughItsExports) {
     Library lib(MIVO_DECODER_LIBRARY);
     ASSERT_TRUE(lib.loaded()) << dlerror();
-    StreamSpec s;
-    s.container = Container::program;
-    s.interlaced = true;
-    s.frames = 30;
+    StreamSpec s{.frames = 30, .interlaced = true, .container = Container::program};
     const std::string folder = scratchFolder("exports");
     indexProject({makeStream(s)}, folder + "/movie.d2v");
 
@@ -133,32 +130,8 @@ TEST(IndexerProgram, MakesProjectsTheLibraryOpens) {
         const char* options;
         Info info;
     };
-    StreamSpec vob;
-    vob.container = Container::program;
-    vob.frames = 40;
-    StreamSpec film;
-    film.container = Container::transport;
-    film.width = 720;
-    film.height = 480;
-    film.rateNum = 30000;
-    film.rateDen = 1001;
-    film.pulldown = Pulldown::film;
-    StreamSpec studio;
-    studio.container = Container::program;
-    studio.yuv422 = true;
-    studio.interlaced = true;
-    studio.bottomFirst = true;
-    studio.frames = 24;
-    StreamSpec hd;
-    hd.container = Container::m2ts;
-    hd.width = 1920;
-    hd.height = 1080;
-    hd.rateNum = 30000;
-    hd.rateDen = 1001;
-    hd.interlaced = true;
-    hd.frames = 14;
-    hd.gop = 6;
-    hd.quality = 10;
+    StreamSpec vob{.frames = 40, .container = Container::program};
+    StreamSpec film = ntscFilm(Container::transport);
     const Expectation cases[] = {
         {"dvd",
          vob,
@@ -171,8 +144,8 @@ TEST(IndexerProgram, MakesProjectsTheLibraryOpens) {
          {},
          "-f 1",
          {720, 480, 24000, 1001, 36, static_cast<std::int32_t>(0xA0000008u)}},
-        {"studio", studio, {}, "--field-operation 2", {720, 576, 25, 1, 24, 0x60000004}},
-        {"hd", hd, {}, "", {1920, 1080, 30000, 1001, 14, static_cast<std::int32_t>(0xA0000008u)}},
+        {"studio", studio422(), {}, "--field-operation 2", {720, 576, 25, 1, 24, 0x60000004}},
+        {"hd", hdInterlaced(), {}, "", {1920, 1080, 30000, 1001, 14, static_cast<std::int32_t>(0xA0000008u)}},
     };
     for (const Expectation& e : cases) {
         SCOPED_TRACE(e.name);

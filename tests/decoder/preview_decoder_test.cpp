@@ -45,8 +45,7 @@ std::vector<std::vector<std::uint8_t>> swscaleFrames(const std::string& path, in
 class PreviewRealDecoder : public ProgramWorld {};
 
 TEST_F(PreviewRealDecoder, PictureIsFfmpegsDecodeInSwscalesColours) {
-    StreamSpec spec;
-    spec.frames = 60;
+    StreamSpec spec{.frames = 60};
     const std::string stream = makeStream(spec);
     indexProject({stream}, (prog / "movie.d2v").string());
     fs::create_directories(prog / "DGDecode");

@@ -41,10 +41,53 @@ struct StreamSpec {
     int quality = 4;           // fixed quantiser: small, fast, and deterministic
     // Hard cuts: a scene of its own (brightness, colour and texture) starts at each of these frames;
     // within a scene the texture drifts smoothly. Empty: one changing picture throughout.
-    std::vector<int> cuts;
+    std::vector<int> cuts{};
 
     std::string key() const; // names the stream in the cache
 };
+
+// NTSC film with soft 3:2 pulldown: 36 coded frames shown as 45.
+inline StreamSpec ntscFilm(Container container = Container::elementary) {
+    return {.width = 720,
+            .height = 480,
+            .rateNum = 30000,
+            .rateDen = 1001,
+            .pulldown = Pulldown::film,
+            .container = container};
+}
+
+// Interlaced 1080-line HD in a BD transport stream, short and coarse to stay fast.
+inline StreamSpec hdInterlaced() {
+    return {.width = 1920,
+            .height = 1080,
+            .rateNum = 30000,
+            .rateDen = 1001,
+            .frames = 14,
+            .gop = 6,
+            .interlaced = true,
+            .container = Container::m2ts,
+            .quality = 10};
+}
+
+// Studio 4:2:2, interlaced bottom field first, in a program stream.
+inline StreamSpec studio422() {
+    return {.frames = 24,
+            .interlaced = true,
+            .bottomFirst = true,
+            .yuv422 = true,
+            .container = Container::program};
+}
+
+// 32x32 pictures, all I or P: several I pictures start in one 2048-byte pack.
+inline StreamSpec tinyPictures(int frames = 60) {
+    return {.width = 32,
+            .height = 32,
+            .frames = frames,
+            .gop = 2,
+            .bFrames = 0,
+            .container = Container::programOwn,
+            .quality = 24};
+}
 
 // Path of the stream (made now, or found in the cache). Throws std::runtime_error on failure.
 std::string makeStream(const StreamSpec& spec);

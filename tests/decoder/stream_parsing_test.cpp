@@ -73,9 +73,7 @@ DemuxSettings settingsFor(Container c) {
 
 TEST(StreamParsing, FindsTheCodedFramesFfmpegFinds) {
     for (Container c : {Container::elementary, Container::program, Container::transport, Container::m2ts}) {
-        StreamSpec s;
-        s.container = c;
-        s.interlaced = c != Container::elementary;
+        StreamSpec s{.interlaced = c != Container::elementary, .container = c};
         const std::string path = makeStream(s);
         SCOPED_TRACE(path);
         const std::vector<Unit> ours = unitsOf(path, settingsFor(c));
@@ -102,8 +100,7 @@ TEST(StreamParsing, RecordsPositionsAsProjectsNameThem) {
     }
     {
         // Program stream of 2048-byte packs: the pack holding the first byte of the start code.
-        StreamSpec s;
-        s.container = Container::programOwn;
+        StreamSpec s{.container = Container::programOwn};
         const std::string path = makeStream(s);
         const std::vector<std::uint8_t> bytes = readFile(path);
         for (const Unit& u : unitsOf(path, settingsFor(Container::programOwn))) {
@@ -113,8 +110,7 @@ TEST(StreamParsing, RecordsPositionsAsProjectsNameThem) {
     }
     {
         // Transport stream, 192-byte packets: the 4-byte prefix before the sync byte of the packet.
-        StreamSpec s;
-        s.container = Container::m2ts;
+        StreamSpec s{.container = Container::m2ts};
         const std::string path = makeStream(s);
         const std::vector<std::uint8_t> bytes = readFile(path);
         for (const Unit& u : unitsOf(path, settingsFor(Container::m2ts))) {
@@ -127,15 +123,7 @@ TEST(StreamParsing, RecordsPositionsAsProjectsNameThem) {
 TEST(StreamParsing, FindsEveryIPictureAgainFromItsPosition) {
     for (Container c :
          {Container::elementary, Container::program, Container::transport, Container::programOwn}) {
-        StreamSpec s;
-        s.container = c;
-        if (c == Container::programOwn) { // several I pictures per pack
-            s.width = s.height = 32;
-            s.gop = 2;
-            s.bFrames = 0;
-            s.frames = 40;
-            s.quality = 24;
-        }
+        const StreamSpec s = c == Container::programOwn ? tinyPictures(40) : StreamSpec{.container = c};
         const std::string path = makeStream(s);
         SCOPED_TRACE(path);
         FileSet files;
@@ -187,8 +175,7 @@ TEST(StreamParsing, RecoversFromGarbageAndCutPackets) {
 TEST(StreamParsing, TransportDataInsideAPesPacketIsKept) {
     // Seeking to a TS packet that continues a PES packet still yields its video bytes (a demuxer that
     // waits for the next PES start would lose the picture the position points into).
-    StreamSpec s;
-    s.container = Container::transport;
+    StreamSpec s{.container = Container::transport};
     const std::string path = makeStream(s);
     const std::vector<std::uint8_t> bytes = readFile(path);
     FileSet files;

@@ -38,32 +38,19 @@ int main(int argc, char** argv) {
     try {
         std::filesystem::create_directories(folder);
         // A DVD title: PAL, interlaced, in three VOB files cut at pack boundaries.
-        StreamSpec dvd;
-        dvd.container = Container::program;
-        dvd.interlaced = true;
-        dvd.frames = 40;
+        StreamSpec dvd{.frames = 40, .interlaced = true, .container = Container::program};
         const std::string title = makeStream(dvd);
         const std::uint64_t size = std::filesystem::file_size(title);
         const std::vector<std::string> parts =
             splitFile(title, {size / 3 / 2048 * 2048, 2 * size / 3 / 2048 * 2048}, folder, "VTS_01");
         indexWithProgram(program, "", folder + "/dvd.d2v", parts);
         // NTSC film with soft pulldown in a transport stream: 36 coded frames shown as 45.
-        StreamSpec film;
-        film.container = Container::transport;
-        film.width = 720;
-        film.height = 480;
-        film.rateNum = 30000;
-        film.rateDen = 1001;
-        film.pulldown = Pulldown::film;
+        const StreamSpec film = ntscFilm(Container::transport);
         indexWithProgram(program, "", folder + "/film.d2v", {copyInto(makeStream(film), folder, "film.ts")});
         // The same film forced back to 23.976 frames per second.
         indexWithProgram(program, "-f 1", folder + "/forced.d2v", {folder + "/film.ts"});
         // 4:2:2 studio video: delivered as YUY2.
-        StreamSpec studio;
-        studio.container = Container::program;
-        studio.yuv422 = true;
-        studio.interlaced = true;
-        studio.frames = 24;
+        StreamSpec studio{.frames = 24, .interlaced = true, .yuv422 = true, .container = Container::program};
         indexWithProgram(program, "", folder + "/studio.d2v",
                          {copyInto(makeStream(studio), folder, "studio.mpg")});
     } catch (const std::exception& e) {

@@ -32,58 +32,15 @@ std::string keywordOf(const std::vector<std::string>& block) {
 }
 
 // The two orders, keyword by keyword, as the file format and the listing define them. Keywords in one
-// braced group share a place.
-using Order = std::vector<std::vector<std::string>>;
-const Order kFileOrder = {{"*INFILE"},
-                          {"*OUTFILE"},
-                          {"*LOGFILE"},
-                          {"*DBPATH"},
-                          {"*LLPATH"},
-                          {"*BITRATE"},
-                          {"*MAXBITRATE"},
-                          {"*FRAMES"},
-                          {"*NOSMP"},
-                          {"*PROFILE"},
-                          {"*ASPECT"},
-                          {"*GOP", "*AUTOGOP"},
-                          {"*B3"},
-                          {"*CQ", "*CQ_MAXBITRATE"},
-                          {"*CQ_PFACTOR"},
-                          {"*CQ_BFACTOR"},
-                          {"*AQ"},
-                          {"*DC_PREC"},
-                          {"*BFF", "*PROGRESSIVE", "*INTERLACED", "*DVSOURCE", "*TFF"},
-                          {"*CHROMADOWNSAMPLE"},
-                          {"*NOSCD"},
-                          {"*NOVBV"},
-                          {"*CLOSEDGOPS"},
-                          {"*1PASS"},
-                          {"*NOSEQ_ENDCODE"},
-                          {"*SCDFILE"},
-                          {"*FRAMELOG"},
-                          {"*BIAS"},
-                          {"*MASK_SHIFT"},
-                          {"*AVSMEMORY"},
-                          {"*LOSSLESS"},
-                          {"*ADAPTIVEMATRIX"},
-                          {"*PULLDOWN"},
-                          {"*LASTIFRAME"},
-                          {"*PREVIEW"},
-                          {"*SILENT"},
-                          {"*TIMECODE"},
-                          {"*MPEGLEVEL"},
-                          {"*INTRAVLC"},
-                          {"*MATRIX", "*CUSTOMMATRIX"},
-                          {"*LUMGAIN"},
-                          {"*COLOUR"},
-                          {"*CPU"},
-                          {"*PRIORITY"},
-                          {"*CHROMAFORMAT"},
-                          {"*WAIT"},
-                          {"*SHUTDOWN"},
-                          {"*CHAPTER"},
-                          {"*ZONE"},
-                          {"*PANSCAN"}};
+// group share a place.
+using Order = test::KeywordOrder;
+const Order kFileOrder = test::parseKeywordOrder(
+    "*INFILE *OUTFILE *LOGFILE *DBPATH *LLPATH *BITRATE *MAXBITRATE *FRAMES *NOSMP *PROFILE *ASPECT "
+    "*GOP|*AUTOGOP *B3 *CQ|*CQ_MAXBITRATE *CQ_PFACTOR *CQ_BFACTOR *AQ *DC_PREC "
+    "*BFF|*PROGRESSIVE|*INTERLACED|*DVSOURCE|*TFF *CHROMADOWNSAMPLE *NOSCD *NOVBV *CLOSEDGOPS *1PASS "
+    "*NOSEQ_ENDCODE *SCDFILE *FRAMELOG *BIAS *MASK_SHIFT *AVSMEMORY *LOSSLESS *ADAPTIVEMATRIX *PULLDOWN "
+    "*LASTIFRAME *PREVIEW *SILENT *TIMECODE *MPEGLEVEL *INTRAVLC *MATRIX|*CUSTOMMATRIX *LUMGAIN *COLOUR "
+    "*CPU *PRIORITY *CHROMAFORMAT *WAIT *SHUTDOWN *CHAPTER *ZONE *PANSCAN");
 const Order& kListingOrder = test::listingOrder();
 
 int rank(const Order& order, const std::string& keyword) {
