@@ -15,6 +15,8 @@
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
 
+#include "qt_benchmark_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemView>
@@ -221,12 +223,4 @@ BENCHMARK(BM_ChapterImportThroughPage)->UseManualTime()->Unit(benchmark::kMillis
 
 } // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    useProgramStyle();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVO_QT_BENCHMARK_MAIN()

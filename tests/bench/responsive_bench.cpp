@@ -11,6 +11,8 @@
 #include "gui/qt_dialogs.h"
 #include "program/program.h"
 
+#include "qt_benchmark_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -269,12 +271,4 @@ BENCHMARK(BM_StepForward)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTi
 
 } // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    useProgramStyle();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVO_QT_BENCHMARK_MAIN()
