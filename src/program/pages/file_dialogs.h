@@ -26,7 +26,7 @@ struct FileButtonDialog {
 // The dialog of a file button, or nothing for a button without one.
 std::optional<FileButtonDialog> fileButtonDialog(PageId page, int id);
 
-// The spec handed to the dialog service: the button's dialog, starting in `folder`, with the second
+// The request handed to the dialog service: the button's dialog, starting in `folder`, with the second
 // filter of the one dialog that has one (dvdauthor's chapter times beside the chapter block form).
 FileDialogSpec fileDialogSpec(const FileButtonDialog& d, const std::string& folder);
 
