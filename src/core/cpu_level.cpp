@@ -1,7 +1,7 @@
 #include "core/cpu_level.h"
 
+#include "base/text.h"
 #include "core/kernels/cpu_features.h"
-#include "core/text.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
 #include "core/lossless_estimate.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 
 namespace mivo {
 

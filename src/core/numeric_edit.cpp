@@ -1,6 +1,6 @@
 #include "core/numeric_edit.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/free_format.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "core/status_line.h"
 
+#include "base/text.h"
 #include "core/control_ids.h"
 #include "core/control_model.h"
-#include "core/text.h"
 
 #include <algorithm>
 

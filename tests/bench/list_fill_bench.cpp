@@ -5,10 +5,10 @@
 // same loop: a plain loop formatting every chapter line, the ini text rendered alone, and the file read
 // into a bare settings record by the list code alone. The counters are the medians over the iterations
 // and their ratios.
+#include "base/whole_file.h"
 #include "core/control_ids.h"
 #include "core/lists/chapter_file.h"
 #include "core/settings/ini_codec.h"
-#include "core/whole_file.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
 #include "gui/qt_dialogs.h"

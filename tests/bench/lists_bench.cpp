@@ -6,12 +6,12 @@
 // The side-by-side benchmarks time both halves alternately in every iteration and report the medians
 // and their ratio as counters.
 
+#include "base/whole_file.h"
 #include "core/lists/chapter_file.h"
 #include "core/lists/chapter_list.h"
 #include "core/lists/panscan_list.h"
 #include "core/settings/settings.h"
 #include "core/source_state.h"
-#include "core/whole_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 // action in turn within one loop, so they see the same machine. An action is timed from the user's click
 // (or tab choice) through the program's handler until the window has painted itself again; the budget
 // is one frame, 16 ms. Counters: the medians of each window and their ratio.
+#include "base/whole_file.h"
 #include "core/control_ids.h"
-#include "core/whole_file.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
 #include "gui/qt_dialogs.h"

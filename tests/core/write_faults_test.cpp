@@ -3,6 +3,7 @@
 // beside it, the writer's message says which step failed, and the same write works once there is room.
 
 #include "../support/small_disk.h"
+#include "base/whole_file.h"
 #include "core/control_model.h"
 #include "core/lists/chapter_file.h"
 #include "core/lists/panscan_file.h"
@@ -12,7 +13,6 @@
 #include "core/settings/settings.h"
 #include "core/source_state.h"
 #include "core/status_line.h"
-#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "d2v_project.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 #include "stream_maker.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the indexer program run as a user runs it: a project made by d2vindex over several files opens with
 // the right size, rate, colour format and frame count.
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 #include "d2v_source.h"
 #include "stream_maker.h"
 #include "test_support.h"

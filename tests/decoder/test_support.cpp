@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 #include "indexer.h"
 #include "stream_maker.h"
 

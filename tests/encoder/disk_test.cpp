@@ -5,7 +5,7 @@
 #include "stream_maker.h"
 #include "test_support.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <gtest/gtest.h>
 

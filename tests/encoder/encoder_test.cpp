@@ -7,9 +7,9 @@
 #include "stream_maker.h"
 #include "test_support.h"
 
+#include "base/whole_file.h"
 #include "core/matrix/builtin_matrices.h"
 #include "core/settings/ini_codec.h"
-#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 

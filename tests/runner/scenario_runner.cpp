@@ -2,8 +2,8 @@
 
 #include "scenario_runner.h"
 
+#include "base/whole_file.h"
 #include "core/control_ids.h"
-#include "core/whole_file.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
 #include "gui/qt_dialogs.h"

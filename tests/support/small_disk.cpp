@@ -1,6 +1,6 @@
 #include "small_disk.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>

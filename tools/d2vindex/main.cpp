@@ -3,7 +3,7 @@
 
 #include "indexer.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <chrono>
 #include <cstdio>

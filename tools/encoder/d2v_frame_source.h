@@ -6,7 +6,7 @@
 
 #include "frame_source.h"
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 #include "core/kernels/packed_to_planar.h"
 #include "platform/platform.h"
 

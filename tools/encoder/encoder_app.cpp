@@ -10,9 +10,9 @@
 #include "segment_encoder.h"
 #include "segment_plan.h"
 
+#include "base/text.h"
+#include "base/whole_file.h"
 #include "core/settings/ini_codec.h"
-#include "core/text.h"
-#include "core/whole_file.h"
 #include "platform/platform.h"
 
 #include <algorithm>

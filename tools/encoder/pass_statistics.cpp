@@ -1,7 +1,7 @@
 #include "pass_statistics.h"
 
-#include "core/paths.h"
-#include "core/whole_file.h"
+#include "base/paths.h"
+#include "base/whole_file.h"
 #include "platform/platform.h"
 
 namespace mivo::encoder {

@@ -4,7 +4,7 @@
 #include "mpeg2_encoder.h"
 #include "segment_plan.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,7 +3,7 @@
 
 #include "sample_pattern.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <cstdio>
 #include <memory>

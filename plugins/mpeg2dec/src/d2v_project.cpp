@@ -1,6 +1,6 @@
 #include "d2v_project.h"
 
-#include "core/text.h"
+#include "base/text.h"
 
 #include <cctype>
 #include <charconv>

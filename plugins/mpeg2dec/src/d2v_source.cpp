@@ -2,7 +2,7 @@
 
 #include "mpeg_tables.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <climits>

@@ -10,7 +10,7 @@
 #include "picture_splitter.h"
 #include "unit_reader.h"
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 
 #include <array>
 #include <climits>

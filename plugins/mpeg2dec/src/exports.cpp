@@ -4,7 +4,7 @@
 
 #include "d2v_source.h"
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 
 #include <cstdint>
 #include <cstdio>

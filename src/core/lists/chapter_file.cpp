@@ -1,11 +1,11 @@
 #include "core/lists/chapter_file.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
+#include "base/whole_file.h"
 #include "core/free_format.h"
 #include "core/lists/chapter_list.h"
 #include "core/lists/chapter_times.h"
 #include "core/lists/list_messages.h"
-#include "core/whole_file.h"
 
 #include <charconv>
 

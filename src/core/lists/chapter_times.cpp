@@ -1,6 +1,6 @@
 #include "core/lists/chapter_times.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 
 #include <array>
 #include <cmath>

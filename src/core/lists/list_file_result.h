@@ -2,7 +2,7 @@
 // What a list file import or export tells the page: whether it worked, and the whole report for the
 // status line (the opening message and whatever continues it), to be shown in replace mode.
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <string>
 #include <string_view>

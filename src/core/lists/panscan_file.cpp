@@ -1,10 +1,10 @@
 #include "core/lists/panscan_file.h"
 
+#include "base/whole_file.h"
 #include "core/free_format.h"
 #include "core/lists/list_columns.h"
 #include "core/lists/list_messages.h"
 #include "core/lists/panscan_list.h"
-#include "core/whole_file.h"
 
 namespace mivo::lists {
 

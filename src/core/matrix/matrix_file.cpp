@@ -1,9 +1,9 @@
 #include "core/matrix/matrix_file.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
+#include "base/whole_file.h"
 #include "core/free_format.h"
 #include "core/matrix/mpeg2enc_matrix_text.h"
-#include "core/whole_file.h"
 
 #include <charconv>
 #include <cstdint>

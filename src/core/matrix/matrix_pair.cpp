@@ -1,6 +1,6 @@
 #include "core/matrix/matrix_pair.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/free_format.h"
 #include "core/matrix/builtin_matrices.h"
 

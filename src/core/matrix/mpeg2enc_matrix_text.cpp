@@ -1,6 +1,6 @@
 #include "core/matrix/mpeg2enc_matrix_text.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/free_format.h"
 
 namespace mivo {

@@ -1,6 +1,6 @@
 #include "core/picture/bitmap_file.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 namespace mivo::picture {
 

@@ -1,8 +1,8 @@
 #pragma once
 // "create bitmap": the picture saved as a bitmap file named after the frame it shows.
 
+#include "base/whole_file.h"
 #include "core/picture/picture_buffer.h"
-#include "core/whole_file.h"
 
 #include <string>
 

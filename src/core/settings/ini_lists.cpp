@@ -1,7 +1,7 @@
 // The list keywords of the ini file: chapters, zones, pan-scan positions and the custom matrices, read
 // from the lines after their keyword line and written as item lines in fixed columns.
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/settings/ini_reading.h"
 #include "core/settings/ini_writing.h"
 

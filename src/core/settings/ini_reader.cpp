@@ -1,7 +1,7 @@
 // The ini reader: keyword lines in, record fields and seen flags out, each keyword read as its row in
 // the keyword table says.
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/settings/ini_reading.h"
 #include "core/source/d2v_project.h"
 

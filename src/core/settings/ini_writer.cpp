@@ -1,8 +1,8 @@
 // The ini writer: the record as the encoder reads it, each line as its row in the keyword table says,
 // in the file's order or the listing's.
 
+#include "base/whole_file.h"
 #include "core/settings/ini_writing.h"
-#include "core/whole_file.h"
 
 #include <algorithm>
 

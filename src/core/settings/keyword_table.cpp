@@ -4,7 +4,7 @@
 
 #include "core/settings/keyword_table.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 #include "core/free_format.h"
 #include "core/settings/ini_reading.h"
 #include "core/settings/ini_writing.h"

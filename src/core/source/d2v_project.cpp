@@ -1,6 +1,6 @@
 #include "core/source/d2v_project.h"
 
-#include "core/text.h"
+#include "base/text.h"
 
 #include <array>
 #include <charconv>

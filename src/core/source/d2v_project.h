@@ -4,7 +4,7 @@
 // be reachable. The decoder libraries resolve listed paths with the same rules, so a project that passes
 // here is one the decoder can find its files for.
 
-#include "core/paths.h" // hasExtension, displayForm and resolveListedPath have their home there
+#include "base/paths.h" // hasExtension, displayForm and resolveListedPath have their home there
 #include "core/source_state.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 // Every button that asks for a file: its dialog, then what the chosen file is for.
 
+#include "base/paths.h"
 #include "core/control_ids.h"
 #include "core/lists/list_messages.h"
-#include "core/paths.h"
 #include "program/pages/file_dialogs.h"
 #include "program/pages/page_handlers.h"
 #include "program/program.h"

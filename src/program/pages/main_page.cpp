@@ -5,8 +5,8 @@
 
 #include "program/pages/main_page.h"
 
+#include "base/fixed_format.h"
 #include "core/control_ids.h"
-#include "core/fixed_format.h"
 #include "core/numeric_edit.h"
 #include "core/source/file_version.h"
 #include "platform/platform.h"

@@ -1,7 +1,7 @@
 #include "program/pages/settings1_page.h"
 
+#include "base/fixed_format.h"
 #include "core/control_ids.h"
-#include "core/fixed_format.h"
 #include "core/numeric_edit.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"

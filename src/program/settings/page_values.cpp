@@ -2,8 +2,8 @@
 // Texts that do not read as numbers leave the value the record held before, as the pages' own checks
 // would.
 
+#include "base/fixed_format.h"
 #include "core/control_ids.h"
-#include "core/fixed_format.h"
 #include "core/free_format.h"
 #include "program/settings/labels.h"
 #include "program/settings/settings_operations.h"

@@ -3,8 +3,8 @@
 // touch the same controls, and the later one wins (silent over preview, pulldown over the interlacing
 // the file chose, a luminance gain over the adaptive matrix).
 
+#include "base/fixed_format.h"
 #include "core/control_ids.h"
-#include "core/fixed_format.h"
 #include "core/source/d2v_project.h"
 #include "program/settings/labels.h"
 #include "program/settings/settings_operations.h"

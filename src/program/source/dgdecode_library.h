@@ -1,9 +1,9 @@
 #pragma once
 // A DGDecode decoder library, loaded at run time: one per D2V project format version, only one in
-// memory at a time. Of its three exports (core/dgdecode_interface.h) openMPEG2Source and getFrame do the
+// memory at a time. Of its three exports (base/dgdecode_interface.h) openMPEG2Source and getFrame do the
 // work; closeVideo must be present, and closes a stream before its library goes.
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 #include "core/source_state.h"
 #include "platform/platform.h"
 

@@ -1,10 +1,10 @@
 #include "program/source/movie_info_display.h"
 
+#include "base/fixed_format.h"
+#include "base/paths.h"
 #include "core/control_ids.h"
-#include "core/fixed_format.h"
 #include "core/free_format.h"
 #include "core/lossless_estimate.h"
-#include "core/paths.h"
 #include "core/source/movie_info.h"
 
 #include <algorithm>

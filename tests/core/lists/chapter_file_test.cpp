@@ -1,7 +1,7 @@
 #include "core/lists/chapter_file.h"
 
+#include "base/whole_file.h"
 #include "core/lists/chapter_times.h"
-#include "core/whole_file.h"
 #include "support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "core/lists/panscan_file.h"
 #include "core/lists/panscan_list.h"
 
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 #include "support.h"
 
 #include <gtest/gtest.h>

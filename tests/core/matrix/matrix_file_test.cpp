@@ -3,9 +3,9 @@
 
 #include "matrix_pairs.h"
 
+#include "base/whole_file.h"
 #include "core/matrix/builtin_matrices.h"
 #include "core/matrix/matrix_file.h"
-#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 

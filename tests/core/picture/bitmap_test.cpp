@@ -1,6 +1,6 @@
+#include "base/whole_file.h"
 #include "core/picture/bitmap_file.h"
 #include "core/picture/picture_buffer.h"
-#include "core/whole_file.h"
 
 #include <gtest/gtest.h>
 

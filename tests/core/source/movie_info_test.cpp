@@ -1,6 +1,6 @@
 #include "core/source/movie_info.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 
 #include <gtest/gtest.h>
 

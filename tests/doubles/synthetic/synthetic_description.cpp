@@ -1,6 +1,6 @@
 #include "synthetic_description.h"
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 
 #include <charconv>
 #include <sstream>

@@ -7,7 +7,7 @@
 
 #include "synthetic_description.h"
 
-#include "core/dgdecode_interface.h"
+#include "base/dgdecode_interface.h"
 #include "core/source/d2v_project.h"
 
 #include <algorithm>

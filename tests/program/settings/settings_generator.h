@@ -5,7 +5,7 @@
 
 #include "../../fuzz/ini_reader/ini_round_trip.h"
 
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 
 #include <algorithm>
 #include <random>

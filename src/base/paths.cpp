@@ -1,6 +1,6 @@
-#include "core/paths.h"
+#include "base/paths.h"
 
-#include "core/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 

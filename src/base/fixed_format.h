@@ -2,7 +2,7 @@
 // Numbers as the program shows and writes them: formatted right-aligned in a field of fixed width, then
 // usually left-justified (leading blanks removed).
 
-#include "core/text.h" // trimmed and trimmedRight have their home there
+#include "base/text.h" // trimmed and trimmedRight have their home there
 
 #include <string>
 #include <string_view>

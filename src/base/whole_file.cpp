@@ -1,4 +1,4 @@
-#include "core/whole_file.h"
+#include "base/whole_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "core/fixed_format.h"
+#include "base/fixed_format.h"
 
 #include <gtest/gtest.h>
 
