@@ -3,6 +3,7 @@
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
 #include "core/kernels/packed_to_planar.h"
+#include "core/kernels/yuv_to_bgr.h"
 #include "platform/frame_server.h"
 #include "platform/platform.h"
 #include "program/handler_binding.h"
@@ -208,6 +209,10 @@ void Program::startUp() {
         // message and load decoders for a loop that ends at once.
         return;
     }
+    // The kernels follow the processor level (a forced one too) from the first frame on: the source the
+    // ini file names is opened and shown below.
+    frames_.setPackedConversion(packedToPlanarFor(cpuLevel_));
+    preview_->setConversion(yuvToBgrFor(cpuLevel_));
     fixPaths();
     // Loading Mivo.ini follows the rule of every ini load: reset, read, show, open the source it names,
     // then bring every source-dependent control up to date.
@@ -218,7 +223,6 @@ void Program::startUp() {
     applySettingsToControls(sctx);
     openNamedSource();
     refreshAfterFileChange();
-    frames_.setPackedConversion(packedToPlanarFor(cpuLevel_));
     if (staleLibraryCopy_) status_.append(kLibraryCopyNotDeleted);
 }
 

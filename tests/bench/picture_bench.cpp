@@ -2,7 +2,7 @@
 // of the same planes and a plain copy of the bytes the conversion writes. Each benchmark times its
 // version and both yardsticks in turn within one loop, so all three see the same machine load; the
 // counters are the medians over the iterations and their ratios.
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
 
 extern "C" {
 #include <libavutil/pixfmt.h>
@@ -46,7 +46,7 @@ template <class F> double secondsOf(F&& f) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void compare(benchmark::State& state, mivo::picture::YuvToBgrFn convert) {
+void compare(benchmark::State& state, mivo::YuvToBgrFn convert) {
     Frame f;
     SwsContext* sws = sws_getContext(kWidth, kHeight, AV_PIX_FMT_YUV420P, kWidth, kHeight, AV_PIX_FMT_BGR24,
                                      SWS_BILINEAR, nullptr, nullptr, nullptr);
@@ -54,7 +54,7 @@ void compare(benchmark::State& state, mivo::picture::YuvToBgrFn convert) {
         state.SkipWithError("libswscale has no yuv420p -> bgr24 context");
         return;
     }
-    const mivo::picture::YuvPlanes planes{f.luma.data(), f.cb.data(), f.cr.data(), kWidth, kHeight};
+    const mivo::YuvPlanes planes{f.luma.data(), f.cb.data(), f.cr.data(), kWidth, kHeight};
     const std::uint8_t* const source[3] = {f.luma.data(), f.cb.data(), f.cr.data()};
     const int sourceStride[3] = {kWidth, kWidth / 2, kWidth / 2};
     std::uint8_t* const target[1] = {f.copy.data()};
@@ -82,31 +82,27 @@ void compare(benchmark::State& state, mivo::picture::YuvToBgrFn convert) {
     state.counters["vs_memcpy"] = o / c;
 }
 
-void BM_Reference(benchmark::State& state) {
-    compare(state, mivo::picture::yuvToBgrReference);
-}
-void BM_Sse2(benchmark::State& state) {
-    if (!mivo::picture::yuvToBgrSse2Built()) {
-        state.SkipWithError("no SSE2 version on this processor");
+// Each version of the table, skipped where this processor lacks what it needs.
+void BM_Version(benchmark::State& state) {
+    const auto& version = mivo::yuvToBgrFamily().versions[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(version.name);
+    if ((version.needs & ~mivo::detectedCpuFeatures()) != 0) {
+        state.SkipWithError("this processor cannot run that version");
         return;
     }
-    compare(state, mivo::picture::yuvToBgrSse2);
+    compare(state, version.fn);
 }
-void BM_Avx2(benchmark::State& state) {
-    if (!mivo::picture::yuvToBgrAvx2Built() || !__builtin_cpu_supports("avx2")) {
-        state.SkipWithError("no AVX2 version on this processor");
-        return;
-    }
-    compare(state, mivo::picture::yuvToBgrAvx2);
-}
-void BM_Best(benchmark::State& state) {
-    compare(state, mivo::picture::yuvToBgrBest());
+// The version the program uses at the top processor level.
+void BM_Chosen(benchmark::State& state) {
+    state.SetLabel(mivo::yuvToBgrFamily().chooseVersion(mivo::cpuFeaturesForLevel(6)).name);
+    compare(state, mivo::yuvToBgrFor(6));
 }
 
-BENCHMARK(BM_Reference)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Sse2)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Avx2)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Best)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Version)
+    ->DenseRange(0, static_cast<int>(mivo::yuvToBgrFamily().versions.size()) - 1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Chosen)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // The preview over the whole program: the picture shown and the bitmap saved are the fetched frame in
 // its true colours, adjusted once, whichever decoder delivered it.
+#include "core/kernels/yuv_to_bgr.h"
 #include "core/picture/frame_adjustments.h"
 #include "core/picture/picture_buffer.h"
-#include "core/picture/yuv_to_bgr.h"
 #include "program/preview/frame_preview.h"
 #include "program_world.h"
 #include "synthetic_description.h"
@@ -46,7 +46,7 @@ std::string expectedImage(const std::string& description, int frame,
             v[static_cast<std::size_t>(row * cw + x)] = doubles::syntheticSample(src, frame, 2, x, row);
         }
     picture::applyFrameAdjustments({y.data(), u.data(), v.data(), w, h, w * h, cw * ch}, adjust);
-    picture::PictureBuffer pic(picture::yuvToBgrReference);
+    picture::PictureBuffer pic(yuvToBgrReference);
     EXPECT_TRUE(pic.build({y.data(), u.data(), v.data(), w, h}));
     return std::string(pic.fileImage());
 }
@@ -135,6 +135,20 @@ TEST_F(FramePreviewTest, PictureAndBitmapAreTheFrameAdjustedOnceInTrueColours) {
             EXPECT_EQ(status(), " bitmap created:   " + folder() + "000030.bmp");
             EXPECT_EQ(firstDifference(readFile(prog / "000030.bmp"), expected), -1) << "bitmap " << i;
         }
+    }
+}
+
+TEST_F(FramePreviewTest, TheProcessorLevelChoosesTheConversion) {
+    // Level 1 has no vector version to use; the higher levels take what they allow on this processor.
+    for (const int level : {1, 2, 6}) {
+        ProgramOptions options;
+        options.programFolder = folder();
+        options.cpuLevel = level;
+        program = std::make_unique<Program>(dialogs, shell, options);
+        program->startUp();
+        const YuvToBgrFn expected =
+            level == 1 ? yuvToBgrReference : yuvToBgrFamily().choose(cpuFeaturesForLevel(level));
+        EXPECT_EQ(program->preview().picture().conversion(), expected) << "level " << level;
     }
 }
 

@@ -4,7 +4,7 @@
 // with zeros to a multiple of 4 bytes). The preview paints from it and "create bitmap" writes it out as it
 // is, so both show the same colours.
 
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +29,12 @@ class PictureBuffer {
     static constexpr int kMaxHeight = 1152;
     static constexpr std::size_t kCapacity = kBitmapHeaderBytes + bitmapRowBytes(kMaxWidth) * kMaxHeight;
 
-    // `convert` is the conversion to use; the fastest this processor runs unless a test asks otherwise.
-    explicit PictureBuffer(YuvToBgrFn convert = yuvToBgrBest());
+    // `convert` is the conversion to use until the program's processor level chooses one.
+    explicit PictureBuffer(YuvToBgrFn convert = yuvToBgrReference);
+
+    // Every version gives the same bytes, so a picture already built stays valid.
+    void setConversion(YuvToBgrFn convert) { convert_ = convert; }
+    YuvToBgrFn conversion() const { return convert_; }
 
     // Converts the frame into the picture. False, leaving no picture, when the frame is smaller than 2 x 2
     // or its image would not fit the buffer.

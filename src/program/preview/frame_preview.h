@@ -37,6 +37,9 @@ class FramePreview {
     // (not of a number typed into the current-frame field).
     void setStepListener(std::function<void(PageId page)> listener) { stepListener_ = std::move(listener); }
 
+    // The colour conversion the processor level chose.
+    void setConversion(YuvToBgrFn convert) { picture_.setConversion(convert); }
+
     const picture::PictureBuffer& picture() const { return picture_; }
 
   private:

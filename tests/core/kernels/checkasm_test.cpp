@@ -6,6 +6,7 @@
 #include "core/kernels/copy_plane.h"
 #include "core/kernels/packed_to_planar.h"
 #include "core/kernels/plane_sad.h"
+#include "core/kernels/yuv_to_bgr.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,24 @@ Outcome runCopyPlane(mivo::CopyPlaneFn fn, std::uint32_t seed) {
     return o;
 }
 
+// Lines stored top-down or bottom-up (the picture's way) with padding between them that must keep its fill.
+Outcome runYuvToBgr(mivo::YuvToBgrFn fn, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    const int w = 2 + below(rng, largeCase(seed) ? 1919 : 79),
+              h = 2 + below(rng, largeCase(seed) ? 1151 : 11);
+    const std::ptrdiff_t pitch = 3 * w + below(rng, 8);
+    Input luma(static_cast<std::size_t>(w) * h, rng, seed, true);
+    Input cb(static_cast<std::size_t>(w / 2) * (h / 2), rng, seed, false);
+    Input cr(static_cast<std::size_t>(w / 2) * (h / 2), rng, seed, true);
+    Destination out(spanned(h, pitch, 3 * w), rng);
+    const bool bottomUp = rng() % 2 == 0;
+    fn({luma.data(), cb.data(), cr.data(), w, h}, out.data() + (bottomUp ? (h - 1) * pitch : 0),
+       bottomUp ? -pitch : pitch);
+    Outcome o;
+    appendDestination(o, out);
+    return o;
+}
+
 // A family with the function type erased, so that one harness runs them all.
 struct FamilyUnderTest {
     std::string name;
@@ -225,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(describe("packedToPlanar", mivo::packedToPlanarFamily(), runPackedToPlanar),
                     describe("blockStatistics", mivo::blockStatisticsFamily(), runBlockStatistics),
                     describe("planeSad", mivo::planeSadFamily(), runPlaneSad),
-                    describe("copyPlane", mivo::copyPlaneFamily(), runCopyPlane)),
+                    describe("copyPlane", mivo::copyPlaneFamily(), runCopyPlane),
+                    describe("yuvToBgr", mivo::yuvToBgrFamily(), runYuvToBgr)),
     [](const testing::TestParamInfo<FamilyUnderTest>& info) { return info.param.name; });
 
 } // namespace

@@ -24,7 +24,7 @@ struct Frame {
         for (std::size_t i = 0; i < luma.size(); ++i)
             luma[i] = static_cast<std::uint8_t>(16 + (i % w + 3 * (i / w)) % 220);
     }
-    YuvPlanes planes() const { return {luma.data(), cb.data(), cr.data(), w, h}; }
+    mivo::YuvPlanes planes() const { return {luma.data(), cb.data(), cr.data(), w, h}; }
 };
 
 std::uint32_t field(std::string_view image, std::size_t at, std::size_t size) {
@@ -73,7 +73,7 @@ TEST(PictureBitmap, ImageIsAStandardBottomUpBitmapWithPaddedRows) {
         EXPECT_EQ(picture.rowBytes(), c.row);
         // The first stored row is the bottom line; each row's padding is zero.
         Bytes topDown(3 * static_cast<std::size_t>(c.w) * c.h);
-        yuvToBgrReference(f.planes(), topDown.data(), 3 * c.w);
+        mivo::yuvToBgrReference(f.planes(), topDown.data(), 3 * c.w);
         for (int r = 0; r < c.h; ++r) {
             const std::string_view row = image.substr(54 + r * c.row, c.row);
             const std::size_t line = static_cast<std::size_t>(c.h - 1 - r) * 3 * c.w;

@@ -1,4 +1,4 @@
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +11,15 @@
 
 namespace {
 
-using namespace mivo::picture;
+using namespace mivo;
 using Bytes = std::vector<std::uint8_t>;
+using Version = KernelVersion<YuvToBgrFn>;
 
-struct Version {
-    const char* name;
-    YuvToBgrFn fn;
-};
-
+// Every version this processor can run.
 std::vector<Version> versions() {
-    std::vector<Version> v = {{"reference", yuvToBgrReference}};
-    if (yuvToBgrSse2Built()) v.push_back({"sse2", yuvToBgrSse2});
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    if (yuvToBgrAvx2Built() && __builtin_cpu_supports("avx2")) v.push_back({"avx2", yuvToBgrAvx2});
-#endif
+    std::vector<Version> v;
+    for (const Version& version : yuvToBgrFamily().versions)
+        if ((version.needs & ~detectedCpuFeatures()) == 0) v.push_back(version);
     return v;
 }
 

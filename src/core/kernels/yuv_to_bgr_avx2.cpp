@@ -2,21 +2,18 @@
 // 32 pixels of two lines per step. The 128-bit halves of an AVX2 register work side by side, so the
 // chroma and luma samples are unpacked into the halves in the order that packing puts back in place, and
 // each half is shuffled into its own 48 bytes of blue, green, red.
-#include "core/picture/yuv_pixel.h"
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
+
+#include "core/kernels/simd_target.h"
+#include "core/kernels/yuv_pixel.h"
+
+#if defined(MIVO_X86_KERNELS)
 
 #include <algorithm>
 #include <array>
-
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define MIVO_HAVE_AVX2_KERNEL 1
 #include <immintrin.h>
-#define MIVO_TARGET_AVX2 __attribute__((target("avx2")))
-#endif
 
-namespace mivo::picture {
-
-#if defined(MIVO_HAVE_AVX2_KERNEL)
+namespace mivo {
 
 namespace {
 
@@ -124,10 +121,6 @@ MIVO_TARGET_AVX2 inline void convertThirtyTwo(const std::uint8_t* luma, const Ch
 
 } // namespace
 
-bool yuvToBgrAvx2Built() {
-    return true;
-}
-
 MIVO_TARGET_AVX2 void yuvToBgrAvx2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride) {
     const int w = planes.width;
     const int h = planes.height;
@@ -154,22 +147,12 @@ MIVO_TARGET_AVX2 void yuvToBgrAvx2(const YuvPlanes& planes, std::uint8_t* out, s
         }
         for (int x = plainFrom; x < w; ++x) {
             const int c = std::min(x / 2, chromaWidth - 1);
-            convertPixel(lumaTop[x], cb[c], cr[c], outTop + 3 * x);
-            convertPixel(lumaBottom[x], cb[c], cr[c], outBottom + 3 * x);
+            yuv_pixel::convertPixel(lumaTop[x], cb[c], cr[c], outTop + 3 * x);
+            yuv_pixel::convertPixel(lumaBottom[x], cb[c], cr[c], outBottom + 3 * x);
         }
     }
 }
 
-#else
-
-bool yuvToBgrAvx2Built() {
-    return false;
-}
-
-void yuvToBgrAvx2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride) {
-    yuvToBgrReference(planes, out, outStride);
-}
+} // namespace mivo
 
 #endif
-
-} // namespace mivo::picture

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace mivo::picture {
+namespace mivo::yuv_pixel {
 
 inline std::uint8_t clampToByte(int v) {
     return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
@@ -20,4 +20,4 @@ inline void convertPixel(int luma, int cb, int cr, std::uint8_t* bgr) {
     bgr[2] = clampToByte((y + 104595 * v) >> 16);
 }
 
-} // namespace mivo::picture
+} // namespace mivo::yuv_pixel

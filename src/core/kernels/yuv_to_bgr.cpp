@@ -1,10 +1,10 @@
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
 
-#include "core/picture/yuv_pixel.h"
+#include "core/kernels/yuv_pixel.h"
 
 #include <algorithm>
 
-namespace mivo::picture {
+namespace mivo {
 
 void yuvToBgrReference(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride) {
     const int chromaWidth = planes.width / 2;
@@ -17,18 +17,22 @@ void yuvToBgrReference(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_
         std::uint8_t* line = out + y * outStride;
         for (int x = 0; x < planes.width; ++x) {
             const int c = std::min(x / 2, chromaWidth - 1);
-            convertPixel(luma[x], cb[c], cr[c], line + 3 * x);
+            yuv_pixel::convertPixel(luma[x], cb[c], cr[c], line + 3 * x);
         }
     }
 }
 
-YuvToBgrFn yuvToBgrBest() {
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-    // The processor facts may be asked for before the runtime's own start-up code has read them.
-    __builtin_cpu_init();
-    if (yuvToBgrAvx2Built() && __builtin_cpu_supports("avx2")) return yuvToBgrAvx2;
+const KernelFamily<YuvToBgrFn>& yuvToBgrFamily() {
+    // Processors with MMX but not SSE2 use the reference: on 64-bit builds it is the baseline code.
+    static constexpr KernelVersion<YuvToBgrFn> versions[] = {
+        {"reference", 0, yuvToBgrReference},
+#if defined(MIVO_X86_KERNELS)
+        {"sse2", cpu::sse2, yuvToBgrSse2},
+        {"avx2", cpu::avx2, yuvToBgrAvx2},
 #endif
-    return yuvToBgrSse2Built() ? yuvToBgrSse2 : yuvToBgrReference;
+    };
+    static constexpr KernelFamily<YuvToBgrFn> family{versions};
+    return family;
 }
 
-} // namespace mivo::picture
+} // namespace mivo

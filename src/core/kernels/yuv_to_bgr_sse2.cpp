@@ -5,25 +5,17 @@
 //   (76284 y + c) >> 16 = y + hY + hC + carry,   carry = 1 when lY + lC >= 65536,
 // which is exact, so the bytes match the reference. The chroma halves are worked out once per chroma
 // sample and serve four pixels; a luma half serves all three colours.
-#include "core/picture/yuv_pixel.h"
-#include "core/picture/yuv_to_bgr.h"
+#include "core/kernels/yuv_to_bgr.h"
+
+#include "core/kernels/simd_target.h"
+#include "core/kernels/yuv_pixel.h"
+
+#if defined(MIVO_X86_KERNELS)
 
 #include <algorithm>
-
-#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
-#define MIVO_HAVE_SSE2_KERNEL 1
 #include <emmintrin.h>
-#endif
 
-namespace mivo::picture {
-
-#if defined(MIVO_HAVE_SSE2_KERNEL)
-
-#if defined(__GNUC__)
-#define MIVO_TARGET_SSE2 __attribute__((target("sse2")))
-#else
-#define MIVO_TARGET_SSE2
-#endif
+namespace mivo {
 
 namespace {
 
@@ -130,10 +122,6 @@ MIVO_TARGET_SSE2 inline void convertSixteen(const std::uint8_t* luma, const Chro
 
 } // namespace
 
-bool yuvToBgrSse2Built() {
-    return true;
-}
-
 MIVO_TARGET_SSE2 void yuvToBgrSse2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride) {
     const int w = planes.width;
     const int h = planes.height;
@@ -162,22 +150,12 @@ MIVO_TARGET_SSE2 void yuvToBgrSse2(const YuvPlanes& planes, std::uint8_t* out, s
         }
         for (int x = plainFrom; x < w; ++x) {
             const int c = std::min(x / 2, chromaWidth - 1);
-            convertPixel(lumaTop[x], cb[c], cr[c], outTop + 3 * x);
-            convertPixel(lumaBottom[x], cb[c], cr[c], outBottom + 3 * x);
+            yuv_pixel::convertPixel(lumaTop[x], cb[c], cr[c], outTop + 3 * x);
+            yuv_pixel::convertPixel(lumaBottom[x], cb[c], cr[c], outBottom + 3 * x);
         }
     }
 }
 
-#else
-
-bool yuvToBgrSse2Built() {
-    return false;
-}
-
-void yuvToBgrSse2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride) {
-    yuvToBgrReference(planes, out, outStride);
-}
+} // namespace mivo
 
 #endif
-
-} // namespace mivo::picture

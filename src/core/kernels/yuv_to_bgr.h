@@ -7,12 +7,15 @@
 // a 2 x 2 block of pixels. A frame of odd width or height reuses the last chroma column or line for its
 // last pixel column or line instead of reading past the chroma planes.
 //
-// All versions give identical bytes: the plain reference and the SIMD ones that `yuvToBgrBest` picks from.
+// All versions give identical bytes; `yuvToBgrFamily` lists them for the table that picks one.
+
+#include "core/kernels/kernel_family.h"
+#include "core/kernels/simd_target.h"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace mivo::picture {
+namespace mivo {
 
 // One frame's planes: luma `width` bytes a line, chroma `width / 2` bytes a line and `height / 2` lines.
 // Width and height are at least 2.
@@ -29,16 +32,16 @@ struct YuvPlanes {
 using YuvToBgrFn = void (*)(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride);
 
 void yuvToBgrReference(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride);
-
-// 128-bit SSE2 version; only where `yuvToBgrSse2Built()` is true.
+#if defined(MIVO_X86_KERNELS)
 void yuvToBgrSse2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride);
-bool yuvToBgrSse2Built();
-
-// 256-bit AVX2 version; only where `yuvToBgrAvx2Built()` is true and the processor has AVX2.
 void yuvToBgrAvx2(const YuvPlanes& planes, std::uint8_t* out, std::ptrdiff_t outStride);
-bool yuvToBgrAvx2Built();
+#endif
 
-// The fastest version this processor runs.
-YuvToBgrFn yuvToBgrBest();
+const KernelFamily<YuvToBgrFn>& yuvToBgrFamily();
 
-} // namespace mivo::picture
+// The version for the program's processor level (0..6) on this processor.
+inline YuvToBgrFn yuvToBgrFor(int cpuLevel) {
+    return yuvToBgrFamily().choose(cpuFeaturesForLevel(cpuLevel));
+}
+
+} // namespace mivo
