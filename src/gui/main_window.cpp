@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include "core/control_ids.h"
+#include "gui/fitted_button.h"
 #include "gui/line_list.h"
 #include "gui/preview_box.h"
 #include "gui/program_icon.h"
@@ -72,7 +73,7 @@ QWidget* createWidget(const Control& c, QWidget* parent) {
     const ControlTemplate& t = *c.tpl;
     switch (c.kind) {
     case ControlKind::Button:
-        return new QPushButton(parent);
+        return new FittedButton(parent);
     case ControlKind::CheckBox:
         return new QCheckBox(parent);
     case ControlKind::Radio: {
@@ -331,11 +332,13 @@ void MainWindow::mirrorTo(QWidget* w, const Control& c, Change what) {
     }
     switch (c.kind) {
     case ControlKind::Button:
+        if (what == Change::Text) static_cast<FittedButton*>(w)->setFullText(q(c.text));
+        break;
     case ControlKind::CheckBox:
     case ControlKind::Radio: {
         auto* b = static_cast<QAbstractButton*>(w);
         if (what == Change::Text) b->setText(q(c.text));
-        if (what == Change::Checked && c.kind != ControlKind::Button) b->setChecked(c.checked);
+        if (what == Change::Checked) b->setChecked(c.checked);
         break;
     }
     case ControlKind::Edit: {
