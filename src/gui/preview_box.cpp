@@ -13,6 +13,9 @@ PreviewBox::PreviewBox(QWidget* parent) : QFrame(parent) {
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
     setAutoFillBackground(true);
+    // A click on the picture takes the keyboard focus from the tab bar or a field, so the arrow keys
+    // step frames (the window's key filter) instead of switching tabs or moving a cursor.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void PreviewBox::setImage(const PictureImage& image) {

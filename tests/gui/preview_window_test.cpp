@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -52,6 +55,10 @@ class PreviewWindow : public ProgramWorld {
 
     int press(QWidget* focus, Qt::Key key) {
         focus->setFocus();
+        return pressOnFocus(key);
+    }
+    // A key to whatever holds the keyboard focus now.
+    int pressOnFocus(Qt::Key key) {
         QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
         return program->source().currentFrame;
@@ -105,6 +112,24 @@ TEST_F(PreviewWindow, KeysStepLikeTheButtonsUnlessAnEditHasTheFocus) {
     controls().userClick(PageId::Main, ids::main::inputFileButton);
     controls().userSelect(PageId::Window, ids::window::tabs, 6);
     EXPECT_EQ(press(window.get(), Qt::Key_End), 0);
+}
+
+TEST_F(PreviewWindow, AClickOnThePictureTakesTheArrowKeysFromTheTabBar) {
+    openNoise(720, 301);
+    auto* tabs = window->findChild<QTabWidget*>();
+    ASSERT_TRUE(tabs);
+    // After a click on a tab the tab bar has the focus and the arrow keys switch tabs.
+    tabs->tabBar()->setFocus();
+    EXPECT_EQ(pressOnFocus(Qt::Key_Left), 0);
+    ASSERT_EQ(tabs->currentIndex(), 5);
+    QApplication::processEvents();
+    QWidget* picture = window->widget(PageId::Chapters, ids::preview::picture);
+    ASSERT_TRUE(picture);
+    QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, picture->rect().center());
+    EXPECT_EQ(QApplication::focusWidget(), picture);
+    EXPECT_EQ(pressOnFocus(Qt::Key_Right), 1);
+    EXPECT_EQ(pressOnFocus(Qt::Key_PageDown), 101);
+    EXPECT_EQ(tabs->currentIndex(), 5) << "the keys step frames, not tabs";
 }
 
 TEST_F(PreviewWindow, ListBoxesShowProvidedLinesAndReportTheKeyboardsChoice) {
