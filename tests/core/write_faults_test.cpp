@@ -1,6 +1,7 @@
-// Every file the program writes is written whole or not at all: on a disk that fills up or a folder that
-// turns read-only after a first save, the earlier file stays as it was, nothing half-written is left
-// beside it, the writer's message says which step failed, and the same write works once there is room.
+// Every file the program writes is written whole or not at all: on a disk that fills up, a folder that
+// turns read-only after a first save or a target that cannot be replaced, the earlier file stays as it
+// was, nothing half-written is left beside it, the writer's message says which step failed, and the same
+// write works once there is room.
 
 #include "../support/small_disk.h"
 #include "base/whole_file.h"
@@ -152,6 +153,17 @@ TEST(WriteFaults, AStreamThatFailsOrIsAbandonedHalfWayLeavesTheEarlierFile) {
     EXPECT_FALSE(writeWholeFile(folder.string(), "x", &failure));
     EXPECT_EQ(failure, WriteFailure::Open);
     EXPECT_FALSE(std::filesystem::exists(temporaryBeside(folder.string())));
+    // A folder that takes the name while the stream is written: the rename fails, and the complete
+    // temporary file goes with it.
+    const std::string late = (folder / "late.m2v").string();
+    WholeFileStream replaced(late);
+    ASSERT_TRUE(replaced.open() && replaced.write(chunk.data(), chunk.size()));
+    std::filesystem::create_directories(std::filesystem::path(late) / "inside");
+    std::string why;
+    EXPECT_FALSE(replaced.commit(&why));
+    EXPECT_EQ(replaced.failure(), WriteFailure::Replace);
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(std::filesystem::exists(temporaryBeside(late)));
     std::filesystem::remove_all(folder);
 }
 

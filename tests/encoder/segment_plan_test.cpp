@@ -9,12 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 #include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
 }
 
 namespace mivo::encoder {
@@ -184,10 +186,16 @@ TEST(EncodeJobScan, AutoDetectCodesProgressiveOnlyWhenNineInTenFramesAre) {
     }
 }
 
-TEST(EncoderProfile, EveryProfileOpensTheEncoder) {
+TEST(EncoderProfile, EveryProfileOpensTheEncoderWithTrellisWhereItPays) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO);
     ASSERT_NE(codec, nullptr);
-    for (const int profile : {kProfileFast, kProfileNormal, kProfileBest, 3})
+    // Trellis quantisation in the pass that writes the stream from "Normal" up; in the analysis pass
+    // only for "Best", whose first pass must predict its second. Other codes are "Normal".
+    const struct {
+        int profile;
+        std::int64_t analysisTrellis, finalTrellis;
+    } rows[] = {{kProfileFast, 0, 0}, {kProfileNormal, 0, 1}, {kProfileBest, 1, 1}, {3, 0, 1}};
+    for (const auto& row : rows)
         for (const bool analysis : {false, true}) {
             AVCodecContext* c = avcodec_alloc_context3(codec);
             c->width = 64;
@@ -195,8 +203,12 @@ TEST(EncoderProfile, EveryProfileOpensTheEncoder) {
             c->pix_fmt = AV_PIX_FMT_YUV420P;
             c->time_base = {1, 25};
             std::string error;
-            EXPECT_TRUE(applyProfile(c, profile, analysis, error)) << error;
-            EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0) << profile;
+            EXPECT_TRUE(applyProfile(c, row.profile, analysis, error)) << error;
+            std::int64_t trellis = -1;
+            ASSERT_GE(av_opt_get_int(c, "trellis", AV_OPT_SEARCH_CHILDREN, &trellis), 0);
+            EXPECT_EQ(trellis, analysis ? row.analysisTrellis : row.finalTrellis)
+                << "profile " << row.profile << (analysis ? ", analysis pass" : ", final pass");
+            EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0) << row.profile;
             avcodec_free_context(&c);
         }
 }

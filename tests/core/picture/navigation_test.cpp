@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -108,6 +109,29 @@ TEST(PictureNavigation, PreviewRectangleFollowsTheAspectCodeAndClientSize) {
         }
     }
     EXPECT_EQ(previewRectInBox(6, 434, 240), std::nullopt);
+}
+
+TEST(PictureNavigation, PreviewEdgesLandOnTheNearestPixelAtSizesOffTheDesignsMultiples) {
+    // Every edge of every rectangle within half a pixel of its exactly scaled design position, on
+    // client sizes that are no whole multiple of the 618 x 296 design.
+    for (int code = 1; code <= 4; ++code) {
+        const PreviewRect d = *previewRect(code, kPageDesignWidth, kPageDesignHeight);
+        for (int w = 301; w < 1400; w += 37)
+            for (int h = 149; h < 700; h += 29) {
+                const PreviewRect r = *previewRect(code, w, h);
+                const double x = static_cast<double>(w) / kPageDesignWidth;
+                const double y = static_cast<double>(h) / kPageDesignHeight;
+                ASSERT_LE(std::abs(r.left - d.left * x), 0.5) << code << " at " << w << " x " << h;
+                ASSERT_LE(std::abs(r.left + r.width - (d.left + d.width) * x), 0.5) << code << " " << w;
+                ASSERT_LE(std::abs(r.top - d.top * y), 0.5) << code << " at " << w << " x " << h;
+                ASSERT_LE(std::abs(r.top + r.height - (d.top + d.height) * y), 0.5) << code << " " << h;
+            }
+    }
+    // A 500 x 300 box stands for a page of 712 x 370 (500 x 618 / 434 = 711.98, 300 x 296 / 240); the
+    // rectangles are that page's, less its design area's corner at (194, 25).
+    const PreviewRect inBox[] = {{111, 0, 277, 300}, {65, 0, 369, 300}, {4, 0, 491, 300}, {0, 25, 500, 250}};
+    for (int code = 1; code <= 4; ++code)
+        EXPECT_EQ(previewRectInBox(code, 500, 300), inBox[code - 1]) << code;
 }
 
 } // namespace
