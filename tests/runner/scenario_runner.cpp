@@ -3,6 +3,7 @@
 #include "scenario_runner.h"
 
 #include "base/whole_file.h"
+#include "control_names.h"
 #include "core/control_ids.h"
 #include "gui/app_main.h"
 #include "gui/main_window.h"
@@ -14,6 +15,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -164,9 +166,19 @@ PageId Runner::page(const std::string& name) const {
     return *p;
 }
 
+// A control by its template id or by its name in the id table.
 Control& Runner::control(PageId p, const std::string& idWord) {
     requireStarted();
-    const int id = parseInt(idWord, "control id");
+    int id = 0;
+    if (!idWord.empty() && std::isalpha(static_cast<unsigned char>(idWord.front()))) {
+        const NameLookup named = findControlByName(p, idWord, [this, p](int candidate) {
+            return program_->controls().find(p, candidate) != nullptr;
+        });
+        if (!named.error.empty()) fail(named.error);
+        id = named.id;
+    } else {
+        id = parseInt(idWord, "control id");
+    }
     Control* c = program_->controls().find(p, id);
     if (!c) fail("unknown control " + std::string(pageName(p)) + " " + idWord);
     return *c;
