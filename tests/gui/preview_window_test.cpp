@@ -1,6 +1,8 @@
-// The preview in the window: bitmaps read back through Qt's own reader with the pixels shown, the
-// navigation keys, and list boxes that show provided lines and report the keyboard's choice.
+// The pages in the window: bitmaps read back through Qt's own reader with the pixels shown, the
+// navigation keys and the picture that takes them, list boxes that show provided lines and report the
+// keyboard's choice, and path labels too wide for their buttons.
 #include "../program/program_world.h"
+#include "gui/fitted_button.h"
 #include "gui/line_list.h"
 #include "gui/main_window.h"
 #include "program/preview/frame_preview.h"
@@ -155,6 +157,30 @@ TEST_F(PreviewWindow, ListBoxesShowProvidedLinesAndReportTheKeyboardsChoice) {
     controls().setHorizontalExtent(PageId::Chapters, ids::chapters::chapterList, 4000);
     QApplication::processEvents();
     EXPECT_GT(list->horizontalScrollBar()->maximum(), 4000 - list->viewport()->width() - 50);
+}
+
+TEST_F(PreviewWindow, APathTooWideForItsButtonIsShortenedInTheMiddle) {
+    openNoise(720, 20);
+    dialogs.files.push_back((prog / "movie.m2v").string());
+    controls().userClick(PageId::Main, ids::main::outputFileButton);
+    // "output: " and the display form of a long path, 40 characters; the model keeps it whole.
+    const QString full = QString::fromStdString(controls().text(PageId::Main, ids::main::outputFileButton));
+    ASSERT_EQ(full.size(), 48);
+    auto* button = dynamic_cast<FittedButton*>(window->widget(PageId::Main, ids::main::outputFileButton));
+    ASSERT_TRUE(button);
+    const QFontMetrics metrics = button->fontMetrics();
+    ASSERT_LT(button->labelRoom(), button->width());
+    ASSERT_GT(metrics.horizontalAdvance(full), button->labelRoom())
+        << "the test needs a label that does not fit";
+    const QString shown = button->text();
+    EXPECT_LE(metrics.horizontalAdvance(shown), button->labelRoom());
+    EXPECT_TRUE(shown.startsWith("output: ") && shown.endsWith("movie.m2v") && shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_EQ(button->toolTip(), full);
+    // A label that fits is shown whole, without a tool tip.
+    controls().setText(PageId::Main, ids::main::outputFileButton, "output: movie.m2v");
+    EXPECT_EQ(button->text(), "output: movie.m2v");
+    EXPECT_TRUE(button->toolTip().isEmpty());
 }
 
 } // namespace
