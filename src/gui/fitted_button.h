@@ -12,7 +12,6 @@ class FittedButton : public QPushButton {
   public:
     explicit FittedButton(QWidget* parent = nullptr) : QPushButton(parent) {}
     void setFullText(const QString& text);
-    const QString& fullText() const { return full_; }
     // Pixels the label may take: the button's width less the style's margins and frame.
     int labelRoom() const;
 
