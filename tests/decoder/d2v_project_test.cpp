@@ -116,8 +116,8 @@ TEST(ProjectReader, ReadsOlderFormats) {
         EXPECT_EQ(r.project.flags, (std::vector<std::uint8_t>{0x82, 0x80, 0x02, 0x03, 0x02, 0x83}));
     }
     {
-        // Format 8: six fixed fields, length-prefixed paths.
-        const ProjectParse r = parseD2vProject("DGIndexProjectFile08\n1\n5 x.m2v\n\nStream_Type=0\n"
+        // Format 10: six fixed fields, length-prefixed paths.
+        const ProjectParse r = parseD2vProject("DGIndexProjectFile10\n1\n5 x.m2v\n\nStream_Type=0\n"
                                                "Frame_Rate=23976\n\nc00 5 0 100 0 0 d2 f2 ff\n");
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.project.files[0], "x.m2v");

@@ -4,7 +4,7 @@
 #include "program/source/input_flow.h"
 
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "source_controls.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "d2v_frame_source.h"
 
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "core/source_state.h"
 
 #include "d2v_project.h"

@@ -1,7 +1,7 @@
 #include "encode_job.h"
 
+#include "base/paths.h"
 #include "core/matrix/builtin_matrices.h"
-#include "core/source/d2v_project.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
 #include "d2v_project.h"
 
+#include "base/d2v_header.h"
 #include "base/text.h"
 
 #include <cctype>
@@ -75,13 +76,6 @@ std::vector<std::string_view> splitTokens(std::string_view s) {
     return out;
 }
 
-bool hasLengthPrefix(int version) {
-    return version < 11;
-}
-bool lengthPrefixUnknown(int version) {
-    return version == 12 || version == 15;
-}
-
 // Fixed fields before the flags of a data line.
 int fixedFields(int version) {
     return version == 6 ? 5 : version >= 16 ? 7 : 6;
@@ -95,18 +89,6 @@ ProjectParse fail(std::string why) {
 
 std::string lineRef(int number) {
     return "line " + std::to_string(number) + ": ";
-}
-
-// File line of formats before 11: "<length> <path>"; the length says how many characters belong to it.
-bool stripLengthPrefix(std::string_view line, std::string_view& path) {
-    std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos || blank == 0) return false;
-    std::size_t length = 0;
-    if (!parseNumber(line.substr(0, blank), length)) return false;
-    std::string_view rest = line.substr(blank + 1);
-    if (rest.size() < length) return false;
-    path = rest.substr(0, length);
-    return true;
 }
 
 // "video,audio,pcr" in hexadecimal; fewer fields leave the rest unlisted.
@@ -202,47 +184,12 @@ bool parseSetting(D2vProject& p, std::string_view key, std::string_view value, s
     return true; // other keys (iDCT, scaling, filters, clipping, location) do not change decoding
 }
 
-// The first line names the format version, the second the number of files, then the files. Each reader
-// below gives the reason the text is no usable project, or nothing.
+// The header is read by the rules the front-end's check reads it by; only its fault is put in words here.
 std::string readHeader(LineCursor& cursor, D2vProject& p) {
-    std::string_view line;
-    if (!cursor.next(line)) return "empty file";
-    line = trim(line);
-    constexpr std::string_view kMagic = "DGIndexProjectFile";
-    if (line.size() != kMagic.size() + 2 || line.substr(0, kMagic.size()) != kMagic ||
-        !parseNumber(line.substr(kMagic.size()), p.version))
-        return "not a D2V project (first line)";
-    switch (p.version) {
-    case 6:
-    case 8:
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 15:
-    case 16:
-        break;
-    default:
-        return "project format " + std::to_string(p.version) + " is not supported";
-    }
-    int fileCount = 0;
-    if (!cursor.next(line) || !parseNumber(trim(line), fileCount) || fileCount < 1 ||
-        fileCount > kMaxProjectFiles)
-        return "line 2: number of files expected";
-    for (int i = 0; i < fileCount; ++i) {
-        if (!cursor.next(line)) return "the project ends in its file list";
-        std::string_view path = line;
-        if (hasLengthPrefix(p.version)) {
-            if (!stripLengthPrefix(line, path)) return lineRef(cursor.number()) + "file line without length";
-        } else if (lengthPrefixUnknown(p.version)) {
-            std::string_view stripped;
-            if (stripLengthPrefix(line, stripped) && stripped.size() + 1 + line.find(' ') == line.size())
-                path = stripped;
-        }
-        path = trim(path);
-        if (path.empty()) return lineRef(cursor.number()) + "empty file name";
-        p.files.emplace_back(path);
-    }
+    D2vHeader header = readD2vHeader([&cursor](std::string_view& line) { return cursor.next(line); });
+    if (header.fault != D2vHeaderFault::None) return d2vHeaderFaultText(header);
+    p.version = header.version;
+    p.files = std::move(header.files);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A D2V project as read from its text: the listed files, the settings the decoder needs and the data
-// lines with one flag byte per coded frame. Formats 6 to 16 are read; older formats are brought to the
+// lines with one flag byte per coded frame. Every format a decoder library is installed for is read, the
+// header by the rules of the front-end's check (base/d2v_header.h); older formats are brought to the
 // meaning of format 16 (flag bits, fixed fields) so that nothing after the reader cares about the version.
 
 #include <cstdint>
@@ -54,7 +55,6 @@ struct D2vProject {
 
 // Upper bounds that keep a hostile project from exhausting memory.
 inline constexpr std::size_t kMaxProjectBytes = 256u << 20;
-inline constexpr int kMaxProjectFiles = 4096;
 inline constexpr std::size_t kMaxCodedFrames = 50'000'000;
 
 struct ProjectParse {

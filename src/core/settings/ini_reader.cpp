@@ -3,7 +3,7 @@
 
 #include "base/fixed_format.h"
 #include "core/settings/ini_reading.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "program/pages/encoder_launch.h"
 
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "platform/platform.h"
 #include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"

@@ -2,7 +2,7 @@
 // line; and the Main page's reset, load and save buttons.
 
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "program/settings/labels.h"
 #include "program/settings/settings_operations.h"
 

@@ -5,7 +5,7 @@
 
 #include "base/fixed_format.h"
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "program/settings/labels.h"
 #include "program/settings/settings_operations.h"
 

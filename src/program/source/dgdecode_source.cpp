@@ -1,7 +1,7 @@
 #include "program/source/dgdecode_source.h"
 
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "platform/platform.h"
 #include "program/source/movie_info_display.h"
 

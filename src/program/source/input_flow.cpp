@@ -1,7 +1,7 @@
 #include "program/source/input_flow.h"
 
 #include "core/control_ids.h"
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 #include "core/source/movie_info.h"
 #include "platform/platform.h"
 #include "program/source/dgdecode_source.h"

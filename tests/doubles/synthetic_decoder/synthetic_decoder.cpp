@@ -7,8 +7,9 @@
 
 #include "synthetic_description.h"
 
+#include "base/d2v_header.h"
 #include "base/dgdecode_interface.h"
-#include "core/source/d2v_project.h"
+#include "base/paths.h"
 
 #include <algorithm>
 #include <array>
@@ -50,22 +51,13 @@ bool regularFile(const std::string& p) {
     return std::filesystem::is_regular_file(p, ec);
 }
 
-// The first listed file of a project, resolved the way the front-end's check resolves it.
+// The first listed file of a project, read and resolved the way the front-end's check does both.
 std::string firstListedFile(const char* projectPath) {
     std::ifstream project(projectPath, std::ios::binary);
     if (!project) return {};
-    std::string line;
-    if (!mivo::readProjectLine(project, line)) return {};
-    while (!line.empty() && line.back() == ' ')
-        line.pop_back();
-    if (line.size() < 2) return {};
-    const char tens = line[line.size() - 2], ones = line.back();
-    if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return {};
-    const int version = (tens - '0') * 10 + (ones - '0');
-    if (mivo::decoderLibraryName(version).empty()) return {};
-    if (!mivo::readProjectLine(project, line)) return {};
-    if (!mivo::readProjectLine(project, line)) return {};
-    return mivo::resolveListedPath(mivo::listedPathOfLine(line, version), projectPath, regularFile);
+    const mivo::D2vHeader header = mivo::readD2vHeader(project);
+    if (header.fault != mivo::D2vHeaderFault::None) return {};
+    return mivo::resolveListedPath(header.files.front(), projectPath, regularFile);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // that replays the corpus. The input is the project text; whether a listed file "exists" is decided
 // from the path itself, so every branch of the check can be reached without touching the disk.
 
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +39,8 @@ inline void runD2vCheck(const std::uint8_t* data, std::size_t size) {
     require(shown.size() <= 40 || shown.size() == text.size());
     (void)hasExtension(text, ".d2v");
     (void)folderPart(text);
-    for (int version : {6, 16})
-        (void)resolveListedPath(listedPathOfLine(text, version), project, exists);
+    for (int version : {6, 12, 16})
+        (void)resolveListedPath(std::string(listedPathOfLine(text, version)), project, exists);
 }
 
 } // namespace mivo::fuzz

@@ -1,6 +1,6 @@
 #include "settings_world.h"
 
-#include "core/source/d2v_project.h"
+#include "core/source/d2v_check.h"
 
 #include <gtest/gtest.h>
 
