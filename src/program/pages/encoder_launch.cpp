@@ -3,7 +3,6 @@
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"
 #include "platform/platform.h"
-#include "program/pages/page_handlers.h"
 #include "program/preview/frame_preview.h"
 #include "program/program.h"
 #include "program/scan/scene_scan.h"

@@ -1,5 +1,7 @@
 // Every button that asks for a file: its dialog, then what the chosen file is for.
 
+#include "program/pages/file_buttons.h"
+
 #include "base/paths.h"
 #include "core/control_ids.h"
 #include "core/lists/list_messages.h"

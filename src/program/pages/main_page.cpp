@@ -11,7 +11,6 @@
 #include "core/source/file_version.h"
 #include "platform/platform.h"
 #include "program/pages/dvd_compliance.h"
-#include "program/pages/page_handlers.h"
 #include "program/program.h"
 #include "program/source/avisynth_source.h"
 #include "program/source/field_options.h"

@@ -1,10 +1,11 @@
 // The tab control: what each page needs when it comes up, and the hold on the chapter page while a
 // scene-change scan runs.
 
+#include "program/pages/tab_switch.h"
 #include "core/control_ids.h"
 #include "core/free_format.h"
+
 #include "program/pages/list_boxes.h"
-#include "program/pages/page_handlers.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
 
@@ -102,37 +103,37 @@ void previewPageShown(Program& p, PageId page) {
 
 } // namespace
 
-void WindowHandlers::tabChanged() {
-    ControlModel& c = p_.controls();
-    if (p_.scanRunning()) {
+void tabChanged(Program& p) {
+    ControlModel& c = p.controls();
+    if (p.scanRunning()) {
         c.setSelected(PageId::Window, ids::window::tabs, kChaptersTab);
-        p_.status().show(" can't change tab while scene change detection scan is running");
+        p.status().show(" can't change tab while scene change detection scan is running");
         return;
     }
     const auto page = static_cast<PageId>(c.selected(PageId::Window, ids::window::tabs) + 1);
     switch (page) {
     case PageId::Main:
-        p_.status().clear();
+        p.status().clear();
         break;
     case PageId::Settings1:
     case PageId::Settings2:
     case PageId::Settings3:
-        rebuildIniListing(p_);
-        p_.status().clear();
+        rebuildIniListing(p);
+        p.status().clear();
         break;
     case PageId::Matrix:
-        matrixPageShown(p_);
+        matrixPageShown(p);
         break;
     case PageId::Chapters:
     case PageId::Zones:
     case PageId::PanScan:
-        previewPageShown(p_, page);
+        previewPageShown(p, page);
         break;
     default:
         break;
     }
     // The page just brought up shows the current frame at once rather than at the next mouse press.
-    p_.servePreviewRedraw();
+    p.servePreviewRedraw();
 }
 
 } // namespace mivo

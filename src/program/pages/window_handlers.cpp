@@ -1,13 +1,15 @@
+#include "program/pages/window_handlers.h"
+
 #include "core/control_ids.h"
 #include "program/pages/encoder_launch.h"
-#include "program/pages/page_handlers.h"
+#include "program/pages/tab_switch.h"
 #include "program/program.h"
 #include "program/scan/scene_scan.h"
 
 namespace mivo {
 
-void PageHandler::onGainFocus(int) {
-    p_.status().clear();
+void WindowHandlers::tabChanged() {
+    mivo::tabChanged(p_);
 }
 
 void WindowHandlers::button(int id) {
