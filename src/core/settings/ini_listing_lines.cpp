@@ -1,6 +1,7 @@
 #include "core/settings/ini_listing_lines.h"
 
-#include "core/settings/ini_writing.h"
+#include "core/settings/ini_lists.h"
+#include "core/settings/ini_writer.h"
 
 #include <algorithm>
 #include <cstring>

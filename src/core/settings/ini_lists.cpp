@@ -1,9 +1,9 @@
 // The list keywords of the ini file: chapters, zones, pan-scan positions and the custom matrices, read
 // from the lines after their keyword line and written as item lines in fixed columns.
 
+#include "core/settings/ini_lists.h"
+
 #include "base/fixed_format.h"
-#include "core/settings/ini_reading.h"
-#include "core/settings/ini_writing.h"
 
 #include <algorithm>
 #include <array>
@@ -11,10 +11,10 @@
 namespace mivo {
 
 namespace {
-constexpr std::size_t kLineLength = IniReading::kLineLength;
+constexpr std::size_t kLineLength = IniReader::kLineLength;
 } // namespace
 
-bool readChapterList(IniReading& r, const IniLine& line) {
+bool readChapterList(IniReader& r, const IniLine& line) {
     Settings& s = r.settings();
     int n = 0;
     if (!r.integer(line, n)) return false;
@@ -41,7 +41,7 @@ bool readChapterList(IniReading& r, const IniLine& line) {
     return true;
 }
 
-bool readZoneList(IniReading& r, const IniLine& line) {
+bool readZoneList(IniReader& r, const IniLine& line) {
     Settings& s = r.settings();
     int n = 0;
     if (!r.integer(line, n)) return false;
@@ -71,7 +71,7 @@ bool readZoneList(IniReading& r, const IniLine& line) {
     return true;
 }
 
-bool readPanScanList(IniReading& r, const IniLine& line) {
+bool readPanScanList(IniReader& r, const IniLine& line) {
     Settings& s = r.settings();
     std::array<int, 3> head{};
     if (!r.ints(line, head)) return false;
@@ -108,7 +108,7 @@ bool readPanScanList(IniReading& r, const IniLine& line) {
 }
 
 // Two reads: the second matrix starts on the line after the one where the first ended.
-bool readCustomMatrix(IniReading& r, const IniLine& line) {
+bool readCustomMatrix(IniReader& r, const IniLine& line) {
     MatrixValues intra{}, nonIntra{};
     for (MatrixValues* m : {&intra, &nonIntra}) {
         ff::ListRead list(r.lines(), kLineLength);
@@ -138,7 +138,7 @@ void appendPanScanItem(std::string& out, int frame, int offset) {
     appendAtColumn(out, start, 19, "0");
 }
 
-bool writeChapterList(IniWriting& w, const KeywordRow& row) {
+bool writeChapterList(IniWriter& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.chapterCount, 0, kChapterCapacity);
     if (n == 0) return true;
@@ -152,7 +152,7 @@ bool writeChapterList(IniWriting& w, const KeywordRow& row) {
     return true;
 }
 
-bool writeZoneList(IniWriting& w, const KeywordRow& row) {
+bool writeZoneList(IniWriter& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.zoneCount, 0, kZoneCapacity);
     if (n == 0) return true;
@@ -165,7 +165,7 @@ bool writeZoneList(IniWriting& w, const KeywordRow& row) {
     return true;
 }
 
-bool writePanScanList(IniWriting& w, const KeywordRow& row) {
+bool writePanScanList(IniWriter& w, const KeywordRow& row) {
     const Settings& s = w.record;
     const int n = std::clamp(s.panScanCount, 0, kPanScanCapacity);
     w.keyword(row);
@@ -185,7 +185,7 @@ bool writePanScanList(IniWriting& w, const KeywordRow& row) {
 
 // The flag line, then each matrix as 8 lines of 8 values right-aligned in 4 characters, with an empty
 // line between the two.
-bool writeCustomMatrix(IniWriting& w, const KeywordRow& row) {
+bool writeCustomMatrix(IniWriter& w, const KeywordRow& row) {
     const Settings& s = w.record;
     w.flag(row);
     std::array<char, 24> buffer{};

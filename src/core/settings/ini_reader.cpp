@@ -1,8 +1,8 @@
 // The ini reader: keyword lines in, record fields and seen flags out, each keyword read as its row in
 // the keyword table says.
 
+#include "core/settings/ini_reader.h"
 #include "base/fixed_format.h"
-#include "core/settings/ini_reading.h"
 #include "core/source/d2v_check.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@ constexpr std::size_t kNameStartLimit = 99;
 // Lines are looked at over their first 512 characters, except that a file name may run on to its full
 // capacity: the writer puts names in column 19, so a name of more than 494 characters would otherwise
 // come back cut short.
-constexpr std::size_t kLongestLine = IniReading::kLineLength + kNameCapacity;
+constexpr std::size_t kLongestLine = IniReader::kLineLength + kNameCapacity;
 constexpr std::size_t kKeywordPartLength = 20;
 constexpr std::string_view kBrokenFile = " error processing ini file:";
 
@@ -62,17 +62,17 @@ IniReadReport failure(IniReadOutcome outcome, std::string message) {
 
 } // namespace
 
-bool IniReading::ints(const IniLine& line, std::span<int> out) const {
+bool IniReader::ints(const IniLine& line, std::span<int> out) const {
     const auto column = static_cast<std::size_t>(line.row.column);
     return ff::readInts(columns(line.text, column, kNumberEnd), out) == ff::ReadStatus::Ok;
 }
 
-bool IniReading::real(const IniLine& line, float& out) const {
+bool IniReader::real(const IniLine& line, float& out) const {
     const auto column = static_cast<std::size_t>(line.row.column);
     return ff::readReal(columns(line.text, column, kNumberEnd), out) == ff::ReadStatus::Ok;
 }
 
-bool IniReading::name(const IniLine& line, std::string& out) const {
+bool IniReader::name(const IniLine& line, std::string& out) const {
     const std::string_view field =
         columns(line.text, static_cast<std::size_t>(line.row.column), kLongestLine);
     const std::size_t first = field.find_first_not_of(' ');
@@ -81,11 +81,11 @@ bool IniReading::name(const IniLine& line, std::string& out) const {
     return true;
 }
 
-bool IniReading::exists(const std::string& path) const {
+bool IniReader::exists(const std::string& path) const {
     return check_.fileExists ? check_.fileExists(path) : regularFileExists(path);
 }
 
-void IniReading::checkInput(const std::string& name) {
+void IniReader::checkInput(const std::string& name) {
     if (!exists(name)) {
         inputFound_ = false;
         // An input already accepted stays the input, under its own name.
@@ -108,7 +108,7 @@ void IniReading::checkInput(const std::string& name) {
                                                                  : InputStatus::None;
 }
 
-bool IniReading::readKind(const IniLine& line) {
+bool IniReader::readKind(const IniLine& line) {
     const KeywordRow& row = line.row;
     switch (row.kind) {
     case ValueKind::Switch:
@@ -141,11 +141,11 @@ bool IniReading::readKind(const IniLine& line) {
     return true;
 }
 
-bool IniReading::handle(const IniLine& line) {
+bool IniReader::handle(const IniLine& line) {
     return line.row.read ? line.row.read(*this, line) : readKind(line);
 }
 
-const KeywordRow* IniReading::find(std::string_view up) const {
+const KeywordRow* IniReader::find(std::string_view up) const {
     for (const KeywordRow& row : keywordTable()) {
         if (!up.starts_with(row.name)) continue;
         // "*CQ" is a keyword of its own only when a blank follows it (else it begins *CQ_...).
@@ -155,7 +155,7 @@ const KeywordRow* IniReading::find(std::string_view up) const {
     return nullptr;
 }
 
-void IniReading::saveRecord() {
+void IniReader::saveRecord() {
     saved_ = Saved{s_,
                    s_.startFrame,
                    s_.endFrame,
@@ -171,7 +171,7 @@ void IniReading::saveRecord() {
 
 // What the file set before the error goes too: the writer and the listing read some record fields
 // directly (colour, lists, pan-scan switch), so a save after a failed load would write them.
-void IniReading::restoreRecord() {
+void IniReader::restoreRecord() {
     s_.seen.clearAll();
     static_cast<EncoderOptions&>(s_) = saved_->options;
     s_.startFrame = saved_->startFrame;
@@ -191,7 +191,7 @@ void IniReading::restoreRecord() {
     s_.clearPanScan();
 }
 
-IniReadReport IniReading::report(IniMode mode) const {
+IniReadReport IniReader::report(IniMode mode) const {
     IniReadReport r;
     r.message = mode == IniMode::Default ? " Mivo.ini successfully processed"
                                          : " USER ini file successfully processed";
@@ -203,7 +203,7 @@ IniReadReport IniReading::report(IniMode mode) const {
     return r;
 }
 
-IniReadReport IniReading::run(std::string_view text, IniMode mode) {
+IniReadReport IniReader::run(std::string_view text, IniMode mode) {
     saveRecord();
     // The stream is unflagged unless the file flags it.
     s_.colour = 0;
@@ -238,7 +238,7 @@ IniReadReport IniReading::run(std::string_view text, IniMode mode) {
 }
 
 IniReadReport parseIni(std::string_view text, IniMode mode, Settings& settings, const IniInputCheck& check) {
-    return IniReading(settings, check).run(text, mode);
+    return IniReader(settings, check).run(text, mode);
 }
 
 IniReadReport parseIniFile(const std::string& path, IniMode mode, Settings& settings,

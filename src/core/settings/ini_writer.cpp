@@ -1,8 +1,8 @@
 // The ini writer: the record as the encoder reads it, each line as its row in the keyword table says,
 // in the file's order or the listing's.
 
+#include "core/settings/ini_writer.h"
 #include "base/whole_file.h"
-#include "core/settings/ini_writing.h"
 
 #include <algorithm>
 
@@ -27,7 +27,7 @@ bool omitted(const KeywordRow& row, int value) {
 }
 
 // False when the row stopped the whole render.
-bool writeRow(IniWriting& w, const KeywordRow& row) {
+bool writeRow(IniWriter& w, const KeywordRow& row) {
     if (row.when && !row.when(w, row)) return true;
     if (row.write) return row.write(w, row);
     switch (row.kind) {
@@ -65,39 +65,39 @@ void appendAtColumn(std::string& out, std::size_t lineStart, std::size_t endColu
     out.append(text);
 }
 
-void IniWriting::appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text) {
+void IniWriter::appendAligned(std::size_t lineStart, std::size_t endColumn, std::string_view text) {
     appendAtColumn(out_, lineStart, endColumn, text);
 }
 
-bool IniWriting::deferItems(ListItems list, int count) {
+bool IniWriter::deferItems(ListItems list, int count) {
     if (!deferred_) return false;
     deferred_->push_back({list, out_.size(), count});
     return true;
 }
 
-void IniWriting::keyword(const KeywordRow& row) {
+void IniWriter::keyword(const KeywordRow& row) {
     out_.append(row.name);
     out_.append(kKeywordField - std::min(row.name.size(), kKeywordField), ' ');
 }
 
-void IniWriting::flag(const KeywordRow& row) {
+void IniWriter::flag(const KeywordRow& row) {
     out_.append(row.name);
     end();
 }
 
-void IniWriting::value(const KeywordRow& row, std::string_view text) {
+void IniWriter::value(const KeywordRow& row, std::string_view text) {
     keyword(row);
     out_.append(text);
     end();
 }
 
-void IniWriting::value(const KeywordRow& row, long long number) {
+void IniWriter::value(const KeywordRow& row, long long number) {
     keyword(row);
     appendInt(number);
     end();
 }
 
-void IniWriting::name(const KeywordRow& row, const std::string& text) {
+void IniWriter::name(const KeywordRow& row, const std::string& text) {
     if (text.empty()) return;
     const std::size_t start = out_.size();
     keyword(row);
@@ -112,7 +112,7 @@ IniRender formatIni(const Settings& settings, IniTarget target, std::string& out
 
 IniRender formatIniLines(const Settings& settings, IniTarget target, std::string& out,
                          std::vector<DeferredItems>* deferred) {
-    IniWriting writing(settings, target, out, deferred);
+    IniWriter writing(settings, target, out, deferred);
     IniRender result;
     for (const KeywordRow* row : target == IniTarget::File ? fileOrder() : listingOrder()) {
         if (!writeRow(writing, *row)) {

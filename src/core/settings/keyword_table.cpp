@@ -6,8 +6,9 @@
 
 #include "base/fixed_format.h"
 #include "core/free_format.h"
-#include "core/settings/ini_reading.h"
-#include "core/settings/ini_writing.h"
+#include "core/settings/ini_lists.h"
+#include "core/settings/ini_reader.h"
+#include "core/settings/ini_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -47,13 +48,13 @@ constexpr IniWord kLevelWords[] = {{"MP@ML", 1}, {"MP@H-14", 2}, {"MP@HL", 3}};
 
 // --- reading of keywords with more than one value ---------------------------------------------------
 
-bool readInputName(IniReading& r, const IniLine& line) {
+bool readInputName(IniReader& r, const IniLine& line) {
     std::string name;
     if (r.name(line, name)) r.checkInput(name);
     return true;
 }
 
-bool readFrames(IniReading& r, const IniLine& line) {
+bool readFrames(IniReader& r, const IniLine& line) {
     std::array<int, 2> v{};
     if (!r.ints(line, v)) return false;
     r.settings().startFrame = v[0];
@@ -63,7 +64,7 @@ bool readFrames(IniReading& r, const IniLine& line) {
 }
 
 // A fixed GOP turns autogop off.
-bool readGop(IniReading& r, const IniLine& line) {
+bool readGop(IniReader& r, const IniLine& line) {
     std::array<int, 2> v{};
     if (!r.ints(line, v)) return false;
     Settings& s = r.settings();
@@ -74,7 +75,7 @@ bool readGop(IniReading& r, const IniLine& line) {
     return true;
 }
 
-bool readTimecode(IniReading& r, const IniLine& line) {
+bool readTimecode(IniReader& r, const IniLine& line) {
     std::array<int, 4> v{};
     if (!r.ints(line, v)) return false;
     Settings& s = r.settings();
@@ -87,7 +88,7 @@ bool readTimecode(IniReading& r, const IniLine& line) {
 }
 
 // Masks are whole line pairs: negative top and bottom counts become 0, odd counts and shifts go down by one.
-bool readMaskShift(IniReading& r, const IniLine& line) {
+bool readMaskShift(IniReader& r, const IniLine& line) {
     std::array<int, 3> v{};
     if (!r.ints(line, v)) return false;
     auto lowerOdd = [](int x) { return x % 2 != 0 ? x - 1 : x; };
@@ -100,7 +101,7 @@ bool readMaskShift(IniReading& r, const IniLine& line) {
 }
 
 // Colour primaries codes 2 and 3 are never stored: they leave the stream unflagged and the keyword unseen.
-bool readColour(IniReading& r, const IniLine& line) {
+bool readColour(IniReader& r, const IniLine& line) {
     int v = 0;
     if (!r.integer(line, v)) return false;
     v = std::clamp(v, 1, 7);
@@ -109,7 +110,7 @@ bool readColour(IniReading& r, const IniLine& line) {
     return true;
 }
 
-bool readAvsReload(IniReading& r, const IniLine& line) {
+bool readAvsReload(IniReader& r, const IniLine& line) {
     r.settings().avsReload = true;
     r.markSeen(line);
     return true;
@@ -117,59 +118,59 @@ bool readAvsReload(IniReading& r, const IniLine& line) {
 
 // --- writing conditions and lines of keywords with behaviour of their own ----------------------------
 
-bool seenInFile(const IniWriting& w, const KeywordRow& row) {
+bool seenInFile(const IniWriter& w, const KeywordRow& row) {
     return w.record.seen.test(row.keyword);
 }
 // The folders are written while their buttons say a folder is set; the listing shows any folder held.
-bool dbPathWritten(const IniWriting& w, const KeywordRow&) {
+bool dbPathWritten(const IniWriter& w, const KeywordRow&) {
     return w.target == IniTarget::Listing || w.values.dbPathSet;
 }
-bool llPathWritten(const IniWriting& w, const KeywordRow&) {
+bool llPathWritten(const IniWriter& w, const KeywordRow&) {
     return w.target == IniTarget::Listing || w.values.llPathSet;
 }
-bool averageBitrateUsed(const IniWriting& w, const KeywordRow&) {
+bool averageBitrateUsed(const IniWriter& w, const KeywordRow&) {
     return !w.values.constantQuant;
 }
 // Constant quantisation with the VBV check needs its maximum also while no source is open (the field is
 // disabled then): a saved file would otherwise lose it on the next save.
-bool maxBitrateUsed(const IniWriting& w, const KeywordRow&) {
+bool maxBitrateUsed(const IniWriter& w, const KeywordRow&) {
     const PageValues& v = w.values;
     return v.maxBitrateEditable || (v.constantQuant && v.cqCheckMaxBitrate);
 }
-bool fixedGop(const IniWriting& w, const KeywordRow&) {
+bool fixedGop(const IniWriter& w, const KeywordRow&) {
     return !w.values.autoGop;
 }
-bool autoGop(const IniWriting& w, const KeywordRow&) {
+bool autoGop(const IniWriter& w, const KeywordRow&) {
     return w.values.autoGop;
 }
-bool constantQuant(const IniWriting& w, const KeywordRow&) {
+bool constantQuant(const IniWriter& w, const KeywordRow&) {
     return w.values.constantQuant;
 }
 // A field order of its own is written where the interlacing mode leaves the choice to the file.
-bool bottomFieldFirstChosen(const IniWriting& w, const KeywordRow&) {
+bool bottomFieldFirstChosen(const IniWriter& w, const KeywordRow&) {
     return w.values.interlaceMode == InterlaceMode::AutoDetect ||
            w.values.interlaceMode == InterlaceMode::Interlaced;
 }
-bool topFieldFirstChosen(const IniWriting& w, const KeywordRow&) {
+bool topFieldFirstChosen(const IniWriter& w, const KeywordRow&) {
     return w.values.interlaceMode == InterlaceMode::DvSource;
 }
-bool biasInUse(const IniWriting& w, const KeywordRow&) {
+bool biasInUse(const IniWriter& w, const KeywordRow&) {
     return w.values.vbrBiasEditable;
 }
-bool avsMemoryGiven(const IniWriting& w, const KeywordRow&) {
+bool avsMemoryGiven(const IniWriter& w, const KeywordRow&) {
     return w.values.avsMemoryGiven;
 }
-bool builtInMatrix(const IniWriting& w, const KeywordRow&) {
+bool builtInMatrix(const IniWriter& w, const KeywordRow&) {
     return w.values.matrixSource == MatrixSource::BuiltIn;
 }
-bool customMatrix(const IniWriting& w, const KeywordRow&) {
+bool customMatrix(const IniWriter& w, const KeywordRow&) {
     return w.values.matrixSource == MatrixSource::Custom;
 }
-bool panScanOn(const IniWriting& w, const KeywordRow&) {
+bool panScanOn(const IniWriter& w, const KeywordRow&) {
     return w.values.panScanOn;
 }
 
-bool writeFrames(IniWriting& w, const KeywordRow& row) {
+bool writeFrames(IniWriter& w, const KeywordRow& row) {
     if (!w.values.frameRangeTyped) return true;
     w.keyword(row);
     w.appendInt(w.record.startFrame);
@@ -179,7 +180,7 @@ bool writeFrames(IniWriting& w, const KeywordRow& row) {
     return true;
 }
 
-bool writeGop(IniWriting& w, const KeywordRow& row) {
+bool writeGop(IniWriter& w, const KeywordRow& row) {
     w.keyword(row);
     w.appendInt(w.values.gopLength);
     w.out() += ' ';
@@ -190,7 +191,7 @@ bool writeGop(IniWriting& w, const KeywordRow& row) {
 
 // The quantiser goes out as typed (so "4" stays "4"), but only its first token, which is what reads. A
 // value that is no number stops the whole write.
-bool writeQuantiser(IniWriting& w, const KeywordRow& row) {
+bool writeQuantiser(IniWriter& w, const KeywordRow& row) {
     float q = 0.0f;
     if (w.values.cqText.empty() || !ff::parseReal(w.values.cqText, q)) return false;
     const bool withMaximum = w.values.cqCheckMaxBitrate;
@@ -199,7 +200,7 @@ bool writeQuantiser(IniWriting& w, const KeywordRow& row) {
 }
 
 // A factor other than 1.00 goes out as its first 4 characters, when those are one number.
-bool writeFactor(IniWriting& w, const KeywordRow& row) {
+bool writeFactor(IniWriter& w, const KeywordRow& row) {
     const std::string_view text =
         row.keyword == Keyword::CqPFactor ? w.values.pFactorText : w.values.bFactorText;
     if (text == "1.00") return true;
@@ -210,7 +211,7 @@ bool writeFactor(IniWriting& w, const KeywordRow& row) {
     return true;
 }
 
-bool writeMaskShift(IniWriting& w, const KeywordRow& row) {
+bool writeMaskShift(IniWriter& w, const KeywordRow& row) {
     const PageValues& s = w.values;
     if (s.maskTop == 0 && s.maskBottom == 0 && s.maskShift == 0) return true;
     w.keyword(row);
@@ -224,7 +225,7 @@ bool writeMaskShift(IniWriting& w, const KeywordRow& row) {
 }
 
 // Each field right-aligned in 3 characters, the whole left-justified; nothing for 0:0:0:0.
-bool writeTimecode(IniWriting& w, const KeywordRow& row) {
+bool writeTimecode(IniWriter& w, const KeywordRow& row) {
     const PageValues& s = w.values;
     const std::array<int, 4> v = {s.timecodeHour, s.timecodeMinute, s.timecodeSecond, s.timecodeFrame};
     if (v[0] + v[1] + v[2] + v[3] <= 0) return true;
@@ -235,7 +236,7 @@ bool writeTimecode(IniWriting& w, const KeywordRow& row) {
     return true;
 }
 
-bool writeMatrixName(IniWriting& w, const KeywordRow& row) {
+bool writeMatrixName(IniWriter& w, const KeywordRow& row) {
     const std::string_view n = matrixIniName(w.values.matrixChoice);
     w.value(row, n.empty() ? matrixIniName(1) : n);
     return true;

@@ -12,8 +12,8 @@
 
 namespace mivo {
 
-class IniReading;
-class IniWriting;
+class IniReader;
+class IniWriter;
 struct KeywordRow;
 
 enum class ValueKind {
@@ -71,9 +71,9 @@ struct KeywordRow {
     int listingOrder = 0;                    // place among the lines of the listing
     bool SourceState::*sharedSeen = nullptr; // the seen flag is this source-state flag
     // Behaviour of the keyword's own.
-    bool (*read)(IniReading&, const IniLine&) = nullptr; // instead of its kind's reading; false: error
-    bool (*when)(const IniWriting&, const KeywordRow&) = nullptr; // written only when this holds
-    bool (*write)(IniWriting&, const KeywordRow&) = nullptr;      // instead of its kind's; false: stop
+    bool (*read)(IniReader&, const IniLine&) = nullptr; // instead of its kind's reading; false: error
+    bool (*when)(const IniWriter&, const KeywordRow&) = nullptr; // written only when this holds
+    bool (*write)(IniWriter&, const KeywordRow&) = nullptr;      // instead of its kind's; false: stop
 };
 
 std::span<const KeywordRow> keywordTable();

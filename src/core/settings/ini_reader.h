@@ -12,11 +12,11 @@
 
 namespace mivo {
 
-class IniReading {
+class IniReader {
   public:
     static constexpr std::size_t kLineLength = 512;
 
-    IniReading(Settings& settings, const IniInputCheck& check) : s_(settings), check_(check) {}
+    IniReader(Settings& settings, const IniInputCheck& check) : s_(settings), check_(check) {}
 
     IniReadReport run(std::string_view text, IniMode mode);
 
@@ -64,11 +64,5 @@ class IniReading {
     };
     std::optional<Saved> saved_;
 };
-
-// List keywords: their items on the lines after the keyword line.
-bool readChapterList(IniReading& reading, const IniLine& line);
-bool readZoneList(IniReading& reading, const IniLine& line);
-bool readPanScanList(IniReading& reading, const IniLine& line);
-bool readCustomMatrix(IniReading& reading, const IniLine& line);
 
 } // namespace mivo

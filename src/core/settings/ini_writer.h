@@ -24,11 +24,11 @@ struct DeferredItems {
     int count;
 };
 
-class IniWriting {
+class IniWriter {
   public:
     // With `deferred`, the item lines of the three lists are not written but noted there.
-    IniWriting(const Settings& settings, IniTarget target, std::string& out,
-               std::vector<DeferredItems>* deferred = nullptr)
+    IniWriter(const Settings& settings, IniTarget target, std::string& out,
+              std::vector<DeferredItems>* deferred = nullptr)
         : record(settings), values(settings.pageValues), target(target), out_(out), deferred_(deferred) {}
 
     const Settings& record;
@@ -63,7 +63,7 @@ inline std::string_view intText(std::array<char, 24>& buffer, long long number) 
     return std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
 }
 
-inline void IniWriting::appendInt(long long number) {
+inline void IniWriter::appendInt(long long number) {
     std::array<char, 24> digits{};
     out_.append(intText(digits, number));
 }
@@ -72,23 +72,8 @@ inline void IniWriting::appendInt(long long number) {
 // what the line already holds.
 void appendAtColumn(std::string& out, std::size_t lineStart, std::size_t endColumn, std::string_view text);
 
-// One item line of a list block, without its line end. The writer and the listing share these, so a
-// listed line is byte for byte the line the file gets.
-inline void appendChapterItem(std::string& out, int frame) {
-    std::array<char, 24> digits{};
-    out.append(intText(digits, frame));
-}
-void appendZoneItem(std::string& out, int frame, float factor);
-void appendPanScanItem(std::string& out, int frame, int offset);
-
 // formatIni, with the lists' item lines noted in `deferred` instead of written when it is given.
 IniRender formatIniLines(const Settings& settings, IniTarget target, std::string& out,
                          std::vector<DeferredItems>* deferred);
-
-// List keywords: the keyword line and its item lines.
-bool writeChapterList(IniWriting& writing, const KeywordRow& row);
-bool writeZoneList(IniWriting& writing, const KeywordRow& row);
-bool writePanScanList(IniWriting& writing, const KeywordRow& row);
-bool writeCustomMatrix(IniWriting& writing, const KeywordRow& row);
 
 } // namespace mivo
