@@ -1,8 +1,10 @@
 // The "current Mivo.ini" listing on the three Settings pages: the lines an encode would write.
 
+#include "program/settings/ini_listing.h"
+
 #include "core/control_ids.h"
 #include "core/settings/ini_listing_lines.h"
-#include "program/settings/settings_operations.h"
+#include "program/settings/page_values.h"
 
 #include <memory>
 

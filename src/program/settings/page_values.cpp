@@ -2,11 +2,12 @@
 // Texts that do not read as numbers leave the value the record held before, as the pages' own checks
 // would.
 
+#include "program/settings/page_values.h"
+
 #include "base/fixed_format.h"
 #include "core/control_ids.h"
 #include "core/free_format.h"
 #include "program/settings/labels.h"
-#include "program/settings/settings_operations.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,14 @@
 // Loading an ini file as the pages see it: a clean record, the codec's read, its report on the status
 // line; and the Main page's reset, load and save buttons.
 
+#include "program/settings/settings_load.h"
+
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"
 #include "program/settings/labels.h"
-#include "program/settings/settings_operations.h"
+#include "program/settings/page_values.h"
+#include "program/settings/settings_refresh.h"
+#include "program/settings/settings_reset.h"
 
 namespace mivo {
 

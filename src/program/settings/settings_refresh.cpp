@@ -3,11 +3,12 @@
 // touch the same controls, and the later one wins (silent over preview, pulldown over the interlacing
 // the file chose, a luminance gain over the adaptive matrix).
 
+#include "program/settings/settings_refresh.h"
+
 #include "base/fixed_format.h"
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"
 #include "program/settings/labels.h"
-#include "program/settings/settings_operations.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,12 @@
 // "reset GUI to default": every option back to its default, in the controls and in the record. Also run
 // at start-up and at the beginning of every ini load.
 
+#include "program/settings/settings_reset.h"
+
 #include "base/fixed_format.h"
 #include "core/control_ids.h"
 #include "core/free_format.h"
 #include "program/settings/labels.h"
-#include "program/settings/settings_operations.h"
 
 #include <algorithm>
 #include <cmath>
