@@ -1,15 +1,16 @@
-// The encoder's progress window is a library of the program folder that the back end loads at run time.
-// With it and a display the encode is shown in the window (a display that cannot be reached makes Qt
-// draw nowhere, and the window closes by itself); without it, with *SILENT or without a display, the
-// back end prints its progress on standard output instead. Every run encodes all the same.
+// What the encoder back end finds beside itself in its program folder: its progress window's library and
+// a frame server copied there.
 
 #include "stream_maker.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <dlfcn.h>
 #include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
 
 namespace mivo::encoder {
 namespace {
@@ -18,7 +19,11 @@ namespace fs = std::filesystem;
 using mivo::test::readText;
 using mivo::test::writeText;
 
-TEST(ProgressWindow, ShownWhenItsLibraryLoadsElseProgressLines) {
+// The progress window is a library the back end loads at run time. With it and a display the encode is
+// shown in the window (a display that cannot be reached makes Qt draw nowhere, and the window closes by
+// itself); without it, with *SILENT or without a display, the back end prints its progress on standard
+// output instead. Every run encodes all the same.
+TEST(ProgramFolder, ProgressWindowWhenItsLibraryLoadsElseProgressLines) {
     const std::string dir = mivo::test::scratchFolder("encoder-progress-window");
     const auto path = [&](const std::string& name) { return dir + "/" + name; };
     fs::copy_file(MIVO_ENCODER_PROGRAM, path("Dazuzer_024.exe"));
@@ -62,6 +67,38 @@ TEST(ProgressWindow, ShownWhenItsLibraryLoadsElseProgressLines) {
         EXPECT_TRUE(fs::exists(path("out.m2v")));
         const std::string lines = readText(path("stdout.txt"));
         EXPECT_EQ(lines.find("done: 6 frames") != std::string::npos, c.progressLines) << lines;
+    }
+}
+
+// AviSynth+ copied beside the program keeps the name its build gave it; the back end finds it under
+// any of them, without the variable that tests otherwise point it with.
+TEST(ProgramFolder, FrameServerUnderAVersionedName) {
+    for (const char* name : {"libavisynth.so", "libavisynth.so.11", "libavisynth.so.3.7.5"})
+        if (void* installed = ::dlopen(name, RTLD_LAZY | RTLD_LOCAL)) {
+            ::dlclose(installed);
+            GTEST_SKIP() << "an installed frame server (" << name << ") would be found first";
+        }
+    const std::string dir = mivo::test::scratchFolder("encoder-versioned-frame-server");
+    const auto path = [&](const std::string& name) { return dir + "/" + name; };
+    fs::copy_file(MIVO_ENCODER_PROGRAM, path("Dazuzer_024.exe"));
+    writeText(path("clip.avs"),
+              "synthetic-source\nsize 352 288\nrate 25 1\nframes 5\nramp from 0\npixel YV12\n");
+    writeText(path("Mivo.ini"),
+              "*INFILE " + path("clip.avs") + "\n*OUTFILE " + path("out.m2v") + "\n*1PASS\n*SILENT\n");
+    const auto run = [&] {
+        const std::string command =
+            "cd '" + dir +
+            "' && env -u MIVO_FRAME_SERVER_LIBRARY ./Dazuzer_024.exe > stdout.txt 2> stderr.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(), 1) << "no frame server beside the program yet";
+    for (const char* name : {"libavisynth.so.3.7.5", "libavisynth.so.11"}) {
+        SCOPED_TRACE(name);
+        fs::remove(path("out.m2v"));
+        fs::copy_file(MIVO_AVISYNTH_DOUBLE, path(name));
+        ASSERT_EQ(run(), 0) << readText(path("stderr.txt"));
+        EXPECT_GT(fs::file_size(path("out.m2v")), 0u);
     }
 }
 
