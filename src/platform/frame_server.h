@@ -2,11 +2,13 @@
 // Where the frame server (Avisynth's library) is found. On Windows it is "avisynth.dll" through the
 // system's library search and its installation is the registry key HKLM\SOFTWARE\AviSynth. On Linux it
 // is AviSynth+ as users install it: "libavisynth.so" through the loader's search, else one of its
-// versioned names ("libavisynth.so.N", as a package without the development link leaves it), else
-// "libavisynth.so" beside the program; the installation is the folder the library is found in.
+// versioned names ("libavisynth.so.N", as a package without the development link leaves it), else the
+// library beside the program under any of those names or a full version ("libavisynth.so.3.7.5", as a
+// copied build leaves it); the installation is the folder the library is found in.
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace mivo::platform {
 
@@ -26,6 +28,15 @@ std::optional<std::string> frameServerLibraryName();
 
 // The platform's search alone, without the seam.
 std::optional<std::string> searchFrameServerLibrary();
+
+// The frame server's library files in `folder` (ending with the separator), in the order they are
+// tried: the plain name, then the versioned names, newest version first ("libavisynth.so.11", then
+// "libavisynth.so.3.7.5", then "libavisynth.so.3"). Names with anything but a version after the suffix
+// are not the library.
+std::vector<std::string> frameServerFilesIn(const std::string& folder);
+
+// The first of frameServerFilesIn(folder) that loads; std::nullopt when none does. (POSIX.)
+std::optional<std::string> frameServerLibraryIn(const std::string& folder);
 
 // The version of the frame server as its library's file name gives it, following links
 // ("libavisynth.so.3.7.3" gives "3.7.3"); std::nullopt when the name carries none.

@@ -18,7 +18,10 @@ class Module {
     Module(Module&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
     Module& operator=(Module&& other) noexcept;
 
-    bool open(const std::string& path);   // loads by full path; false when it cannot be loaded
+    // Loads by full path; false when it cannot be loaded. A resident module stays in the process after
+    // close (a library that brings Qt along, whose threads and exit hooks outlive any unloading).
+    enum class Lifetime { Unloadable, Resident };
+    bool open(const std::string& path, Lifetime lifetime = Lifetime::Unloadable);
     void* symbol(const char* name) const; // nullptr when absent
     // The export `name` as the function type of `fn`; false (and fn null) when absent.
     template <typename Fn> bool resolve(const char* name, Fn& fn) const {

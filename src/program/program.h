@@ -13,10 +13,10 @@
 #include "program/dialogs.h"
 #include "program/settings/settings_operations.h"
 #include "program/source/avisynth_source.h"
-#include "program/source/dgdecode_library.h"
-#include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
 #include "program/source/source_context.h"
+#include "sources/dgdecode_library.h"
+#include "sources/frame_access.h"
 
 #include <functional>
 #include <memory>

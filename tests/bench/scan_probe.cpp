@@ -2,7 +2,7 @@
 // scan benchmark: scan_probe LIBRARY PROJECT THREADS [WORKERS]: decoding threads per decoder, and one or
 // two workers (two split the frames, each on a decoder of its own). Prints the chapters found.
 #include "program/scan/scan_thread.h"
-#include "program/source/dgdecode_library.h"
+#include "sources/dgdecode_library.h"
 
 #include <cstdio>
 #include <cstdlib>

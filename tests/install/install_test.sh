@@ -15,6 +15,7 @@ folder=$prefix/lib/mivogui
 for program in mivogui Dazuzer_024.exe d2vindex; do
     [ -x "$folder/$program" ] || fail "no program $program"
 done
+[ -s "$folder/libmivo_progress_window.so" ] || fail "no progress window library beside the encoder"
 for version in 06 10 11 12 13 15 16; do
     [ -s "$folder/DGDecode/DGDecode$version.dll" ] || fail "no decoder library $version"
 done

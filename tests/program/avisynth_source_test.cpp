@@ -1,9 +1,10 @@
 // The Avisynth layer and its source flows against the frame-server double.
 #include "avisynth_test_support.h"
 
-#include "program/source/avisynth_api.h"
+#include "sources/avisynth_api.h"
 
 #include <algorithm>
+#include <fstream>
 #include <regex>
 
 namespace mivo::test {
@@ -333,6 +334,43 @@ TEST_F(AvisynthSource, InstallationProbeAndInformation) {
     EXPECT_EQ(shown(), " Avisynth installation NOT found");
     showAvisynthInfo(status, avisynthDoublePath(), date, {});
     EXPECT_EQ(shown(), " Avisynth installation NOT found");
+}
+
+TEST_F(AvisynthSource, VersionedLibrariesBesideTheProgramAreFound) {
+    namespace fs = std::filesystem;
+    const std::string folder = dir_ + "/program/";
+    fs::create_directories(folder);
+    const auto place = [&](const std::string& name) { fs::copy_file(avisynthDoublePath(), folder + name); };
+    const auto files = [&] {
+        std::vector<std::string> names;
+        for (const std::string& f : platform::frameServerFilesIn(folder))
+            names.push_back(f.substr(folder.size()));
+        return names;
+    };
+    EXPECT_EQ(platform::frameServerLibraryIn(folder), std::nullopt);
+
+    // A copied build's full version, and names that only look like the library.
+    place("libavisynth.so.3.7.5");
+    for (const char* other : {"libavisynth.so.3.7.5.orig", "libavisynth.so.", "libavisynth.so.3..7",
+                              "libavisynth.sox", "libavisynth.so.3a"})
+        place(other);
+    EXPECT_EQ(files(), std::vector<std::string>{"libavisynth.so.3.7.5"});
+    EXPECT_EQ(platform::frameServerLibraryIn(folder), folder + "libavisynth.so.3.7.5");
+
+    // Newest first by number, not by text; a file that does not load is passed over.
+    place("libavisynth.so.3");
+    place("libavisynth.so.11");
+    place("libavisynth.so.3.10");
+    std::ofstream(folder + "libavisynth.so.12") << "not a library";
+    EXPECT_EQ(files(),
+              (std::vector<std::string>{"libavisynth.so.12", "libavisynth.so.11", "libavisynth.so.3.10",
+                                        "libavisynth.so.3.7.5", "libavisynth.so.3"}));
+    EXPECT_EQ(platform::frameServerLibraryIn(folder), folder + "libavisynth.so.11");
+
+    // The plain name comes first.
+    place("libavisynth.so");
+    EXPECT_EQ(files().front(), "libavisynth.so");
+    EXPECT_EQ(platform::frameServerLibraryIn(folder), folder + "libavisynth.so");
 }
 
 } // namespace

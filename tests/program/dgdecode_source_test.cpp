@@ -1,7 +1,7 @@
 // The DGDecode layer, the frame access and the input flow against the synthetic decoder library.
 #include "program/source/dgdecode_source.h"
-#include "program/source/frame_access.h"
 #include "program/source/input_flow.h"
+#include "sources/frame_access.h"
 
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"

@@ -1,7 +1,7 @@
 #include "avisynth_frame_source.h"
 
 #include "platform/frame_server.h"
-#include "program/source/avisynth_source.h"
+#include "sources/avisynth_fetch.h"
 
 namespace mivo::encoder {
 

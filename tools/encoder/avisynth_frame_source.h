@@ -4,7 +4,7 @@
 
 #include "frame_source.h"
 
-#include "program/source/avisynth_layer.h"
+#include "sources/avisynth_layer.h"
 
 #include <vector>
 

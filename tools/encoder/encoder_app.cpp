@@ -240,8 +240,12 @@ int runEncoder(const std::string& programFolder) {
     EncodeJob job;
     std::string logPath, error;
     bool ok = readJob(programFolder, job, logPath, error);
-    // Progress lines go to standard output when nobody sees a window.
-    const bool window = !job.run.silent && displayAvailable();
+    // Progress lines go to standard output when nobody sees a window, also when the window's library
+    // (or the Qt it brings) cannot be loaded. It lives in the program folder, which need not be the
+    // folder of Mivo.ini.
+    ProgressWindowLibrary windowLibrary;
+    const bool window =
+        !job.run.silent && displayAvailable() && windowLibrary.load(platform::programFolder());
     ProgressMonitor monitor(window && job.run.preview, window ? nullptr : RunLog::print);
     log.follow(&monitor);
     const auto work = [&] {
@@ -255,7 +259,7 @@ int runEncoder(const std::string& programFolder) {
         monitor.finish(ok, ok ? "encoding finished" : "ERROR: " + error);
     };
     if (window)
-        runWithProgressWindow(monitor, work, WindowOptions{job.run.preview, job.run.waitSeconds});
+        windowLibrary.run(monitor, work, WindowOptions{job.run.preview, job.run.waitSeconds});
     else
         work();
     log.save(logPath);

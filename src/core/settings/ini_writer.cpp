@@ -2,7 +2,6 @@
 // in the file's order or the listing's.
 
 #include "core/settings/ini_writer.h"
-#include "base/whole_file.h"
 
 #include <algorithm>
 
@@ -122,24 +121,6 @@ IniRender formatIniLines(const Settings& settings, IniTarget target, std::string
     }
     result.longestNameLine = writing.longestNameLine();
     return result;
-}
-
-bool writeIni(const std::string& path, Settings& settings, StatusLine& status) {
-    settings.writeOk = true;
-    std::string text;
-    if (!formatIni(settings, IniTarget::File, text).complete) {
-        // Nothing is written: the file keeps what it held before.
-        settings.writeOk = false;
-        status.show(" Mivo.ini write aborted, invalid CQ value, not a number");
-        return false;
-    }
-    if (!writeWholeFile(path, text)) {
-        settings.writeOk = false;
-        status.show(" error writing ini file");
-        return false;
-    }
-    status.show(" file successfully written");
-    return true;
 }
 
 } // namespace mivo

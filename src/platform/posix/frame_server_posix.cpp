@@ -24,8 +24,12 @@ std::optional<std::string> searchFrameServerLibrary() {
         const std::string versioned = "libavisynth.so." + std::to_string(n);
         if (loads(versioned)) return versioned;
     }
-    const std::string beside = programFolder() + "libavisynth.so";
-    if (loads(beside)) return beside;
+    return frameServerLibraryIn(programFolder());
+}
+
+std::optional<std::string> frameServerLibraryIn(const std::string& folder) {
+    for (const std::string& file : frameServerFilesIn(folder))
+        if (loads(file)) return file;
     return std::nullopt;
 }
 

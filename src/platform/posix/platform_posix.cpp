@@ -31,10 +31,11 @@ Module& Module::operator=(Module&& other) noexcept {
     return *this;
 }
 
-bool Module::open(const std::string& path) {
+bool Module::open(const std::string& path, Lifetime lifetime) {
     close();
     // RTLD_LOCAL keeps two decoder libraries with the same export names apart.
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ =
+        ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | (lifetime == Lifetime::Resident ? RTLD_NODELETE : 0));
     if (!handle_) {
         const char* e = ::dlerror();
         error_ = e ? e : "unknown error";

@@ -6,10 +6,10 @@
 // abandoned keeps its instance to itself and closes it when it ends on its own.
 
 #include "core/source_state.h"
-#include "program/source/avisynth_layer.h"
-#include "program/source/dgdecode_library.h"
-#include "program/source/frame_access.h"
-#include "program/source/frame_planes.h"
+#include "sources/avisynth_layer.h"
+#include "sources/dgdecode_library.h"
+#include "sources/frame_access.h"
+#include "sources/frame_planes.h"
 
 #include <memory>
 #include <string>

@@ -6,7 +6,8 @@
 
 #include "core/source_state.h"
 #include "core/status_line.h"
-#include "program/source/avisynth_layer.h"
+#include "sources/avisynth_fetch.h"
+#include "sources/avisynth_layer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -48,22 +49,6 @@ void openAvisynthSource(AvisynthSourceContext& ctx);
 
 // After the encoder ended: load again and import the same script (the encoder read it meanwhile).
 void reopenAvisynthSource(AvisynthSourceContext& ctx);
-
-// The destination of a frame fetch: the three planar 4:2:0 planes and the staging buffer for packed
-// frames.
-struct PlaneBuffers {
-    std::span<std::uint8_t> luma;
-    std::span<std::uint8_t> plane2;
-    std::span<std::uint8_t> plane3;
-    std::span<std::uint8_t> packed;
-};
-
-// Frame n of the open script as planar 4:2:0 (width-byte luma lines, width / 2 chroma lines, U in plane 2
-// and V in plane 3): the planar fetch, or the packed fetch and the conversion chosen by cpuLevel. Ok, or
-// FrameError when the frame server reports an error or the planes are too small (they then keep their
-// content).
-AvisynthResult fetchAvisynthFrame(const AvisynthLayer& layer, const SourceState& source,
-                                  const PlaneBuffers& planes, int n, int cpuLevel);
 
 struct AvisynthInstallation {
     bool found = false;

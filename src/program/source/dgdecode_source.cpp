@@ -9,6 +9,26 @@
 
 namespace mivo {
 
+std::string dgdecodeMessage(DgdecodeResult result) {
+    switch (result) {
+    case DgdecodeResult::NotLoaded:
+        return ", error initializing DGDecode, dll not loaded";
+    case DgdecodeResult::NotUnloaded:
+        return " ERROR unloading DGDecode.dll";
+    case DgdecodeResult::MissingExport:
+        return ", error initializing DGDecode, can't load load routines from dll";
+    case DgdecodeResult::CannotOpen:
+        return ", error initializing DGDecode, can't open mpeg file";
+    case DgdecodeResult::NoSpecifications:
+        return ", error initializing DGDecode, mpeg file opened but can't read specifications";
+    case DgdecodeResult::NoYv12OrYuy2:
+        return ", error initializing DGDecode, no YV12 or YUY2 color space";
+    case DgdecodeResult::Ok:
+        break;
+    }
+    return "";
+}
+
 namespace {
 
 // The project version's library replaces the one in memory. False when it cannot be loaded (reported).

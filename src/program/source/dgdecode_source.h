@@ -4,13 +4,16 @@
 // follow. Every outcome is reported on the status line.
 
 #include "core/program_paths.h"
-#include "program/source/dgdecode_library.h"
 #include "program/source/source_context.h"
+#include "sources/dgdecode_library.h"
 
 namespace mivo {
 
 // The input button's text while no input is accepted.
 inline constexpr const char* kInputButtonDefault = "input file name (*.d2v, *.avs)";
+
+// The status text for a decoder library's result ("" for Ok).
+std::string dgdecodeMessage(DgdecodeResult result);
 
 void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths);
 

@@ -5,8 +5,8 @@
 
 #include "core/program_paths.h"
 #include "core/settings/ini_codec.h"
-#include "program/source/dgdecode_library.h"
 #include "program/source/source_context.h"
+#include "sources/dgdecode_library.h"
 
 #include <functional>
 #include <string>

@@ -5,6 +5,7 @@
 // "delete_environment", "unload". Pointed at the encoder double's log, it shows the release before and
 // the reload after an encode in order.
 
+#include "sources/avisynth_api.h"
 #include "synthetic_description.h"
 
 #include <atomic>
@@ -16,9 +17,39 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #define MIVO_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace mivo_avs_double {
+struct Clip;
+}
+
+// The double's own shapes of the objects the interface keeps opaque to the program.
+namespace mivo::avs {
+
+struct ScriptEnvironment {
+    bool usable = true;
+    std::string error; // text of the last error value, kept until the next call
+    std::atomic<int> clips{0};
+};
+
+// What avs_take_clip hands out: a handle holding one reference to a clip.
+struct Clip {
+    mivo_avs_double::Clip* clip = nullptr;
+    std::string error;
+};
+
+struct VideoFrame {
+    std::vector<std::uint8_t> data;
+    const std::uint8_t* ptr[3] = {nullptr, nullptr, nullptr};
+    int pitch[3] = {0, 0, 0};
+    int row[3] = {0, 0, 0};
+    int height[3] = {0, 0, 0};
+};
+
+} // namespace mivo::avs
 
 namespace mivo_avs_double {
 
@@ -26,27 +57,12 @@ using mivo::doubles::SyntheticPixel;
 using mivo::doubles::syntheticSample;
 using mivo::doubles::SyntheticSource;
 
-// Same layouts as the real library's.
-struct Value {
-    short type;
-    short arraySize;
-    union {
-        void* clip;
-        char boolean;
-        int integer;
-        float floatingPoint;
-        const char* string;
-        const Value* array;
-    } d;
-};
-struct VideoInfo {
-    int width, height;
-    unsigned fpsNumerator, fpsDenominator;
-    int numFrames, pixelType;
-    int audioSamplesPerSecond, sampleType;
-    std::int64_t numAudioSamples;
-    int nchannels, imageType;
-};
+namespace avs = mivo::avs;
+using avs::Value;
+using avs::VideoInfo;
+using Environment = avs::ScriptEnvironment;
+using ClipHandle = avs::Clip;
+using Frame = avs::VideoFrame;
 
 // The newest interface version the double claims to be built for; above it the real library hands back
 // a wrapper without an environment.
@@ -79,30 +95,11 @@ struct LoadLogger {
     ~LoadLogger() { logEvent("unload"); }
 } loadLogger;
 
-struct Environment {
-    bool usable = true;
-    std::string error; // text of the last error value, kept until the next call
-    std::atomic<int> clips{0};
-};
-
 struct Clip {
     std::atomic<int> refs{1};
     Environment* env = nullptr;
     VideoInfo vi{};
     SyntheticSource source;
-};
-
-struct ClipHandle {
-    Clip* clip = nullptr;
-    std::string error;
-};
-
-struct Frame {
-    std::vector<std::uint8_t> data;
-    const std::uint8_t* ptr[3] = {nullptr, nullptr, nullptr};
-    int pitch[3] = {0, 0, 0};
-    int row[3] = {0, 0, 0};
-    int height[3] = {0, 0, 0};
 };
 
 void unref(Clip* c) {
@@ -182,9 +179,9 @@ Frame* makeFrame(const Clip& clip, int n) {
 
 int planeIndex(int plane) {
     switch (plane & 7) {
-    case 2:
+    case avs::kPlaneU:
         return 1;
-    case 4:
+    case avs::kPlaneV:
         return 2;
     default:
         return 0;
@@ -194,7 +191,7 @@ int planeIndex(int plane) {
 Value errorValue(Environment* env, std::string text) {
     env->error = std::move(text);
     Value v{};
-    v.type = 'e';
+    v.type = avs::kTypeError;
     v.d.string = env->error.c_str();
     return v;
 }
@@ -216,7 +213,7 @@ Value import(Environment* env, const std::string& path) {
     if (source.error) return errorValue(env, *source.error);
     if (source.notAClip) {
         Value v{};
-        v.type = 'i';
+        v.type = avs::kTypeInt;
         v.d.integer = 42;
         return v;
     }
@@ -240,7 +237,7 @@ Value import(Environment* env, const std::string& path) {
     env->clips.fetch_add(1);
     counts.clips.fetch_add(1);
     Value v{};
-    v.type = 'c';
+    v.type = avs::kTypeClip;
     v.d.clip = clip;
     return v;
 }
@@ -289,20 +286,20 @@ MIVO_EXPORT Value avs_invoke(Environment* env, const char* name, Value args, con
     if (name && std::strcmp(name, "VersionString") == 0) {
         // The double names itself the way AviSynth+ does.
         Value v{};
-        v.type = 's';
+        v.type = avs::kTypeString;
         v.d.string = "AviSynth+ double 3.7.3 (r4003, test)";
         return v;
     }
     if (!name || std::strcmp(name, "Import") != 0) return errorValue(env, "Function Not Found");
     const Value* first = &args;
-    if (args.type == 'a') first = args.arraySize > 0 ? args.d.array : nullptr;
-    if (!first || first->type != 's' || !first->d.string)
+    if (args.type == avs::kTypeArray) first = args.arraySize > 0 ? args.d.array : nullptr;
+    if (!first || first->type != avs::kTypeString || !first->d.string)
         return errorValue(env, "Script error: Invalid arguments to function 'Import'");
     return import(env, first->d.string);
 }
 
 MIVO_EXPORT ClipHandle* avs_take_clip(Value v, Environment*) {
-    if (v.type != 'c' || !v.d.clip) {
+    if (v.type != avs::kTypeClip || !v.d.clip) {
         counts.misuse.fetch_add(1);
         return nullptr;
     }
@@ -313,7 +310,7 @@ MIVO_EXPORT ClipHandle* avs_take_clip(Value v, Environment*) {
 }
 
 MIVO_EXPORT void avs_release_value(Value v) {
-    if (v.type == 'c' && v.d.clip) unref(static_cast<Clip*>(v.d.clip));
+    if (v.type == avs::kTypeClip && v.d.clip) unref(static_cast<Clip*>(v.d.clip));
 }
 
 MIVO_EXPORT void avs_release_clip(ClipHandle* h) {
@@ -388,3 +385,21 @@ MIVO_EXPORT void mivo_avisynth_double_counts(MivoAvisynthDoubleCounts* out) {
     out->imports = counts.imports.load();
     out->framesServed = counts.framesServed.load();
 }
+
+// The exports have the shapes the program calls them through.
+static_assert(std::is_same_v<decltype(&avs_create_script_environment), avs::CreateScriptEnvironmentFn>);
+static_assert(std::is_same_v<decltype(&avs_delete_script_environment), avs::DeleteScriptEnvironmentFn>);
+static_assert(std::is_same_v<decltype(&avs_get_error), avs::GetErrorFn>);
+static_assert(std::is_same_v<decltype(&avs_set_memory_max), avs::SetMemoryMaxFn>);
+static_assert(std::is_same_v<decltype(&avs_invoke), avs::InvokeFn>);
+static_assert(std::is_same_v<decltype(&avs_take_clip), avs::TakeClipFn>);
+static_assert(std::is_same_v<decltype(&avs_release_value), avs::ReleaseValueFn>);
+static_assert(std::is_same_v<decltype(&avs_get_video_info), avs::GetVideoInfoFn>);
+static_assert(std::is_same_v<decltype(&avs_get_frame), avs::GetFrameFn>);
+static_assert(std::is_same_v<decltype(&avs_clip_get_error), avs::ClipGetErrorFn>);
+static_assert(std::is_same_v<decltype(&avs_release_video_frame), avs::ReleaseVideoFrameFn>);
+static_assert(std::is_same_v<decltype(&avs_release_clip), avs::ReleaseClipFn>);
+static_assert(std::is_same_v<decltype(&avs_get_read_ptr_p), avs::GetReadPtrFn>);
+static_assert(std::is_same_v<decltype(&avs_get_pitch_p), avs::GetPlaneIntFn>);
+static_assert(std::is_same_v<decltype(&avs_get_row_size_p), avs::GetPlaneIntFn>);
+static_assert(std::is_same_v<decltype(&avs_get_height_p), avs::GetPlaneIntFn>);

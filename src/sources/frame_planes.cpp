@@ -1,4 +1,4 @@
-#include "program/source/frame_planes.h"
+#include "sources/frame_planes.h"
 
 namespace mivo {
 

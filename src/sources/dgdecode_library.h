@@ -23,9 +23,6 @@ enum class DgdecodeResult : int {
     NoYv12OrYuy2 = 133,
 };
 
-// The status text for a result ("" for Ok).
-std::string dgdecodeMessage(DgdecodeResult result);
-
 struct StreamProperties {
     int width = 0, height = 0, frameCount = 0;
     int rateNumerator = 0, rateDenominator = 0;

@@ -1,4 +1,4 @@
-#include "program/source/frame_access.h"
+#include "sources/frame_access.h"
 
 namespace mivo {
 

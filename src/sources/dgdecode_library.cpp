@@ -1,30 +1,10 @@
-#include "program/source/dgdecode_library.h"
+#include "sources/dgdecode_library.h"
 
-#include "program/source/frame_planes.h"
+#include "sources/frame_planes.h"
 
 #include <cstring>
 
 namespace mivo {
-
-std::string dgdecodeMessage(DgdecodeResult result) {
-    switch (result) {
-    case DgdecodeResult::NotLoaded:
-        return ", error initializing DGDecode, dll not loaded";
-    case DgdecodeResult::NotUnloaded:
-        return " ERROR unloading DGDecode.dll";
-    case DgdecodeResult::MissingExport:
-        return ", error initializing DGDecode, can't load load routines from dll";
-    case DgdecodeResult::CannotOpen:
-        return ", error initializing DGDecode, can't open mpeg file";
-    case DgdecodeResult::NoSpecifications:
-        return ", error initializing DGDecode, mpeg file opened but can't read specifications";
-    case DgdecodeResult::NoYv12OrYuy2:
-        return ", error initializing DGDecode, no YV12 or YUY2 color space";
-    case DgdecodeResult::Ok:
-        break;
-    }
-    return "";
-}
 
 void DgdecodeLibrary::closeStream() {
     // The open stream is closed before its library goes: unloading it with a stream open would lose

@@ -5,7 +5,7 @@
 
 #include "core/source_state.h"
 #include "platform/platform.h"
-#include "program/source/avisynth_api.h"
+#include "sources/avisynth_api.h"
 
 #include <cstdint>
 #include <span>

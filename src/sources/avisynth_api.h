@@ -1,7 +1,8 @@
 #pragma once
-// Our own declarations of the part of the frame server's C interface that the program calls (Avisynth
-// 2.6 and AviSynth+ export it from avisynth.dll and libavisynth.so). The library is loaded at run time,
-// so only types, constants and the function-pointer shapes are declared; no frame-server header is used.
+// Our own declarations of the part of the frame server's C interface that the program and its encoder
+// back end call, and that the frame-server double of the tests implements (Avisynth 2.6 and AviSynth+
+// export it from avisynth.dll and libavisynth.so). The library is loaded at run time, so only types,
+// constants and the function-pointer shapes are declared; no frame-server header is used.
 
 #include <cstddef>
 #include <cstdint>

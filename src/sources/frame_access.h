@@ -4,9 +4,9 @@
 
 #include "core/kernels/packed_to_planar.h"
 #include "core/source_state.h"
-#include "program/source/avisynth_layer.h"
-#include "program/source/dgdecode_library.h"
-#include "program/source/frame_planes.h"
+#include "sources/avisynth_layer.h"
+#include "sources/dgdecode_library.h"
+#include "sources/frame_planes.h"
 
 #include <functional>
 

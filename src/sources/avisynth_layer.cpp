@@ -1,4 +1,4 @@
-#include "program/source/avisynth_layer.h"
+#include "sources/avisynth_layer.h"
 
 #include "platform/frame_server.h"
 
