@@ -98,6 +98,9 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, WriteFailur
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
+    // A folder opens as a file on POSIX systems and reports an endless size: reserving it would throw.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     // Room for the whole file at once, so a list file of megabytes is not copied as the text grows; the
