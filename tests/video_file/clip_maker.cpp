@@ -41,6 +41,11 @@ const std::vector<Clip>& fixtureClips() {
          "veryfast -g 20",
          "testsrc2=s=320x240:r=25:d=6", "fps=R"},
         {"cut_short.ts", "-c:v libx264 -preset veryfast -g 25", "testsrc2=s=352x288:r=25:d=6", "", 63},
+        // A recording that begins in the middle of an open group of pictures.
+        {"starts_mid_gop.ts", kX264OpenGop, "testsrc2=s=352x288:r=25:d=6", "", 100, 37},
+        // Its index at the front, so the file lists a last picture it holds only in part.
+        {"cut_short_faststart.mp4", "-c:v libx264 -preset veryfast -g 25 -movflags +faststart",
+         "testsrc2=s=352x288:r=25:d=6", "", 63},
         {"large.mkv", "-c:v libx264 -preset ultrafast -g 10", "testsrc2=s=2560x1440:r=25:d=1", "scale=W:H"},
     };
     return clips;
@@ -73,17 +78,22 @@ std::string clipPath(const Clip& clip) {
     const std::string audio = std::string(clip.encode).find("-c:a") != std::string::npos
                                   ? " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=4"
                                   : "";
-    if (clip.cutPercent >= 100)
+    if (clip.cutPercent >= 100 && clip.startPercent == 0)
         return makeClip(clip.name, std::string("-f lavfi -i ") + clip.source + audio + " " + clip.encode);
     // A cut-short copy of the whole clip: the last packets end in the middle.
     const std::string whole = makeClip(std::string("whole-") + clip.name,
                                        std::string("-f lavfi -i ") + clip.source + " " + clip.encode);
     const fs::path path = fs::path(MIVO_VIDEO_TEST_CACHE) / clip.name;
     if (!fs::exists(path)) {
-        const auto size = fs::file_size(whole) * static_cast<std::uintmax_t>(clip.cutPercent) / 100;
+        const auto whole_size = fs::file_size(whole);
+        const auto end = whole_size * static_cast<std::uintmax_t>(clip.cutPercent) / 100;
+        const auto start = whole_size * static_cast<std::uintmax_t>(clip.startPercent) / 100 / 188 * 188;
+        std::ifstream in(whole, std::ios::binary);
+        std::string bytes(end, '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(end));
         const fs::path temporary = path.string() + "-" + std::to_string(::getpid());
-        fs::copy_file(whole, temporary, fs::copy_options::overwrite_existing);
-        fs::resize_file(temporary, size);
+        std::ofstream(temporary, std::ios::binary)
+            .write(bytes.data() + start, static_cast<std::streamsize>(end - start));
         fs::rename(temporary, path);
     }
     return path.string();

@@ -3,6 +3,7 @@
 // kept in the build tree, and FFmpeg's sequential decode of them as the reference.
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,13 @@ struct Clip {
     const char* source;   // lavfi source
     const char* convert;  // filter FFmpeg's reference decode applies ("" for none); W/H/R filled in
     int cutPercent = 100; // the file is cut to this share of its bytes
+    int startPercent = 0; // ... and begins this far into it (on a transport packet)
 };
 
 const std::vector<Clip>& fixtureClips();
+inline void PrintTo(const Clip& clip, std::ostream* out) {
+    *out << clip.name;
+}
 const Clip& clipNamed(const std::string& name);
 
 // Path of the clip, made when missing. Throws std::runtime_error when ffmpeg fails.

@@ -95,6 +95,7 @@ BuildOutcome buildIndex(AVFormatContext* format, int stream, IndexHeader header,
     std::vector<PacketEntry> packets;
     AVPacket* pkt = av_packet_alloc();
     const std::int64_t size = format->pb ? avio_size(format->pb) : -1;
+    std::int64_t lastEnd = -1, lastSize = 0; // of the last video packet
     std::size_t packetsRead = 0; // reported from the first packet on, so a cancel is taken at once
     // A read error ends the index as the end of the file would: a sequential decode stops there too.
     while (av_read_frame(format, pkt) >= 0) {
@@ -105,6 +106,8 @@ BuildOutcome buildIndex(AVFormatContext* format, int stream, IndexHeader header,
             e.dts = pkt->dts == AV_NOPTS_VALUE ? kNoTime : pkt->dts;
             e.flags = kPacketShown | ((pkt->flags & AV_PKT_FLAG_KEY) ? kPacketKey : 0u);
             packets.push_back(e);
+            lastEnd = pkt->pos >= 0 ? pkt->pos + pkt->size : -1;
+            lastSize = pkt->size;
         }
         av_packet_unref(pkt);
         if (progress && (packetsRead++ % 64) == 0) {
@@ -144,9 +147,12 @@ BuildOutcome buildIndex(AVFormatContext* format, int stream, IndexHeader header,
             ++to;
         learnShown(format, stream, packets, 0, std::min(last, to + 32), 0);
     }
-    // A file cut short ends in a packet the decoder cannot use, and the pictures that lean on it may go
-    // too; nothing in the container says so (a transport stream's last packet always ends at the end of
-    // the file), so the last group is always decoded. Its leading pictures need the group before.
+    // A file cut short ends in a packet the decoder may not use, and the pictures that lean on it may go
+    // too; the container does not say so (a transport stream's last packet always ends at the end of the
+    // file). So the last group is decoded whenever the last picture reaches the end of the file (within
+    // a transport stream's packet headers); a file that goes on after it (an index, other streams) is
+    // whole. Its leading pictures need the group before.
+    const bool endsInPicture = lastEnd < 0 || size <= 0 || lastEnd + lastSize / 40 + 2 * 188 >= size;
     std::uint32_t lastKey = last;
     while (lastKey > 0 && !(packets[lastKey].flags & kPacketKey))
         --lastKey;
@@ -159,7 +165,7 @@ BuildOutcome buildIndex(AVFormatContext* format, int stream, IndexHeader header,
         while (from > 0 && !(packets[from].flags & kPacketKey))
             --from;
     }
-    learnShown(format, stream, packets, from, last, lastKey);
+    if (endsInPicture) learnShown(format, stream, packets, from, last, lastKey);
     return index.assign(header, std::move(packets), error) ? BuildOutcome::Ok : BuildOutcome::Failed;
 }
 
