@@ -41,6 +41,14 @@ const std::vector<Clip>& fixtureClips() {
          "veryfast -g 20",
          "testsrc2=s=320x240:r=25:d=6", "fps=R"},
         {"cut_short.ts", "-c:v libx264 -preset veryfast -g 25", "testsrc2=s=352x288:r=25:d=6", "", 63},
+        // Four scenes, cut at frames 30, 55 and 81.
+        {"cuts.mkv", "-c:v libx264 -preset veryfast -g 40",
+         "testsrc2=s=352x288:r=25,trim=end_frame=30[a];"
+         "mandelbrot=s=352x288:r=25,trim=end_frame=25,setpts=PTS-STARTPTS[b];"
+         "smptebars=s=352x288:r=25,trim=end_frame=26,setpts=PTS-STARTPTS[c];"
+         "cellauto=s=352x288:r=25,trim=end_frame=19,setpts=PTS-STARTPTS,format=yuv420p[d];"
+         "[a][b][c][d]concat=n=4,format=yuv420p[out0]",
+         ""},
         // A recording that begins in the middle of an open group of pictures.
         {"starts_mid_gop.ts", kX264OpenGop, "testsrc2=s=352x288:r=25:d=6", "", 100, 37},
         // Its index at the front, so the file lists a last picture it holds only in part.
@@ -79,10 +87,11 @@ std::string clipPath(const Clip& clip) {
                                   ? " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=4"
                                   : "";
     if (clip.cutPercent >= 100 && clip.startPercent == 0)
-        return makeClip(clip.name, std::string("-f lavfi -i ") + clip.source + audio + " " + clip.encode);
+        return makeClip(clip.name,
+                        std::string("-f lavfi -i '") + clip.source + "'" + audio + " " + clip.encode);
     // A cut-short copy of the whole clip: the last packets end in the middle.
     const std::string whole = makeClip(std::string("whole-") + clip.name,
-                                       std::string("-f lavfi -i ") + clip.source + " " + clip.encode);
+                                       std::string("-f lavfi -i '") + clip.source + "' " + clip.encode);
     const fs::path path = fs::path(MIVO_VIDEO_TEST_CACHE) / clip.name;
     if (!fs::exists(path)) {
         const auto whole_size = fs::file_size(whole);
