@@ -7,6 +7,8 @@
 #include "stream_maker.h"
 #include "test_support.h"
 
+#include "clip_maker.h"
+
 #include "base/whole_file.h"
 #include "core/matrix/builtin_matrices.h"
 #include "core/settings/ini_codec.h"
@@ -165,7 +167,6 @@ TEST(EncodeJob, UnusableSettingsAreRefusedWithAReason) {
     };
     refused("*OUTFILE /v/a.m2v\n", "no input file");
     refused("*INFILE /v/gone.d2v\n*OUTFILE /v/a.m2v\n", "input file not found: /v/gone.d2v");
-    refused("*INFILE /v/a.mkv\n*OUTFILE /v/a.m2v\n", "neither a D2V project (*.d2v) nor an Avisynth script");
     refused("*INFILE /v/a.d2v\n", "no output file");
     refused(kFiles + "*BITRATE 0\n", "*BITRATE must be at least 1");
     refused(kFiles + "*MAXBITRATE -5\n", "*MAXBITRATE must be at least 1");
@@ -287,6 +288,39 @@ TEST(EncoderProgram, TwoPassEncodeGivesADvdStreamOfTheChosenFrames) {
     EXPECT_NE(log.find("lowered to the DVD limit 9800"), std::string::npos) << log;
     EXPECT_NE(log.find("done: 30 frames"), std::string::npos) << log;
     EXPECT_FALSE(fs::exists(temporaryBeside(folder.path("out.m2v"))));
+}
+
+TEST(EncoderProgram, AVideoFileIsEncodedFrameForFrameThroughTheFrameExactLayer) {
+    EncoderFolder folder("encoder-video-file");
+    const std::string clip = folder.path("source.mkv");
+    fs::copy_file(mivo::test::clipPath(mivo::test::clipNamed("opengop_pyramid.mkv")), clip,
+                  fs::copy_options::overwrite_existing);
+    writeText(folder.path("Mivo.ini"), "*INFILE           " + clip + "\r\n*OUTFILE          " +
+                                           folder.path("out.m2v") +
+                                           "\r\n*FRAMES           37 96\r\n*ASPECT           4:3\r\n"
+                                           "*GOP              12 2\r\n*PROGRESSIVE\r\n");
+    ASSERT_EQ(folder.run(), 0) << folder.errors();
+
+    const Decoded out = streams::decodeWithFfmpeg(folder.path("out.m2v"));
+    EXPECT_EQ(out.width, 352);
+    EXPECT_EQ(out.height, 288);
+    ASSERT_EQ(out.luma.size(), 60u);
+    // Frames in the middle of open GOPs with B pyramids, each the source frame of its number: nearer to
+    // it than to its neighbours (the picture moves little from one frame to the next).
+    const Decoded source = streams::decodeWithFfmpeg(clip);
+    ASSERT_EQ(source.luma.size(), 200u);
+    for (std::size_t k = 0; k < out.luma.size(); k += 3) {
+        const std::size_t own = k + 37;
+        for (int p = 0; p < 3; ++p)
+            EXPECT_LT(meanDifference(*planes(out, k)[p], *planes(source, own)[p]), 4.0)
+                << k << " plane " << p;
+        for (std::size_t other : {own - 1, own + 1})
+            EXPECT_LT(meanDifference(out.luma[k], source.luma[own]),
+                      meanDifference(out.luma[k], source.luma[other]))
+                << "frame " << k << " is nearer source frame " << other;
+    }
+    // The index was kept beside the file, for the front-end and the next run.
+    EXPECT_TRUE(fs::exists(clip + ".mvidx"));
 }
 
 TEST(EncoderProgram, OnePassAndConstantQuantiserUseTheLibraryBesideTheProgram) {

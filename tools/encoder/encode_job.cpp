@@ -15,7 +15,7 @@ std::string number(int v) {
     return std::to_string(v);
 }
 
-// The files: a D2V project or an Avisynth script in, an output named.
+// The files: a D2V project, an Avisynth script or a video file in, an output named.
 bool planFiles(const Settings& s, const SourceState& source, EncodeJob& job, std::string& error) {
     if (s.inputFile.empty()) {
         error = "no input file: Mivo.ini has no *INFILE line";
@@ -26,10 +26,8 @@ bool planFiles(const Settings& s, const SourceState& source, EncodeJob& job, std
         return false;
     }
     job.avisynthInput = hasExtension(s.inputFile, ".avs");
-    if (!job.avisynthInput && !hasExtension(s.inputFile, ".d2v")) {
-        error = "input is neither a D2V project (*.d2v) nor an Avisynth script (*.avs): " + s.inputFile;
-        return false;
-    }
+    // Any other file is an ordinary video file; whether FFmpeg's libraries can read it is found on opening.
+    job.videoFileInput = !job.avisynthInput && !hasExtension(s.inputFile, ".d2v");
     if (!source.outputChosen || s.outputFile.empty()) {
         error = "no output file: Mivo.ini has no *OUTFILE line";
         return false;

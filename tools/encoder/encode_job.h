@@ -84,6 +84,7 @@ struct EncodeJob {
     int vbrBias = 0;
     bool adaptiveMatrix = false;
     bool avisynthInput = false;
+    bool videoFileInput = false; // neither a D2V project nor a script: read through FFmpeg's libraries
     RunOptions run;
     // The chosen built-in pair, or the custom pair when the file has *CUSTOMMATRIX.
     MatrixValues intraMatrix = kDefaultIntraMatrix;
@@ -94,7 +95,7 @@ struct EncodeJob {
 };
 
 // The job the settings ask for. False with a message when they cannot make an encode (no input, no
-// output, an input that is neither a D2V project nor an Avisynth script, a bitrate below 1 kbit/s).
+// output, a bitrate below 1 kbit/s).
 bool planJob(const Settings& settings, const SourceState& source, EncodeJob& job, std::string& error);
 
 struct StreamFacts {

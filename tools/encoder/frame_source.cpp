@@ -2,6 +2,7 @@
 
 #include "avisynth_frame_source.h"
 #include "d2v_frame_source.h"
+#include "video_file_frame_source.h"
 
 #include "core/kernels/cpu_features.h"
 
@@ -44,6 +45,11 @@ std::unique_ptr<FrameSource> openFrameSource(const EncodeJob& job, const std::st
     if (job.avisynthInput) {
         auto source = std::make_unique<AvisynthFrameSource>();
         if (!source->open(job.inputFile, job.run.cpuMode, used, error)) return nullptr;
+        return source;
+    }
+    if (job.videoFileInput) {
+        auto source = std::make_unique<VideoFileFrameSource>();
+        if (!source->open(job.inputFile, used, error)) return nullptr;
         return source;
     }
     auto source = std::make_unique<D2vFrameSource>();

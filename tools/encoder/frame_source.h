@@ -1,7 +1,7 @@
 #pragma once
-// Where the encoder's frames come from: a D2V project through a decoder library, or an Avisynth script
-// through the frame server. Every source hands out planar 4:2:0 frames in the decoder library's own
-// layout, so the encoder has one way to read them.
+// Where the encoder's frames come from: a D2V project through a decoder library, an Avisynth script
+// through the frame server, or a video file through FFmpeg's libraries. Every source hands out planar 4:2:0
+// frames in the decoder library's own layout, so the encoder has one way to read them.
 
 #include "encode_job.h"
 
@@ -45,7 +45,8 @@ class FrameSource {
 // the forced extension set (never above what the processor has).
 int conversionCpuLevel(int cpuMode);
 
-// Opens the job's input: an Avisynth script through the frame server, anything else as a D2V project.
+// Opens the job's input: an Avisynth script through the frame server, a D2V project through its decoder
+// library, anything else as a video file.
 // `used` names what delivers the frames (the decoder library or the frame server's library). Null with
 // a message.
 std::unique_ptr<FrameSource> openFrameSource(const EncodeJob& job, const std::string& programFolder,
