@@ -170,6 +170,21 @@ TEST(VideoFile, KeepsTheIndexAndReusesItWhileTheFileIsUnchanged) {
     EXPECT_FALSE(touched->indexReused());
     touched.reset();
 
+    // An index another libavformat made may place packets differently: built again.
+    {
+        std::string bytes, error;
+        ASSERT_TRUE(readWholeFile(video::indexBeside(path), bytes));
+        video::VideoIndex kept;
+        ASSERT_TRUE(video::parseIndexFile(bytes, kept, error)) << error;
+        video::IndexHeader other = kept.header();
+        ++other.demuxerVersion;
+        ASSERT_TRUE(kept.assign(other, kept.packets(), error));
+        ASSERT_TRUE(writeWholeFile(video::indexBeside(path), video::formatIndexFile(kept)));
+        auto rebuilt = openOrFail(path);
+        ASSERT_TRUE(rebuilt);
+        EXPECT_FALSE(rebuilt->indexReused());
+    }
+
     // A damaged kept index is built again, not trusted.
     std::string bytes;
     ASSERT_TRUE(readWholeFile(video::indexBeside(path), bytes));

@@ -50,13 +50,16 @@ std::string indexInFolder(const std::string& folder, const std::string& source) 
         .string();
 }
 
-bool loadKeptIndex(const std::string& indexPath, const SourceFacts& facts, int stream, VideoIndex& index) {
+bool loadKeptIndex(const std::string& indexPath, const SourceFacts& facts, int stream,
+                   std::uint32_t demuxerVersion, VideoIndex& index) {
     std::string bytes, error;
     if (!readWholeFile(indexPath, bytes)) return false;
     VideoIndex kept;
     if (!parseIndexFile(bytes, kept, error)) return false;
     const IndexHeader& h = kept.header();
-    if (h.sourceSize != facts.size || h.sourceTime != facts.time || h.stream != stream) return false;
+    if (h.sourceSize != facts.size || h.sourceTime != facts.time || h.stream != stream ||
+        h.demuxerVersion != demuxerVersion)
+        return false;
     index = std::move(kept);
     return true;
 }

@@ -19,8 +19,10 @@ bool sourceFacts(const std::string& path, SourceFacts& facts);
 std::string indexBeside(const std::string& source);
 std::string indexInFolder(const std::string& folder, const std::string& source);
 
-// Reads the index kept at `indexPath` when it belongs to the file as it is now (size, time, stream).
-bool loadKeptIndex(const std::string& indexPath, const SourceFacts& facts, int stream, VideoIndex& index);
+// Reads the index kept at `indexPath` when it belongs to the file as it is now (size, time, stream) and
+// was made by this libavformat (`demuxerVersion`).
+bool loadKeptIndex(const std::string& indexPath, const SourceFacts& facts, int stream,
+                   std::uint32_t demuxerVersion, VideoIndex& index);
 // Writes the index whole, beside the source or else in `fallbackFolder` (skipped when empty). The path
 // written, or empty when neither place could take it.
 std::string keepIndex(const std::string& source, const std::string& fallbackFolder, const VideoIndex& index);

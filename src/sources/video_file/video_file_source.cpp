@@ -56,7 +56,7 @@ std::unique_ptr<VideoFileSource> VideoFileSource::open(const std::string& path, 
          {indexBeside(path), options.fallbackIndexFolder.empty()
                                  ? std::string()
                                  : indexInFolder(options.fallbackIndexFolder, path)}) {
-        if (!kept.empty() && loadKeptIndex(kept, facts, s->stream_, s->index_) &&
+        if (!kept.empty() && loadKeptIndex(kept, facts, s->stream_, avformat_version(), s->index_) &&
             s->index_.header().timeBaseNum == st->time_base.num &&
             s->index_.header().timeBaseDen == st->time_base.den) {
             s->indexPath_ = kept;
@@ -71,6 +71,7 @@ std::unique_ptr<VideoFileSource> VideoFileSource::open(const std::string& path, 
         header.stream = s->stream_;
         header.timeBaseNum = st->time_base.num;
         header.timeBaseDen = st->time_base.den;
+        header.demuxerVersion = avformat_version();
         switch (buildIndex(s->format_, s->stream_, header, options.progress, s->index_, error)) {
         case BuildOutcome::Cancelled:
             if (cancelled) *cancelled = true;

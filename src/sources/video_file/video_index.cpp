@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kMagic[8] = {'M', 'I', 'V', 'O', 'V', 'I', 'D', 'X'};
 constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderBytes = 8 + 4 + 8 + 8 + 4 + 4 + 4 + 8;
+constexpr std::size_t kHeaderBytes = 8 + 4 + 8 + 8 + 4 + 4 + 4 + 4 + 8;
 constexpr std::size_t kEntryBytes = 8 + 8 + 8 + 4;
 constexpr std::size_t kChecksumBytes = 8;
 // Far beyond any title (a day at 120 frames per second is 10 million) yet small enough that a damaged
@@ -99,6 +99,7 @@ std::string formatIndexFile(const VideoIndex& index) {
     put(out, h.stream);
     put(out, h.timeBaseNum);
     put(out, h.timeBaseDen);
+    put(out, h.demuxerVersion);
     put(out, static_cast<std::uint64_t>(index.packets().size()));
     out.reserve(out.size() + index.packets().size() * kEntryBytes + kChecksumBytes);
     for (const PacketEntry& p : index.packets()) {
@@ -126,6 +127,7 @@ bool parseIndexFile(std::string_view bytes, VideoIndex& index, std::string& erro
     h.stream = get<std::int32_t>(bytes, at);
     h.timeBaseNum = get<std::int32_t>(bytes, at);
     h.timeBaseDen = get<std::int32_t>(bytes, at);
+    h.demuxerVersion = get<std::uint32_t>(bytes, at);
     const auto count = get<std::uint64_t>(bytes, at);
     if (count > kMaxPackets || bytes.size() != kHeaderBytes + count * kEntryBytes + kChecksumBytes)
         return false;

@@ -34,6 +34,8 @@ struct IndexHeader {
     std::int64_t sourceTime = 0; // modification time in nanoseconds
     std::int32_t stream = 0;     // index of the video stream in the container
     std::int32_t timeBaseNum = 1, timeBaseDen = 1;
+    // libavformat's version: another one may cut or place packets differently, so its index is rebuilt.
+    std::uint32_t demuxerVersion = 0;
 
     bool operator==(const IndexHeader&) const = default;
 };
