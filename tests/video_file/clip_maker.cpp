@@ -40,6 +40,9 @@ const std::vector<Clip>& fixtureClips() {
          "-vf setpts='if(lt(N\\,60)\\,N+floor(N/4)\\,75+(N-60)/2)/25/TB' -fps_mode vfr -c:v libx264 -preset "
          "veryfast -g 20",
          "testsrc2=s=320x240:r=25:d=6", "fps=R"},
+        // Damaged time stamps: ten hours pass between two frames; served frame by frame as they come.
+        {"leap.mkv", "-vf setpts='PTS+gte(N\\,50)*900000' -fps_mode vfr -c:v libx264 -preset veryfast -g 25",
+         "testsrc2=s=320x240:r=25:d=4", ""},
         {"cut_short.ts", "-c:v libx264 -preset veryfast -g 25", "testsrc2=s=352x288:r=25:d=6", "", 63},
         // Four scenes, cut at frames 30, 55 and 81.
         {"cuts.mkv", "-c:v libx264 -preset veryfast -g 40",

@@ -214,8 +214,8 @@ void VideoFileSource::planFrames() {
     // reordered between them, which is damage, not a change of rate.
     constexpr int kReorderTail = 4;
     for (int i = 1; i < n - kReorderTail && !info_.variableRate; ++i)
-        info_.variableRate = std::abs(static_cast<double>(index_.timeOfFrame(i) - index_.timeOfFrame(i - 1)) -
-                                      expected) > tolerance;
+        info_.variableRate = std::abs(static_cast<double>(index_.timeOfFrame(i)) -
+                                      static_cast<double>(index_.timeOfFrame(i - 1)) - expected) > tolerance;
     if (!info_.variableRate) {
         info_.frameCount = n;
         output_.assign(static_cast<std::size_t>(info_.width) * info_.height * 3 / 2, 0);
@@ -228,13 +228,22 @@ void VideoFileSource::planFrames() {
     }
     const AVRational slot{info_.rateDen, info_.rateNum};
     const std::int64_t t0 = index_.timeOfFrame(0);
+    // Time stamps of a damaged file may leap by hours: filling the leap would make millions of copies of
+    // one frame (and overflow on the way), so such a file is served frame by frame as it comes.
+    const double slots = (static_cast<double>(index_.timeOfFrame(n - 1)) - static_cast<double>(t0)) *
+                         av_q2d(tb) / av_q2d(slot);
+    if (!(slots <= 4.0 * n + 250)) {
+        info_.frameCount = n;
+        output_.assign(static_cast<std::size_t>(info_.width) * info_.height * 3 / 2, 0);
+        return;
+    }
     auto slotOf = [&](std::int64_t t) {
         return av_rescale_q_rnd(t - t0, tb, slot,
                                 static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
     };
     // The last frame is shown for one position, as every other.
     const std::int64_t count = slotOf(index_.timeOfFrame(n - 1)) + 1;
-    outputToFrame_.assign(static_cast<std::size_t>(std::min<std::int64_t>(count, INT32_MAX / 2)), 0);
+    outputToFrame_.assign(static_cast<std::size_t>(count), 0);
     int j = 0;
     for (std::size_t k = 0; k < outputToFrame_.size(); ++k) {
         while (j + 1 < n && slotOf(index_.timeOfFrame(j + 1)) <= static_cast<std::int64_t>(k))
