@@ -8,7 +8,7 @@ known=$(mktemp)
 trap 'rm -f "$known"' EXIT
 ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p' >"$known"
 rows=0 bad=0
-table=$(sed -n '/^#* *What the program does with bad input/,/^## /p' "$page" | grep '^| ' | tail -n +3)
+table=$(sed -n '/^#* *What the program does with bad input/,/^## /p' "$page" | grep '^|' | tail -n +3)
 while IFS= read -r row; do
     rows=$((rows + 1))
     names=$(printf '%s\n' "$row" | awk -F'|' '{print $4}' | grep -o '`[A-Za-z0-9_]*\.[A-Za-z0-9_]*`' | tr -d '`' || true)
