@@ -1,13 +1,21 @@
 #!/bin/sh
-# Installs the Debian packages the build, the tests and the program need (Debian 12, as root).
+# Installs the Debian packages the build and the program need (Debian 12, as root); with --tests also
+# those of the tests, the benchmarks and the fuzz targets.
+# usage: install-deps.sh [--tests]
 set -eu
 packages="build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
+  xvfb xauth fonts-dejavu-core"
+case "${1:-}" in
+    --tests)
+        packages="$packages
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core
-  ffmpeg dvdauthor"
+  ffmpeg dvdauthor" ;;
+    "") ;;
+    *) echo "usage: install-deps.sh [--tests]" >&2; exit 2 ;;
+esac
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,14 +1,14 @@
 #!/bin/sh
-# Every row of the README's bad-input table names at least one test, and every test it names is a test
-# of this build (so a renamed or deleted test cannot leave a row without one).
-# usage: bad_input_table_test.sh README BUILD_DIR
+# Every row of the bad-input table (doc/bad-input.md) names at least one test, and every test it names
+# is a test of this build (so a renamed or deleted test cannot leave a row without one).
+# usage: bad_input_table_test.sh PAGE BUILD_DIR
 set -eu
-readme=$1 build=$2
+page=$1 build=$2
 known=$(mktemp)
 trap 'rm -f "$known"' EXIT
 ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p' >"$known"
 rows=0 bad=0
-table=$(sed -n '/^## What the program does with bad input/,/^## /p' "$readme" | grep '^| ' | tail -n +3)
+table=$(sed -n '/^#* *What the program does with bad input/,/^## /p' "$page" | grep '^|' | tail -n +3)
 while IFS= read -r row; do
     rows=$((rows + 1))
     names=$(printf '%s\n' "$row" | awk -F'|' '{print $4}' | grep -o '`[A-Za-z0-9_]*\.[A-Za-z0-9_]*`' | tr -d '`' || true)

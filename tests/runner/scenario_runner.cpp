@@ -1,4 +1,4 @@
-// mivo-scenario: runs the whole program headless from a script. See the README for the language.
+// mivo-scenario: runs the whole program headless from a script. See doc/testing.md for the language.
 
 #include "scenario_runner.h"
 
