@@ -341,6 +341,7 @@ std::optional<Claim> JobQueue::claimNext(long runner, QueueView& view, std::stri
         claim.number = job.number;
         claim.settingsPath = fileOf(job.number, "ini");
         claim.logPath = fileOf(job.number, "log");
+        claim.output = job.output;
         view = std::move(state.view);
         return claim;
     }

@@ -38,6 +38,7 @@ struct JobOutcome {
 struct Claim {
     int number = 0;
     std::string settingsPath, logPath;
+    std::string output; // the job's output file
     platform::FileLock lock;
 };
 

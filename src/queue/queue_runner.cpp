@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <csignal>
+#include <filesystem>
 #include <set>
 #include <unistd.h>
 
@@ -107,6 +108,12 @@ int runQueue(JobQueue& queue, const RunnerOptions& options) {
             readWholeFile(claim->logPath, log);
             outcome = outcomeOf(end->signalled, end->code, log);
             outcome.stopped = stopping || (options.stopRequested && options.stopRequested());
+        }
+        // An encoder that was stopped or broke off leaves its unfinished stream under the temporary name;
+        // nobody else writes that name while the job is ours.
+        if (!(outcome.exit && *outcome.exit == 0)) {
+            std::error_code ec;
+            std::filesystem::remove(temporaryBeside(claim->output), ec);
         }
         const int number = claim->number;
         if (!queue.finish(*claim, outcome, why)) {

@@ -129,6 +129,10 @@ void tabChanged(Program& p) {
     case PageId::PanScan:
         previewPageShown(p, page);
         break;
+    case PageId::Queue:
+        p_.status().clear();
+        queuePageShown();
+        break;
     default:
         break;
     }

@@ -1,5 +1,6 @@
 #pragma once
-// The main window's own controls: the tab control, "about Mivo", "encode", "exit", and closing.
+// The main window's own controls: the tab control, "about Mivo", "encode", "add to queue", "exit", and
+// closing.
 
 namespace mivo {
 
@@ -14,6 +15,7 @@ class WindowHandlers {
     void close();
 
   private:
+    void queuePageShown();
     Program& p_;
 };
 
