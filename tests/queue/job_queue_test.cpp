@@ -163,6 +163,10 @@ TEST(JobQueue, DamagedFilesAreReportedAndTheRestOfTheQueueLoads) {
     ASSERT_TRUE(writeWholeFile(q.fileOf(2, "job"), text.substr(0, text.size() / 2)));
     ASSERT_TRUE(writeWholeFile(q.fileOf(3, "ini"), settings("t3").substr(0, 10)));
     ASSERT_TRUE(writeWholeFile(q.fileOf(4, "job"), std::string(200, '\xff')));
+    std::string changed = settings("t6");
+    changed[changed.find("5000")] = '9'; // as long as before, another bitrate
+    ASSERT_TRUE(q.add(settings("t7"), "t.ini", why));
+    ASSERT_TRUE(writeWholeFile(q.fileOf(7, "ini"), changed));
     fs::remove(q.fileOf(5, "job"));
 
     QueueView view = listed(q);
@@ -173,13 +177,14 @@ TEST(JobQueue, DamagedFilesAreReportedAndTheRestOfTheQueueLoads) {
     EXPECT_EQ(problems, "0002.job: cut short (its last line is unfinished)\n"
                         "0003.ini: cut short\n"
                         "0004.job: line 1: not a job record\n"
-                        "0005.ini: settings without a job record\n");
+                        "0005.ini: settings without a job record\n"
+                        "0007.ini: changed since it was added\n");
 
     // An order file with garbage loses only the order: the jobs follow by number.
     ASSERT_TRUE(writeWholeFile(q.folder() + "order", "mivo-queue order\nnext 7\n6\nsix\nend\n"));
     view = listed(q);
     EXPECT_EQ(numbers(view), (std::vector<int>{1, 6}));
-    ASSERT_EQ(view.problems.size(), 5u);
+    ASSERT_EQ(view.problems.size(), 6u);
     EXPECT_EQ(view.problems[0].file, "order");
     // A damaged job is never run, can be named in a message, and can be removed.
     std::optional<Claim> c = q.claimNext(1, view, why);
@@ -188,12 +193,12 @@ TEST(JobQueue, DamagedFilesAreReportedAndTheRestOfTheQueueLoads) {
     c.reset();
     EXPECT_FALSE(q.retry(2, why));
     EXPECT_NE(why.find("0002.job: cut short"), std::string::npos) << why;
-    for (int n = 2; n <= 5; ++n)
+    for (int n : {2, 3, 4, 5, 7})
         EXPECT_TRUE(q.remove(n, why)) << n << why;
-    EXPECT_EQ(q.add(settings("t7"), "t.ini", why), 7); // numbers of damaged jobs are not given out again
+    EXPECT_EQ(q.add(settings("t8"), "t.ini", why), 8); // numbers of damaged jobs are not given out again
     view = listed(q);
     EXPECT_TRUE(view.problems.empty());
-    EXPECT_EQ(numbers(view), (std::vector<int>{1, 6, 7}));
+    EXPECT_EQ(numbers(view), (std::vector<int>{1, 6, 8}));
 }
 
 TEST(JobQueue, AJobIsTakenOnceAndWaitsAgainWhenItsRunnerIsGone) {

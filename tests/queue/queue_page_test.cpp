@@ -98,9 +98,9 @@ print status
 print list queue 1901
 close
 )");
-    const std::string command = "QDIR='" + dir +
-                                "' QT_QPA_PLATFORM=offscreen '" MIVO_SCENARIO_RUNNER "' --program-folder '" +
-                                prog + "' '" + dir + "/queue.scn' > '" + dir + "/printed.txt' 2> '" + dir + "/errors.txt'";
+    const std::string command =
+        "QDIR='" + dir + "' QT_QPA_PLATFORM=offscreen '" MIVO_SCENARIO_RUNNER "' --program-folder '" + prog +
+        "' '" + dir + "/queue.scn' > '" + dir + "/printed.txt' 2> '" + dir + "/errors.txt'";
     ASSERT_EQ(std::system(command.c_str()), 0) << readText(dir + "/printed.txt");
     std::string printed = readText(dir + "/printed.txt");
     for (std::size_t at = printed.find(dir); at != std::string::npos; at = printed.find(dir, at))

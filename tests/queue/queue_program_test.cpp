@@ -121,15 +121,27 @@ int endOf(pid_t pid) {
 
 TEST(QueueProgram, ARunKilledMidJobLeavesNoOutputAndTheNextRunFinishesTheJob) {
     QueueFolder f("queue-killed");
-    const std::string source = project(f, 150);
+    const std::string source = project(f, 300);
     ASSERT_EQ(f.run("add '" + f.job("long", source) + "'").code, 0);
     const std::string output = f.path("long.m2v"), partial = output + ".writing";
     const pid_t runner = startRunner(f, "killed");
-    // Mid-job: the encoder has begun writing its stream.
-    while (!fs::exists(partial) || fs::file_size(partial) == 0)
+    // Mid-job: the encoder reports its progress (about once a second, so well before its end).
+    const std::string log = f.dir + "/queue/0001.log";
+    for (int k = 0; k < 6000 && (!fs::exists(log) || readText(log).find(": frame ") == std::string::npos);
+         ++k)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_EQ(::kill(-runner, SIGKILL), 0);
+    // The runner dies alone: its encoder (held still, so that it cannot finish meanwhile) still has the
+    // job, which is not taken again.
+    ASSERT_EQ(::kill(-runner, SIGSTOP), 0);
+    ASSERT_TRUE(fs::exists(partial)) << readText(f.dir + "/queue/0001.log");
+    ASSERT_EQ(::kill(runner, SIGKILL), 0);
     EXPECT_EQ(endOf(runner), 128 + SIGKILL);
+    EXPECT_EQ(f.run("list").out, "1 running " + output + "\n");
+    const Result meanwhile = f.run("run");
+    EXPECT_EQ(meanwhile.code, 0);
+    EXPECT_EQ(meanwhile.out, "");
+    // Then the rest of the group, the encoder with it.
+    ASSERT_EQ(::kill(-runner, SIGKILL), 0);
     // The encoder dies with its runner (the kill reaches it a moment later).
     for (int k = 0; k < 1500 && ::kill(-runner, 0) == 0; ++k)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -140,7 +152,7 @@ TEST(QueueProgram, ARunKilledMidJobLeavesNoOutputAndTheNextRunFinishesTheJob) {
 
     const Result finished = f.run("run");
     EXPECT_EQ(finished.code, 0) << finished.out << readText(f.dir + "/queue/0001.log");
-    EXPECT_EQ(framesOf(output), 150);
+    EXPECT_EQ(framesOf(output), 300);
     EXPECT_FALSE(fs::exists(partial));
 }
 
