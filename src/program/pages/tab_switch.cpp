@@ -6,6 +6,7 @@
 #include "core/free_format.h"
 
 #include "program/pages/list_boxes.h"
+#include "program/pages/queue_page.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
 
@@ -130,8 +131,8 @@ void tabChanged(Program& p) {
         previewPageShown(p, page);
         break;
     case PageId::Queue:
-        p_.status().clear();
-        queuePageShown();
+        p.status().clear();
+        p.queuePage().shown();
         break;
     default:
         break;

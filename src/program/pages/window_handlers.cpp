@@ -18,10 +18,6 @@ void WindowHandlers::button(int id) {
     if (id == ids::window::exit) exitButton(p_);
 }
 
-void WindowHandlers::queuePageShown() {
-    p_.queuePage().shown();
-}
-
 void WindowHandlers::close() {
     p_.scan().abort();
     p_.postQuit(0);

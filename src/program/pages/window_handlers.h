@@ -1,6 +1,5 @@
 #pragma once
-// The main window's own controls: the tab control, "about Mivo", "encode", "add to queue", "exit", and
-// closing.
+// The main window's own controls: the tab control, "about Mivo", "encode", "exit", and closing.
 
 namespace mivo {
 
@@ -15,7 +14,6 @@ class WindowHandlers {
     void close();
 
   private:
-    void queuePageShown();
     Program& p_;
 };
 
