@@ -30,7 +30,7 @@ TEST(QueuePage, JobsAddedFromTheWindowRunFromThePageWhileTheWindowStaysInUse) {
     const std::string dir = mivo::test::scratchFolder("queue-page"), prog = dir + "/prog";
     fs::create_directories(prog);
     mivo::test::StreamSpec spec;
-    spec.frames = 120;
+    spec.frames = 300;
     const std::string longSource = dir + "/long.d2v", shortSource = dir + "/short.d2v";
     mivo::test::indexProject({mivo::test::makeStream(spec)}, longSource);
     spec.frames = 48;
@@ -68,7 +68,7 @@ print status
 print queue 1902
 wait-for queue 1901 1 running
 print list queue 1901
-wait-for queue 1908 frame
+wait-for queue 1908 of 2: frame
 print queue 1908
 tab 1
 click main 1150
@@ -148,7 +148,7 @@ close
         << printed;
     EXPECT_TRUE(
         std::regex_search(printed, std::regex("queue 1908 kind=static text=\"job 1: pass [12] of 2: frame "
-                                              "[0-9]+ of 120")))
+                                              "[0-9]+ of 300")))
         << printed;
     EXPECT_TRUE(std::regex_search(
         printed, std::regex("status: \" SMP \\(Symmetric MultiProcessing\\) turned o[nf]+[^\"]*\"\n"
@@ -159,7 +159,7 @@ close
     EXPECT_NE(printed.find("queue 1902 kind=button text=\"start queue\" enabled=1"), std::string::npos)
         << printed;
 
-    EXPECT_EQ(framesOf(dir + "/one.m2v"), 120);
+    EXPECT_EQ(framesOf(dir + "/one.m2v"), 300);
     EXPECT_EQ(framesOf(dir + "/two.m2v"), 60);
     EXPECT_EQ(framesOf(dir + "/three.m2v"), 48);
 }
