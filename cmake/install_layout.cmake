@@ -6,7 +6,7 @@
 # (README, Installing).
 set(MIVO_INSTALL_DIR lib/mivogui)
 
-install(TARGETS mivogui d2vindex RUNTIME DESTINATION ${MIVO_INSTALL_DIR})
+install(TARGETS mivogui d2vindex mivo-queue RUNTIME DESTINATION ${MIVO_INSTALL_DIR})
 install(PROGRAMS $<TARGET_FILE:mivo_encoder> DESTINATION ${MIVO_INSTALL_DIR} RENAME Dazuzer_024.exe)
 # The encoder's progress window, loaded by it at run time from its own folder.
 install(TARGETS mivo_progress_window LIBRARY DESTINATION ${MIVO_INSTALL_DIR})

@@ -12,7 +12,7 @@ case "${1:-}" in
         packages="$packages
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  ffmpeg dvdauthor" ;;
+  ffmpeg dvdauthor parallel" ;;
     "") ;;
     *) echo "usage: install-deps.sh [--tests]" >&2; exit 2 ;;
 esac

@@ -10,6 +10,7 @@ inline constexpr int about = 1002;
 inline constexpr int encode = 1003;
 inline constexpr int exit = 1004;
 inline constexpr int status = 1005;
+inline constexpr int addToQueue = 1006;
 } // namespace window
 
 namespace main {
@@ -228,5 +229,17 @@ inline constexpr int horizontalRightButton = 1823; // ">" of "horizontal"
 inline constexpr int verticalLeftButton = 1824;    // always disabled
 inline constexpr int verticalRightButton = 1825;   // always disabled
 } // namespace panscan
+
+namespace queue {
+inline constexpr int jobList = 1901;     // one line a job: number, state, output, a failure's reason
+inline constexpr int startButton = 1902; // "start queue"
+inline constexpr int stopButton = 1903;  // "stop queue"
+inline constexpr int upButton = 1904;    // "move up"
+inline constexpr int downButton = 1905;  // "move down"
+inline constexpr int removeButton = 1906;
+inline constexpr int retryButton = 1907;
+inline constexpr int progressInfo = 1908; // where the running job stands
+inline constexpr int runnerInfo = 1909;   // whether the queue runs, and how the last run ended
+} // namespace queue
 
 } // namespace mivo::ids

@@ -17,10 +17,21 @@
 
 namespace mivo {
 
-enum class PageId { Window = 0, Main, Settings1, Settings2, Settings3, Matrix, Chapters, Zones, PanScan };
-inline constexpr int kPageCount = 9;
+enum class PageId {
+    Window = 0,
+    Main,
+    Settings1,
+    Settings2,
+    Settings3,
+    Matrix,
+    Chapters,
+    Zones,
+    PanScan,
+    Queue
+};
+inline constexpr int kPageCount = 10;
 
-// The script and print name of a page ("window", "main", ..., "panscan"), and back.
+// The script and print name of a page ("window", "main", ..., "panscan", "queue"), and back.
 std::string_view pageName(PageId page);
 std::optional<PageId> pageFromName(std::string_view name);
 
@@ -75,13 +86,13 @@ struct ControlTemplate {
 
 struct PageTemplate {
     PageId page;
-    int dialogId; // 101 for the window, 103..110 for the pages
+    int dialogId; // 101 for the window, 103..111 for the pages
     std::string_view title;
     int width, height; // dialog units
     std::span<const ControlTemplate> controls;
 };
 
-// The nine templates (window and eight pages), in PageId order.
+// The templates of the window and of every page, in PageId order.
 std::span<const PageTemplate> pageTemplates();
 
 // A list box's lines given as a count and the text of line i. The widget asks only for the lines it

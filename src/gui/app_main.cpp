@@ -62,6 +62,11 @@ int runProgram(int argc, char** argv, bool quitWhenShown, const std::string& pro
         if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
+    shell.repeat = [&app](int ms, std::function<void()> tick) {
+        auto* timer = new QTimer(&app);
+        QObject::connect(timer, &QTimer::timeout, &app, std::move(tick));
+        timer->start(ms);
+    };
     shell.listingCharWidth = [] { return MainWindow::listingCharWidth(); };
     ProgramOptions options;
     options.programFolder = programFolder;

@@ -154,6 +154,17 @@ void bindPreviews(ControlModel& c, PageHandlers& h) {
     bindFocus(c, PageId::PanScan, {ps::horizontalEdit}, h.panScan);
 }
 
+// "add to queue" sits beside "encode" but belongs to the Queue page's handler.
+void bindQueue(ControlModel& c, PageHandlers& h) {
+    namespace q = ids::queue;
+    c.bind(PageId::Window, ids::window::addToQueue, Notify::Default,
+           [&h](PageId, int, Notify) { h.queue.addToQueue(); });
+    bindDefault(c, PageId::Queue,
+                {q::jobList, q::startButton, q::stopButton, q::upButton, q::downButton, q::removeButton,
+                 q::retryButton},
+                h.queue);
+}
+
 } // namespace
 
 void bindHandlers(ControlModel& controls, PageHandlers& handlers) {
@@ -162,6 +173,7 @@ void bindHandlers(ControlModel& controls, PageHandlers& handlers) {
     bindSettings(controls, handlers);
     bindMatrix(controls, handlers);
     bindPreviews(controls, handlers);
+    bindQueue(controls, handlers);
 }
 
 } // namespace mivo

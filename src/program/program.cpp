@@ -185,16 +185,20 @@ void Program::fixPaths() {
     paths_.avisynthDllDate = frameServerLibraryDate(paths_.avisynthLibrary);
 }
 
+QueuePage& Program::queuePage() {
+    return handlers_->queue;
+}
+
 void Program::startUp() {
-    // The window and its pages exist with the control model; the tab control holds the eight tabs.
+    // The window and its pages exist with the control model; the tab control holds a tab per page.
     controls_.setItems(PageId::Window, ids::window::tabs,
                        {"  Main", "Settings 1", "Settings 2", "Settings 3", "Matrix", "Preview/Chapters",
-                        "Preview/Zones", "Preview/PanScan"});
+                        "Preview/Zones", "Preview/PanScan", "Queue"});
     // Run-time state first: the processor count decides the initial SMP switch the reset shows.
     setStartUpValues();
-    // Every control to its handler; the three window buttons are usable from the start.
+    // Every control to its handler; the window's buttons are usable from the start.
     mivo::bindHandlers(controls_, *handlers_);
-    for (int id : {ids::window::about, ids::window::encode, ids::window::exit})
+    for (int id : {ids::window::about, ids::window::encode, ids::window::addToQueue, ids::window::exit})
         controls_.setEnabled(PageId::Window, id, true);
     // The grid shows the chosen pair before any ini file is read.
     handlers_->matrix.showMatrix();
@@ -224,6 +228,9 @@ void Program::startUp() {
     openNamedSource();
     refreshAfterFileChange();
     if (staleLibraryCopy_) status_.append(kLibraryCopyNotDeleted);
+    // Often enough that a job's state shows soon after it changes, seldom enough to cost nothing.
+    constexpr int kQueueFollowMs = 250;
+    if (shell_.repeat) shell_.repeat(kQueueFollowMs, [this] { handlers_->queue.tick(); });
 }
 
 void Program::closeRequested() {
@@ -277,6 +284,7 @@ std::optional<std::string> Program::stateValue(const std::string& name) const {
     if (name == "encodeFrameCount") return i(settings_.encodeFrameCount);
     if (name == "startFrame") return i(settings_.startFrame);
     if (name == "endFrame") return i(settings_.endFrame);
+    if (name == "queueRunning") return b(handlers_->queue.runnerRunning());
     return std::nullopt;
 }
 

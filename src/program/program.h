@@ -27,6 +27,7 @@ namespace mivo {
 
 struct PageHandlers;
 class FramePreview;
+class QueuePage;
 class SceneScan;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
@@ -42,6 +43,9 @@ struct ProgramShell {
     std::function<void()> whileEncoding;
     // Average character width in pixels of the listing font; unset, the listings reckon with 7.
     std::function<int()> listingCharWidth;
+    // Has tick called on the user-interface thread every ms milliseconds for as long as the program runs
+    // (the queue page follows its runner so). Unset, nothing follows the queue by itself.
+    std::function<void(int ms, std::function<void()> tick)> repeat;
     // Called from the scan thread when it posted something for the window: the shell has the user-
     // interface thread call drainScanPosts() soon (a queued call). Unset, whoever runs the program
     // drains itself.
@@ -108,6 +112,7 @@ class Program {
     int processorCount() const { return processorCount_; }
     bool scanRunning() const;
     SceneScan& scan() { return *scan_; }
+    QueuePage& queuePage();
     // Applies what the scan thread posted (user-interface thread).
     void drainScanPosts();
     bool previewRedrawPending() const { return previewRedraw_; }

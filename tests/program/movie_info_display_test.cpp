@@ -212,6 +212,7 @@ TEST_F(MovieInfo, RefreshAfterFileChange) {
     EXPECT_FALSE(model.enabled(PageId::Main, main::pulldownCheck));
     EXPECT_FALSE(model.enabled(PageId::Main, main::aspectPanScanRadio));
     EXPECT_FALSE(model.enabled(PageId::Window, window::encode));
+    EXPECT_FALSE(model.enabled(PageId::Window, window::addToQueue));
     EXPECT_FALSE(model.enabled(PageId::Settings3, settings3::useLosslessCheck));
 
     // A PAL DVD source with pan-scan on, film rate, an output chosen.
@@ -230,6 +231,7 @@ TEST_F(MovieInfo, RefreshAfterFileChange) {
     EXPECT_EQ(text(PageId::Main, main::outputFileButton), "output: /tmp/out.m2v");
     EXPECT_TRUE(model.enabled(PageId::Main, main::logFileButton));
     EXPECT_TRUE(model.enabled(PageId::Window, window::encode));
+    EXPECT_TRUE(model.enabled(PageId::Window, window::addToQueue));
     EXPECT_TRUE(model.checked(PageId::Main, main::averageBitrateRadio));
     EXPECT_FALSE(model.enabled(PageId::Main, main::fileLengthEdit));
     EXPECT_TRUE(model.enabled(PageId::Main, main::startFrameEdit));
@@ -304,9 +306,11 @@ TEST_F(MovieInfo, LosslessEstimateAndEncodeButton) {
     state.outputChosen = true;
     showFileNames(ctx);
     EXPECT_FALSE(model.enabled(PageId::Window, window::encode));
+    EXPECT_FALSE(model.enabled(PageId::Window, window::addToQueue));
     state.avisynthLoaded = true;
     showFileNames(ctx);
     EXPECT_TRUE(model.enabled(PageId::Window, window::encode));
+    EXPECT_TRUE(model.enabled(PageId::Window, window::addToQueue));
 
     state.isAvisynthScript = false; // a D2V project never uses the lossless file
     refreshLosslessEstimate(ctx);

@@ -15,6 +15,7 @@ inline std::span<const PageTemplate> sourceTestTemplates() {
     static const std::string_view levels[] = {"AUTO", "MAIN", "HIGH"};
     static const ControlTemplate window[] = {
         {.id = window::encode, .kind = Button, .text = "encode", .flags = kDisabled},
+        {.id = window::addToQueue, .kind = Button, .text = "add to queue", .flags = kDisabled},
         {.id = window::status, .kind = Static},
     };
     static const ControlTemplate mainPage[] = {

@@ -17,6 +17,7 @@ Parts defaultParts() {
     p.realDecoder = MIVO_PART_REAL_DECODER;
     p.encoderDouble = MIVO_PART_ENCODER_DOUBLE;
     p.realEncoder = MIVO_PART_REAL_ENCODER;
+    p.queueRunner = MIVO_PART_QUEUE_RUNNER;
     p.avisynthDouble = MIVO_PART_AVISYNTH_DOUBLE;
     // The program finds the double, or no frame server at all, instead of the system's library; so does
     // the encoder it starts.

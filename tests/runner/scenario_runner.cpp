@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -268,6 +269,14 @@ void Runner::start() {
         if (window_) window_->setVisible(visible);
     };
     shell.pause = [](int ms) { pumpEvents(ms); };
+    // Ticks only while the program runs: `wait` and the other waits run the loop that drives them.
+    shell.repeat = [this](int ms, std::function<void()> tick) {
+        auto* timer = new QTimer(qApp);
+        QObject::connect(timer, &QTimer::timeout, qApp, [this, tick] {
+            if (program_) tick();
+        });
+        timer->start(ms);
+    };
     // The scan thread's posts reach the program through the event loop that `wait` and `wait-scan` run.
     shell.scanPosted = [this] {
         QMetaObject::invokeMethod(
@@ -453,6 +462,36 @@ void Runner::waitScan(int limitMs) {
     }
 }
 
+void Runner::queueRunner(const std::string& kind) {
+    const std::string target = prog_ + "/mivo-queue";
+    if (kind == "none") {
+        std::error_code ec;
+        std::filesystem::remove(target, ec);
+        return;
+    }
+    if (kind != "real") fail("unknown queue-runner kind \"" + kind + "\"");
+    placeFile(parts_.queueRunner, target, "queue runner");
+    std::filesystem::permissions(target,
+                                 std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec,
+                                 std::filesystem::perm_options::add);
+}
+
+void Runner::waitFor(PageId page, int id, const std::string& wanted, int limitMs) {
+    requireStarted();
+    const auto holds = [&] {
+        const Control& c = program_->controls().at(page, id);
+        if (c.text.find(wanted) != std::string::npos) return true;
+        for (const std::string& line : c.lines())
+            if (line.find(wanted) != std::string::npos) return true;
+        return false;
+    };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() >= until) fail("wait-for time-out: \"" + wanted + "\"");
+        pumpEvents(10);
+    }
+}
+
 void Runner::command(const std::string& line, std::vector<std::string>::const_iterator& next,
                      std::vector<std::string>::const_iterator end, int& lineNo) {
     std::string rest = line;
@@ -516,7 +555,7 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
     } else if (cmd == "tab") {
         requireStarted();
         const int n = parseInt(word(rest), "tab");
-        if (n < 1 || n > 8) fail("tab must be 1..8");
+        if (n < 1 || n >= kPageCount) fail("tab must be 1.." + std::to_string(kPageCount - 1));
         program_->controls().userSelect(PageId::Window, ids::window::tabs, n - 1);
     } else if (cmd == "click") {
         const PageId p = page(word(rest));
@@ -574,6 +613,14 @@ void Runner::command(const std::string& line, std::vector<std::string>::const_it
     } else if (cmd == "wait-scan") {
         const std::string ms = word(rest);
         waitScan(ms.empty() ? 60000 : parseInt(ms, "milliseconds"));
+    } else if (cmd == "queue-runner") {
+        queueRunner(word(rest));
+    } else if (cmd == "wait-for") {
+        // wait-for PAGE ID TEXT: the event loop runs until the control's text or one of its lines holds
+        // TEXT (the queue page following its jobs, say), for at most two minutes.
+        const PageId p = page(word(rest));
+        const int id = control(p, word(rest)).id;
+        waitFor(p, id, text(rest), 120000);
     } else if (cmd == "close") {
         close();
     } else if (cmd == "screenshot") {

@@ -27,6 +27,7 @@ struct Parts {
     std::string realDecoder;
     std::string encoderDouble;
     std::string realEncoder;
+    std::string queueRunner; // mivo-queue
     std::string avisynthDouble;
     // Points the program's frame-server lookup at a library (or at nothing); null until it exists.
     std::function<void(std::optional<std::string>)> frameServerSeam;
@@ -62,6 +63,8 @@ class Runner {
     void writeFile(const std::string& path, const std::vector<std::string>& lines, bool crlf);
     void writeBytes(const std::string& path, const std::string& bytes);
     void waitScan(int limitMs);
+    void queueRunner(const std::string& kind);
+    void waitFor(PageId page, int id, const std::string& wanted, int limitMs);
     void compareGrab(QWidget& widget, const std::string& what, const std::string& reference, bool blockwise);
     void comparePicture(PageId page, const std::string& reference);
     void command(const std::string& line, std::vector<std::string>::const_iterator& next,

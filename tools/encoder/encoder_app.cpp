@@ -61,7 +61,7 @@ struct IniState {
     Settings settings{source};
 
     // False with the reader's message when the file could not be read.
-    bool load(const std::string& text, std::string& error) {
+    bool load(const std::string& text, const std::string& name, std::string& error) {
         settings.setStartUpValues();
         // The options the front-end's reset would give them before a read.
         settings.smp = platform::systemProcessorCount() > 1;
@@ -70,7 +70,7 @@ struct IniState {
         check.classify = [](const std::string&) { return IniInputOutcome::Accepted; };
         const IniReadReport report = parseIni(text, IniMode::Default, settings, check);
         if (report.outcome != IniReadOutcome::Processed) {
-            error = "Mivo.ini: " + std::string(trimmed(report.message, kBlanks));
+            error = name + ": " + std::string(trimmed(report.message, kBlanks));
             return false;
         }
         return true;
@@ -121,16 +121,15 @@ class OutputFile {
     bool committed_ = false;
 };
 
-// The job Mivo.ini asks for. The log file is known as soon as the ini is read, so even a refusal is logged.
-bool readJob(const std::string& programFolder, EncodeJob& job, std::string& logPath, std::string& error) {
-    const std::string iniPath = programFolder + "Mivo.ini";
+// The job the ini asks for. The log file is known as soon as the ini is read, so even a refusal is logged.
+bool readJob(const std::string& iniPath, EncodeJob& job, std::string& logPath, std::string& error) {
     std::string text;
     if (!platform::fileExists(iniPath) || !readWholeFile(iniPath, text)) {
-        error = "Mivo.ini not found in " + programFolder;
+        error = iniPath + " not found";
         return false;
     }
     auto ini = std::make_unique<IniState>();
-    if (!ini->load(text, error)) return false;
+    if (!ini->load(text, iniPath, error)) return false;
     const bool planned = planJob(ini->settings, ini->source, job, error);
     if (ini->source.logChosen) logPath = ini->settings.logFile;
     return planned;
@@ -235,11 +234,11 @@ bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, Progr
 
 } // namespace
 
-int runEncoder(const std::string& programFolder) {
+int runEncoder(const std::string& programFolder, const std::string& iniPath) {
     RunLog log;
     EncodeJob job;
     std::string logPath, error;
-    bool ok = readJob(programFolder, job, logPath, error);
+    bool ok = readJob(iniPath, job, logPath, error);
     // Progress lines go to standard output when nobody sees a window, also when the window's library
     // (or the Qt it brings) cannot be loaded. It lives in the program folder, which need not be the
     // folder of Mivo.ini.

@@ -5,9 +5,10 @@
 
 namespace mivo::encoder {
 
-// Runs one encode as set up by the Mivo.ini in programFolder (ending with a separator). Returns the
-// process exit code: 0 when the output file was written, 1 otherwise (the reason on stderr and in the
-// log file when the ini names one).
-int runEncoder(const std::string& programFolder);
+// Runs one encode as set up by the ini file at iniPath (Mivo.ini in the folder the front-end writes, or
+// a queued job's own file); programFolder (ending with a separator) is where the decoder libraries are
+// looked for. Returns the process exit code: 0 when the output file was written, 1 otherwise (the
+// reason on stderr and in the log file when the ini names one).
+int runEncoder(const std::string& programFolder, const std::string& iniPath);
 
 } // namespace mivo::encoder

@@ -16,6 +16,7 @@ std::span<const PageTemplate> pageTemplates() {
         {PageId::Chapters, 108, "Preview/Chapters", 410, 180, chaptersControls()},
         {PageId::Zones, 109, "Preview/Zones", 410, 180, zonesControls()},
         {PageId::PanScan, 110, "Preview/PanScan", 410, 180, panScanControls()},
+        {PageId::Queue, 111, "Queue", 410, 180, queueControls()},
     }};
     return pages;
 }

@@ -15,5 +15,6 @@ std::span<const ControlTemplate> matrixControls();
 std::span<const ControlTemplate> chaptersControls();
 std::span<const ControlTemplate> zonesControls();
 std::span<const ControlTemplate> panScanControls();
+std::span<const ControlTemplate> queueControls();
 
 } // namespace mivo::templates

@@ -7,6 +7,7 @@
 #include "program/pages/main_page.h"
 #include "program/pages/matrix_page.h"
 #include "program/pages/panscan_page.h"
+#include "program/pages/queue_page.h"
 #include "program/pages/settings1_page.h"
 #include "program/pages/settings2_page.h"
 #include "program/pages/settings3_page.h"
@@ -20,7 +21,7 @@ class Program;
 struct PageHandlers {
     explicit PageHandlers(Program& p)
         : window(p), main(p), settings1(p), settings2(p), settings3(p), matrix(p), chapters(p), zones(p),
-          panScan(p), files(p, *this) {}
+          panScan(p), queue(p), files(p, *this) {}
     WindowHandlers window;
     MainPage main;
     Settings1Page settings1;
@@ -30,6 +31,7 @@ struct PageHandlers {
     ChaptersPage chapters;
     ZonesPage zones;
     PanScanPage panScan;
+    QueuePage queue;
     FileButtons files;
 };
 

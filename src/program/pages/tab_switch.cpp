@@ -6,6 +6,7 @@
 #include "core/free_format.h"
 
 #include "program/pages/list_boxes.h"
+#include "program/pages/queue_page.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
 
@@ -128,6 +129,10 @@ void tabChanged(Program& p) {
     case PageId::Zones:
     case PageId::PanScan:
         previewPageShown(p, page);
+        break;
+    case PageId::Queue:
+        p.status().clear();
+        p.queuePage().shown();
         break;
     default:
         break;

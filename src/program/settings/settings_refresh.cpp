@@ -384,6 +384,7 @@ void applySettingsToControls(SettingsContext& ctx) {
     // Nothing that needs a source stays enabled until one is open.
     r.enable(P::Main, kBitrateGroup, false);
     r.c.setEnabled(P::Window, ids::window::encode, false);
+    r.c.setEnabled(P::Window, ids::window::addToQueue, false);
 }
 
 } // namespace mivo

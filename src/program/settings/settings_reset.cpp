@@ -51,6 +51,7 @@ class Reset {
 // The encode button needs an open source and an output name; the output and log buttons need an input.
 void fileButtons(Reset& r, const SourceState& src) {
     r.c.setEnabled(P::Window, ids::window::encode, src.sourceReady && src.outputChosen);
+    r.c.setEnabled(P::Window, ids::window::addToQueue, src.sourceReady && src.outputChosen);
     r.c.setEnabled(P::Main, m::inputFileButton, true);
     if (!src.inputAccepted) {
         r.c.setText(P::Main, m::inputFileButton, labels::inputNotSet);

@@ -141,6 +141,7 @@ void showFileNames(SourceContext& ctx) {
     }
     const bool canEncode = s.sourceReady && s.outputChosen && !(s.isAvisynthScript && !s.avisynthLoaded);
     c.setEnabled(PageId::Window, window::encode, canEncode);
+    c.setEnabled(PageId::Window, window::addToQueue, canEncode); // a job needs what an encode needs
     if (s.inputAccepted) c.setEnabled(kMain, main::logFileButton, true);
     if (s.logChosen) c.setText(kMain, main::logFileButton, "log: " + displayForm(ctx.settings.logFile));
 }

@@ -18,8 +18,9 @@ using mivo::PageId;
 using mivo::PageTemplate;
 namespace ids = mivo::ids;
 
-constexpr PageId kPages[] = {PageId::Main,   PageId::Settings1, PageId::Settings2, PageId::Settings3,
-                             PageId::Matrix, PageId::Chapters,  PageId::Zones,     PageId::PanScan};
+constexpr PageId kPages[] = {PageId::Main,      PageId::Settings1, PageId::Settings2,
+                             PageId::Settings3, PageId::Matrix,    PageId::Chapters,
+                             PageId::Zones,     PageId::PanScan,   PageId::Queue};
 
 const PageTemplate& page(PageId id) {
     for (const PageTemplate& p : mivo::pageTemplates())
@@ -67,12 +68,13 @@ std::set<std::string_view> unnamedTexts(PageId p) {
 
 TEST(PageTemplates, PagesInTabOrderWithTheirLabels) {
     const auto pages = mivo::pageTemplates();
-    ASSERT_EQ(pages.size(), 9u);
-    const std::string_view titles[] = {"  Main", "Settings 1",       "Settings 2",    "Settings 3",
-                                       "Matrix", "Preview/Chapters", "Preview/Zones", "Preview/PanScan"};
+    ASSERT_EQ(pages.size(), 10u);
+    const std::string_view titles[] = {"  Main",        "Settings 1",      "Settings 2",
+                                       "Settings 3",    "Matrix",          "Preview/Chapters",
+                                       "Preview/Zones", "Preview/PanScan", "Queue"};
     EXPECT_EQ(pages[0].page, PageId::Window);
     EXPECT_EQ(pages[0].dialogId, 101);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 9; ++i) {
         const PageTemplate& p = pages[static_cast<std::size_t>(i) + 1];
         EXPECT_EQ(p.page, kPages[i]);
         EXPECT_EQ(p.dialogId, 103 + i);
