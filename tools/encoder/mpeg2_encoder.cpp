@@ -2,12 +2,14 @@
 
 #include "encoder_profile.h"
 #include "frame_features.h"
+#include "mpeg_level.h"
 #include "picture_adjust.h"
 #include "picture_headers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 extern "C" {
@@ -75,11 +77,14 @@ uint16_t* matrixCopy(const MatrixValues& m) {
     return copy;
 }
 
-// The MPEG level, the colour description (the ini's codes are MPEG-2's, and libavcodec's enumerations
+// The profile and level, the colour description (the ini's codes are MPEG-2's, and libavcodec's enumerations
 // use the same numbers) and the intra VLC table.
 void configureStreamFlags(AVCodecContext* c, const EncodeJob& job) {
-    static constexpr int kLevelCodes[] = {0, 8, 6, 4}; // -, main, high 1440, high
-    if (job.mpegLevel > 0) c->level = kLevelCodes[job.mpegLevel];
+    // libavcodec takes a level only together with its profile.
+    if (const LevelLimits* level = levelLimits(job.mpegLevel, job.chroma422)) {
+        c->profile = level->libavProfile;
+        c->level = level->libavLevel;
+    }
     if (job.colour > 0) {
         c->color_primaries = static_cast<AVColorPrimaries>(job.colour);
         c->color_trc = static_cast<AVColorTransferCharacteristic>(job.colour);
@@ -133,8 +138,10 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     c->time_base = AVRational{f.rateDenominator, f.rateNumerator};
     c->framerate = AVRational{f.rateNumerator, f.rateDenominator};
     c->sample_aspect_ratio = sampleAspect(job.aspectRatio, f.width, f.height);
-    // The job forces its own GOP starts; libavcodec's limit only stands behind them.
-    c->gop_size = job.gopLength + 1;
+    // The job forces every GOP start itself. libavcodec's own limit counts from when it codes an
+    // I-frame, not from where it shows it, and would open a GOP of a frame or two before a planned start:
+    // it is put out of reach.
+    c->gop_size = 600;
     c->max_b_frames = job.bFrames;
     c->intra_dc_precision = job.dcPrecision - 8;
     c->bit_rate = static_cast<std::int64_t>(job.bitrateKbps) * 1000;
@@ -310,15 +317,47 @@ bool passOpens(Pass pass, const EncodeJob& job, const SegmentPass& segment, cons
     return openPass(st, pass, job, segment, source, stats, error);
 }
 
+namespace {
+
+// Mean absolute difference of the luma of two frames, on every fourth sample of every fourth line.
+class ChangeMeter {
+  public:
+    explicit ChangeMeter(const StreamFacts& f)
+        : width_(f.width), height_(f.height),
+          last_(static_cast<std::size_t>((f.width + 3) / 4) * ((f.height + 3) / 4)) {}
+    double next(const std::uint8_t* luma, int stride, bool first) {
+        long long sum = 0;
+        std::size_t k = 0;
+        for (int y = 0; y < height_; y += 4)
+            for (int x = 0; x < width_; x += 4, ++k) {
+                const std::uint8_t v = luma[static_cast<std::size_t>(y) * stride + x];
+                sum += std::abs(int(v) - int(last_[k]));
+                last_[k] = v;
+            }
+        return first ? 0.0 : double(sum) / double(last_.size());
+    }
+
+  private:
+    int width_, height_;
+    std::vector<std::uint8_t> last_;
+};
+
+} // namespace
+
 bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,
                 std::FILE* out, std::string& stats, const ProgressFn& progress, std::string& error) {
     PassState st;
     segment.pictureBytes.clear();
     if (!openPass(st, pass, job, segment, source, stats, error)) return false;
     const int total = segment.frames.frames();
+    ChangeMeter change(source.facts());
+    if (pass == Pass::First) segment.frameChange.assign(static_cast<std::size_t>(total), 0.0);
     for (int i = 0; i < total; ++i) {
         const int n = segment.frames.first + i;
         if (!fillFrame(st, job, source, n, error)) return false;
+        if (pass == Pass::First)
+            segment.frameChange[static_cast<std::size_t>(i)] =
+                change.next(st.frame->data[0], st.frame->linesize[0], i == 0);
         st.frame->pts = i;
         if (const int r = avcodec_send_frame(st.codec, st.frame); r < 0) {
             error = "MPEG-2 encoder, frame " + std::to_string(n) + ": " + averror(r);

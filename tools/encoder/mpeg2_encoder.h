@@ -40,6 +40,10 @@ struct SegmentPass {
     std::vector<Segment> numbering;
     double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
     std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
+    // The first pass's measure of how much each frame's picture differs from the one before (0 for the
+    // segment's first): where a scene cut lies among the B-frames before the I-frame libavcodec opened
+    // at it.
+    std::vector<double> frameChange;
 };
 
 // Encodes the segment's frames into `out` (unused by the first pass). `progress` counts the segment's

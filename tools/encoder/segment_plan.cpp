@@ -94,6 +94,20 @@ std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
     return out;
 }
 
+std::vector<int> intraFramesIn(const std::string& stats, int firstFrame) {
+    std::vector<StatsLine> lines;
+    if (!splitStats(stats, lines)) return {};
+    std::vector<int> frames;
+    for (const StatsLine& l : lines) {
+        std::string_view rest = l.rest;
+        int type = 0;
+        if (!readNumberAfter(rest, "type:", type)) return {};
+        if (type == 1) frames.push_back(firstFrame + l.in);
+    }
+    std::sort(frames.begin(), frames.end());
+    return frames;
+}
+
 std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment) {
     std::vector<Segment> order;
     for (std::size_t step = 0; step < segments.size(); ++step)

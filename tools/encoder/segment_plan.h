@@ -36,6 +36,10 @@ std::vector<Segment> planSegments(const EncodeJob& job);
 std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
                                  const std::vector<Segment>& segments, std::size_t segment);
 
+// The absolute frames of the I-pictures in one segment's first-pass statistics (the segment opening at
+// `firstFrame`), ascending; empty when a line is not a picture's.
+std::vector<int> intraFramesIn(const std::string& stats, int firstFrame);
+
 // The order in which a segment's second pass sees the title's pictures: its own first, then the
 // following segments, wrapping round (the order statisticsForSegment gives them).
 std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment);
