@@ -68,6 +68,7 @@ struct EncodeJob {
     // encoded on its own with the same result.
     std::vector<int> chapterFrames; // ascending, inside the range once fitted
     std::vector<Zone> zones;        // ascending, not overlapping, inside the range once fitted
+    double zoneBalance = 1;         // the second pass divides the zones' factors by it (zoneBalance())
     std::vector<int> gopStarts;     // the planned I-frames, ascending (planGopStarts)
     bool pulldown = false;          // 3:2 repeat-field flags, the cadence starting at startFrame
     bool lastIFrame = false;

@@ -206,6 +206,30 @@ bool analyse(const EncodeJob& job, std::vector<SegmentPass>& segments, const std
     return runOnWorkers(which.size(), sources.size(), run, error);
 }
 
+// The second pass's model has a picture's bits fall in proportion as its quantiser rises; on grain and
+// fine texture they fall much faster, so the model holds only near the quantiser a picture was measured
+// at. A first pass under one-pass rate control measures at quantisers that wander: each segment starts
+// cold (its first GOP far too fine, then seconds at the ceiling), and each runs at its own share of the
+// rate (an easy segment finer than a hard one). A title in two segments missed a low rate by 9 %. So the
+// rate-controlled pass only finds where the title settles, each segment's first GOP left out; the
+// segments are then analysed again, every picture at the settled quality of its type.
+bool analyseAtSettledQualities(const EncodeJob& job, const std::vector<Segment>& plan,
+                               std::vector<SegmentPass>& segments, const std::vector<std::size_t>& all,
+                               const std::vector<const FrameSource*>& sources,
+                               const SegmentProgress& progress, std::vector<std::string>& firstPass,
+                               std::string& error) {
+    std::vector<int> skips;
+    for (const Segment& s : plan) {
+        const auto next = std::upper_bound(job.gopStarts.begin(), job.gopStarts.end(), s.first);
+        skips.push_back(next == job.gopStarts.end() || *next > s.last ? 0 : *next - s.first);
+    }
+    const std::array<int, 4> qualities = settledQualities(firstPass, skips);
+    if (qualities[2] <= 0) return true;
+    for (SegmentPass& segment : segments)
+        segment.analysisLambda = qualities;
+    return analyse(job, segments, all, sources, progress, firstPass, error);
+}
+
 std::vector<int> segmentCuts(const std::vector<Segment>& plan) {
     std::vector<int> cuts;
     for (std::size_t k = 1; k < plan.size(); ++k)
@@ -248,6 +272,25 @@ bool planAroundSceneChanges(EncodeJob& job, const std::vector<Segment>& plan,
     notes.push_back(std::to_string(cuts.size()) + " scene change(s): GOPs planned again around them, the " +
                     "first pass repeated over " + std::to_string(moved.size()) + " segment(s)");
     return analyse(job, segments, moved, sources, progress, firstPass, error);
+}
+
+// A source that cannot take the target even at the finest quantiser (flat colour, a still) ends below
+// it; the run says so rather than leaving the shortfall to be found.
+void noteUnreachableTarget(const EncodeJob& job, const StreamFacts& f,
+                           const std::vector<std::string>& firstPass, std::vector<std::string>& notes) {
+    double bits = 0;
+    for (const std::string& stats : firstPass) {
+        const double segment = bitsAtFinestQuantiser(stats);
+        if (segment < 0) return;
+        bits += segment;
+    }
+    const double seconds = double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
+    const double reachable = bits / seconds / 1000.0;
+    if (reachable < job.bitrateKbps * 0.98)
+        notes.push_back("this video takes only about " + std::to_string(std::lround(reachable)) +
+                        " kbit/s even at the finest quantiser, less than the " +
+                        std::to_string(job.bitrateKbps) +
+                        " kbit/s asked: the stream stays below the average bitrate");
 }
 
 // Whether libavcodec's two-pass rate control takes the statistics, asked where its refusal cannot abort
@@ -295,8 +338,12 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
         all[k] = k;
     if (job.twoPass) {
         if (!analyse(job, segments, all, sources, progress, firstPass, error) ||
+            !analyseAtSettledQualities(job, plan, segments, all, sources, progress, firstPass, error) ||
             !planAroundSceneChanges(job, plan, segments, sources, progress, firstPass, notes, error))
             return false;
+        noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
+        if (!job.zones.empty())
+            job.zoneBalance = zoneBalance(firstPass, plan, job.zones, rateCompression(job));
         if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||
             !keepStatistics(statistics, firstPass, error))
             return false;
