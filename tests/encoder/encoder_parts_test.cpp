@@ -61,13 +61,39 @@ TEST(EncoderParts, ListsAreKeptInAbsoluteFramesInsideTheRange) {
     ASSERT_EQ(passZones.size(), 3u);
     EXPECT_EQ(passZones[1].firstFrame, 50);
     EXPECT_EQ(passZones[1].lastFrame, 79);
-    EXPECT_LT(passZones[0].factor, 0.5f);
+    EXPECT_FLOAT_EQ(passZones[1].factor, 2.0f);
 }
 
-TEST(EncoderParts, GopStartsChaptersAndTheLastFrameForceTheirPictureTypes) {
-    // GOPs of 15 restart at each chapter; one due just before a chapter shares the distance instead.
-    EXPECT_EQ(jobOf("*CHAPTER 3\n36 100 130\n", kPal).gopStarts,
-              (std::vector<int>{0, 15, 25, 36, 51, 66, 81, 90, 100, 115, 130, 145, 160, 175, 190}));
+// The lengths of the GOPs that open at `starts` in a job ending at `end`.
+std::vector<int> gopLengths(const std::vector<int>& starts, int end) {
+    std::vector<int> lengths;
+    for (std::size_t k = 0; k < starts.size(); ++k)
+        lengths.push_back((k + 1 < starts.size() ? starts[k + 1] : end + 1) - starts[k]);
+    return lengths;
+}
+
+TEST(EncoderParts, GopStartsShareEachSectionEvenlyAndForceTheirPictureTypes) {
+    // Sections of 1, 2, 16, 17, 31 and 45 frames between chapters, GOPs of at most 15 with 2 B-frames.
+    // A GOP that ends on the P-frame before a chapter also holds the two B-frames left over from the GOP
+    // before it, so a section's last GOP is at most 13 frames when another GOP precedes it.
+    const EncodeJob sections = jobOf("*FRAMES 0 111\n*CHAPTER 5\n1 3 19 36 67\n", kPal);
+    EXPECT_EQ(gopLengths(sections.gopStarts, 111),
+              (std::vector<int>{1, 2, 8, 8, 9, 8, 11, 10, 10, 12, 11, 11, 11}));
+    // A segment cut ends its section as a chapter does; a scene cut ends it on B-frames and leaves B-frames
+    // over to the GOP it opens; frames past the end are no cuts.
+    EXPECT_EQ(gopLengths(planGopStarts(sections, {85, 200}, {}), 111),
+              (std::vector<int>{1, 2, 8, 8, 9, 8, 11, 10, 10, 9, 9, 14, 13}));
+    EXPECT_EQ(gopLengths(planGopStarts(sections, {}, {82, 100}), 111),
+              (std::vector<int>{1, 2, 8, 8, 9, 8, 11, 10, 10, 15, 9, 9, 12}));
+    // *LASTIFRAME ends the title on a GOP of its own, the frames before it shared out up to it; NTSC's
+    // GOPs of 18.
+    EXPECT_EQ(gopLengths(jobOf("*FRAMES 0 299\n*LASTIFRAME\n", {720, 576, 25, 1, 300}).gopStarts, 299),
+              (std::vector<int>{15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15,
+                                15, 15, 15, 15, 15, 15, 15, 15, 14, 1}));
+    EXPECT_EQ(
+        gopLengths(jobOf("*GOP 18 2\n*FRAMES 0 99\n*CHAPTER 1\n90\n", {720, 480, 30000, 1001, 200}).gopStarts,
+                   99),
+        (std::vector<int>{15, 15, 15, 15, 15, 15, 10}));
     const EncodeJob job = jobOf("*FRAMES 10 50\n*CHAPTER 3\n10 20 21\n*LASTIFRAME\n", kPal);
     for (int f = 10; f <= 50; ++f) {
         const ForcedType want = f == 10 || f == 20 || f == 21 || f == 36 || f == 50 ? ForcedType::Intra

@@ -432,6 +432,105 @@ TEST(EncoderProgram, SegmentsEncodedSideBySideJoinIntoTheStreamOneThreadWrites) 
     EXPECT_FALSE(underflow);
 }
 
+TEST(EncoderProgram, GopsShareOutTheSectionsBetweenChaptersSceneCutsAndTheEnd) {
+    EncoderFolder folder("encoder-gops");
+    // Sections of 1, 2, 16, 17, 31 and 45 frames between chapters, then a long one that a scene cut
+    // divides; two segments.
+    const std::vector<int> chapters{1, 3, 19, 36, 67, 112};
+    const int sceneCut = 143, frames = 260, gop = 15;
+    const mivo::test::StreamSpec spec{.width = 352, .height = 288, .frames = frames, .cuts = {sceneCut}};
+    std::string ini = "*INFILE " + projectOf(spec, folder) + "\n*OUTFILE " + folder.path("out.m2v") +
+                      "\n*LOGFILE " + folder.path("enc.log") +
+                      "\n*BITRATE 1500\n*MAXBITRATE 4000\n*GOP 15 2\n*PROGRESSIVE\n*CHAPTER 6\n";
+    for (const int c : chapters)
+        ini += std::to_string(c) + " ";
+    std::vector<int> sections{0};
+    sections.insert(sections.end(), chapters.begin(), chapters.end());
+    sections.push_back(sceneCut);
+    sections.push_back(frames);
+    for (const bool lastIFrame : {false, true}) {
+        writeText(folder.path("Mivo.ini"), ini + (lastIFrame ? "\n*LASTIFRAME\n" : "\n"));
+        ASSERT_EQ(folder.run(), 0) << folder.errors();
+        EXPECT_NE(readText(folder.path("enc.log")).find("segments: 2"), std::string::npos);
+        const streams::StreamSummary h = summarise(mivo::test::readFile(folder.path("out.m2v")));
+        const std::vector<streams::CodedPicture> shown = inDisplayOrder(h);
+        ASSERT_EQ(shown.size(), std::size_t(frames));
+        std::vector<int> intra;
+        for (int f = 0; f < frames; ++f)
+            if (shown[f].type == 1) intra.push_back(f);
+        std::string where = lastIFrame ? " with *LASTIFRAME, I-frames at" : ", I-frames at";
+        for (const int f : intra)
+            where += " " + std::to_string(f);
+        // Every section opens with an I-frame; no frame before a chapter is one unless it opens a section.
+        for (std::size_t k = 0; k + 1 < sections.size(); ++k) {
+            EXPECT_EQ(shown[sections[k]].type, 1) << sections[k] << where;
+            if (k > 0 && sections[k] - 1 != sections[k - 1]) {
+                EXPECT_NE(shown[sections[k] - 1].type, 1) << sections[k] << where;
+            }
+        }
+        // Within a section, GOPs of at most 15 and at least half that, unless the section is shorter.
+        const int last = lastIFrame ? frames - 1 : frames;
+        for (std::size_t g = 0; g < intra.size() && intra[g] < last; ++g) {
+            const int length = (g + 1 < intra.size() ? intra[g + 1] : frames) - intra[g];
+            const auto section = std::upper_bound(sections.begin(), sections.end(), intra[g]);
+            const int sectionLength = std::min(*section, last) - *(section - 1);
+            EXPECT_LE(length, gop) << intra[g] << where;
+            EXPECT_GE(length, std::min(sectionLength, (gop + 1) / 2)) << intra[g] << where;
+        }
+        EXPECT_EQ(shown.back().type == 1, lastIFrame);
+        // In the stream, each I-frame opens a GOP of at most 15 pictures.
+        for (const streams::CodedPicture& p : h.pictures)
+            EXPECT_EQ(p.opensGop, p.type == 1) << p.displayIndex << where;
+        EXPECT_LE(gopsOf(h).longest, gop) << where;
+    }
+}
+
+TEST(EncoderProgram, EachMpegLevelDeclaresItsProfileAndRefusesWhatItsBoundsExclude) {
+    EncoderFolder folder("encoder-levels");
+    struct Case {
+        int width, height, rate;
+        const char* level;
+        bool chroma422;
+        int profileAndLevel; // 0: refused with `refusal`
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {720, 576, 25, "MP@ML", false, 0x48, ""},
+        {720, 576, 25, "MP@ML", true, 0x85, ""},
+        {1440, 1080, 25, "MP@H-14", false, 0x46, ""},
+        {1440, 1080, 25, "MP@H-14", true, 0x82, ""},
+        {1920, 1080, 25, "MP@HL", false, 0x44, ""},
+        {1920, 1080, 25, "MP@HL", true, 0x82, ""},
+        {720, 576, 25, "MP@HL", false, 0x44, ""}, // a level is an upper bound
+        {1440, 1080, 25, "MP@ML", false, 0, "1440 x 1080 is larger than the 720 x 576 allowed at MP@ML"},
+        {1920, 1080, 25, "MP@H-14", false, 0, "larger than the 1440 x 1152 allowed at MP@H-14"},
+        {720, 576, 50, "MP@ML", false, 0, "frame rate of 50 is above the 30 allowed at MP@ML"},
+    };
+    for (const Case& c : cases) {
+        const std::string where = std::string(c.level) + " " + std::to_string(c.width) + "/" +
+                                  std::to_string(c.rate) + (c.chroma422 ? " 4:2:2" : "");
+        mivo::test::StreamSpec spec{
+            .width = c.width, .height = c.height, .rateNum = c.rate, .frames = 4, .gop = 4};
+        const std::string out = folder.path("out.m2v");
+        fs::remove(out);
+        writeText(folder.path("Mivo.ini"), "*INFILE " + projectOf(spec, folder) + "\n*OUTFILE " + out +
+                                               "\n*CQ 6\n*PROGRESSIVE\n*MPEGLEVEL " + c.level + "\n" +
+                                               (c.chroma422 ? "*CHROMAFORMAT 4:2:2\n" : ""));
+        const int status = folder.run();
+        if (c.profileAndLevel == 0) {
+            EXPECT_EQ(status, 1) << where;
+            EXPECT_NE(folder.errors().find(c.refusal), std::string::npos) << where << ": " << folder.errors();
+            EXPECT_FALSE(fs::exists(out)) << where;
+            continue;
+        }
+        ASSERT_EQ(status, 0) << where << ": " << folder.errors();
+        const streams::StreamSummary h = summarise(mivo::test::readFile(out));
+        EXPECT_EQ(h.profileLevel, c.profileAndLevel) << where;
+        EXPECT_EQ(h.chromaFormat, c.chroma422 ? 2 : 1) << where;
+        EXPECT_EQ(streams::decodeWithFfmpeg(out).luma.size(), 4u) << where;
+    }
+}
+
 TEST(EncoderProgram, FailuresEndNonZeroWithAMessageAndLeaveTheOldOutput) {
     EncoderFolder folder("encoder-failures");
     mivo::test::StreamSpec spec;

@@ -1,11 +1,14 @@
 #include "encode_job.h"
 
+#include "mpeg_level.h"
+
 #include "base/paths.h"
 #include "core/matrix/builtin_matrices.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 namespace mivo::encoder {
 
@@ -248,18 +251,21 @@ void fitListsToRange(EncodeJob& job) {
     job.zones = std::move(zones);
 }
 
-// Masking and shifting must leave a picture; a level must hold the picture size.
+// Masking and shifting must leave a picture; a chosen level must hold the picture, its rate and bitrate.
 bool fitPicture(EncodeJob& job, const StreamFacts& f, std::string& error) {
     if (job.maskTop + job.maskBottom >= f.height || std::abs(job.maskShift) >= f.height) {
         error = "*MASK_SHIFT " + number(job.maskTop) + " " + number(job.maskBottom) + " " +
                 number(job.maskShift) + " leaves nothing of a picture " + number(f.height) + " lines high";
         return false;
     }
-    const int neededLevel = f.width > 1440 ? 3 : (f.width > 720 || f.height > 576) ? 2 : 1;
-    if (job.mpegLevel != 0 && job.mpegLevel < neededLevel) {
-        job.notes.push_back("the chosen MPEG level is too low for " + number(f.width) + " x " +
-                            number(f.height) + ", the level is chosen by the picture size");
-        job.mpegLevel = 0;
+    if (const LevelLimits* level = levelLimits(job.mpegLevel, job.chroma422)) {
+        const std::string why = levelViolation(*level, f, job.maxBitrateKbps);
+        if (!why.empty()) {
+            error = "*MPEGLEVEL: " + why + "; choose a higher level or AUTO";
+            return false;
+        }
+        if (job.chroma422 && job.mpegLevel == 2)
+            job.notes.push_back("4:2:2 has no High-1440 level: the stream declares 4:2:2 at high level");
     }
     if (job.pulldown && !isFilmRate(f)) {
         job.notes.push_back("*PULLDOWN needs a 23.976 frames a second source and was ignored");
@@ -270,29 +276,63 @@ bool fitPicture(EncodeJob& job, const StreamFacts& f, std::string& error) {
     return true;
 }
 
-// GOPs of the chosen length that restart at each chapter. A regular GOP start just before a chapter
-// would leave a GOP too short for authoring tools to put a VOBU and its chapter point there, so the two
-// GOPs before the chapter share the distance instead.
-void planGopStarts(EncodeJob& job) {
-    job.gopStarts.assign(1, job.startFrame);
-    auto chapter = std::upper_bound(job.chapterFrames.begin(), job.chapterFrames.end(), job.startFrame);
-    for (int last = job.startFrame;;) {
-        const int nextChapter =
-            chapter != job.chapterFrames.end() ? *chapter : std::numeric_limits<int>::max();
-        int next = last + job.gopLength;
-        if (nextChapter <= next) {
-            next = nextChapter;
-            ++chapter;
-        } else if (nextChapter - next < job.gopLength / 2) {
-            next = last + (nextChapter - last) / 2;
-        }
-        if (next > job.endFrame) break;
-        job.gopStarts.push_back(next);
-        last = next;
-    }
+} // namespace
+
+namespace {
+
+// The lengths of `count` GOPs sharing `frames` evenly, the longer ones first.
+void shareEvenly(int frames, int count, std::vector<int>& lengths) {
+    for (int g = 0; g < count; ++g)
+        lengths.push_back(frames / count + (g < frames % count ? 1 : 0));
 }
 
 } // namespace
+
+std::vector<int> planGopStarts(const EncodeJob& job, const std::vector<int>& segmentCuts,
+                               const std::vector<int>& sceneCuts) {
+    // A forced start, and whether the GOP before it ends on a P-picture (the frame before a chapter, the
+    // last of a segment) rather than on B-pictures that are coded after it.
+    std::map<int, bool> forced{{job.startFrame, true}};
+    const auto add = [&](int f, bool closes) {
+        if (f > job.startFrame && f <= job.endFrame) forced[f] = forced[f] || closes;
+    };
+    for (const int f : sceneCuts)
+        add(f, false);
+    for (const std::vector<int>* list : {&job.chapterFrames, &segmentCuts})
+        for (const int f : *list)
+            add(f, true);
+    // The last frame as an I-frame of its own; the GOPs before it share out the frames up to it.
+    if (job.lastIFrame) add(job.endFrame, false);
+    forced[job.endFrame + 1] = !job.lastIFrame;
+
+    // Even shares rather than full GOPs and a remainder: a remainder of one or two frames would cost an
+    // I-frame's bits for nothing and give an authoring tool a VOBU of a frame or two. A GOP that ends on
+    // a P-picture also holds, as coded, the B-pictures the GOP before it left over; it is kept that much
+    // shorter, so that no GOP in the stream runs past the length.
+    const int longest = std::max(1, job.gopLength), leftOver = std::min(job.bFrames, longest - 1);
+    std::vector<int> starts;
+    for (auto at = forced.begin(); std::next(at) != forced.end(); ++at) {
+        const auto next = std::next(at);
+        const int frames = next->first - at->first;
+        const bool cleanStart = at->second; // no B-pictures left over from before
+        int gops = (frames + longest - 1) / longest;
+        std::vector<int> lengths;
+        if (next->second && leftOver > 0 && (gops > 1 || !cleanStart)) {
+            gops = std::max(gops, (frames + leftOver + longest - 1) / longest);
+            const int last = std::min(frames / gops, longest - leftOver);
+            shareEvenly(frames - last, gops - 1, lengths);
+            lengths.push_back(last);
+        } else {
+            shareEvenly(frames, gops, lengths);
+        }
+        int f = at->first;
+        for (const int length : lengths) {
+            starts.push_back(f);
+            f += length;
+        }
+    }
+    return starts;
+}
 
 int timecodeRate(const EncodeJob& job, const StreamFacts& f) {
     if (job.pulldown) return 30;
@@ -319,7 +359,7 @@ bool fitToSource(EncodeJob& job, const StreamFacts& f, std::string& error) {
     fitToDvd(job, f);
     if (job.bFrames >= job.gopLength) job.bFrames = job.gopLength - 1;
     fitListsToRange(job);
-    planGopStarts(job);
+    job.gopStarts = planGopStarts(job, {}, {});
 
     // A time code's frame field counts up to the rounded frame rate.
     const int fps = timecodeRate(job, f);

@@ -68,7 +68,8 @@ struct EncodeJob {
     // encoded on its own with the same result.
     std::vector<int> chapterFrames; // ascending, inside the range once fitted
     std::vector<Zone> zones;        // ascending, not overlapping, inside the range once fitted
-    std::vector<int> gopStarts;     // the planned I-frames: every GOP length, and at each chapter
+    double zoneBalance = 1;         // the second pass divides the zones' factors by it (zoneBalance())
+    std::vector<int> gopStarts;     // the planned I-frames, ascending (planGopStarts)
     bool pulldown = false;          // 3:2 repeat-field flags, the cadence starting at startFrame
     bool lastIFrame = false;
 
@@ -110,6 +111,13 @@ struct StreamFacts {
 // bitrates to what a DVD player accepts for a picture of that size, the chapters and zones to the range,
 // pulldown to film-rate sources. False with a message when nothing is left to encode.
 bool fitToSource(EncodeJob& job, const StreamFacts& facts, std::string& error);
+
+// Where the job's GOPs open. The first frame, each chapter, each segment cut, each scene cut and with
+// *LASTIFRAME the last frame are forced starts; the frames from one forced start to the next are shared
+// out evenly among as few GOPs as keep each within the GOP length as coded (17 frames at 15 become 9+8),
+// so no GOP is shorter than about half the length unless its section is.
+std::vector<int> planGopStarts(const EncodeJob& job, const std::vector<int>& segmentCuts,
+                               const std::vector<int>& sceneCuts);
 
 // The frame rate a time code counts in: the rounded display rate (30 for pulldown output).
 int timecodeRate(const EncodeJob& job, const StreamFacts& facts);

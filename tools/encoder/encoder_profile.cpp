@@ -12,7 +12,7 @@ namespace mivo::encoder {
 std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
     // Sum of absolute differences for every search and plain macroblock decisions: the settings the
     // command line's default two-pass runs at, so "Fast" costs no more per picture than it does.
-    std::vector<CodecOption> options{{"mbd", "simple"}, {"trellis", "0"}};
+    std::vector<CodecOption> options{{"mbd", "simple"}, {"trellis", "0"}, {"qcomp", "0.7"}};
     const auto set = [&](const char* name, const char* value) {
         for (CodecOption& o : options)
             if (std::string_view(o.name) == name) {
@@ -32,9 +32,24 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
         if (!analysisPass) set("trellis", "1");
         return options;
     }
-    // "Best" also analyses with trellis quantisation: the first pass's bit counts then predict the
-    // second pass's, so the rate control places the bits where they will be spent.
+    // "Best" also analyses with trellis quantisation and its motion search: the first pass's bit counts
+    // then predict the second pass's, so the rate control places the bits where they will be spent.
     set("trellis", "1");
+    // The motion search of libavcodec's strongest settings: Hadamard-transformed differences for the
+    // search and its refinement, the larger diamonds and a pre-pass, the previous vectors as predictors
+    // and the zero vector always tried.
+    for (const CodecOption& o : std::initializer_list<CodecOption>{{"cmp", "2"},
+                                                                   {"subcmp", "2"},
+                                                                   {"dia_size", "2"},
+                                                                   {"pre_dia_size", "2"},
+                                                                   {"mepre", "2"},
+                                                                   {"last_pred", "3"},
+                                                                   {"mpv_flags", "+mv0"}})
+        set(o.name, o.value);
+    // The non-linear quantiser scale has steps of 1 where the linear one has steps of 2 at the fine end,
+    // where clean pictures at DVD rates are coded; it stops at 28.
+    set("non_linear_quant", "1");
+    set("qmax", "28");
     if (!analysisPass) {
         set("mbd", "rd");
         // I-pictures at 0.9 of the quantiser the rate control plans, against libavcodec's 0.8: with

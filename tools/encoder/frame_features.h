@@ -19,9 +19,10 @@ ForcedType forcedPictureType(const EncodeJob& job, int frame);
 // The bitrate factor of the zone that holds the frame, 1 outside every zone.
 float zoneFactorAt(const EncodeJob& job, int frame);
 
-// The zones as the rate control takes them: frames counted from the job's first frame, and each factor
-// applied a little more strongly than asked, because the quantiser acts on texture bits alone (headers
-// and motion vectors stay), so that the whole frame's bits move by about the factor.
+// The zones as the rate control takes them: frames counted from the job's first frame, each factor as
+// asked (a reduction a little less, see there). The factor scales the bits the second pass plans for the
+// zone's pictures, and its running correction, held to a quarter of a second's excess, keeps the pictures
+// close to that plan.
 std::vector<Zone> rateControlZones(const EncodeJob& job);
 
 // 3:2 pulldown: of every four film frames, the first and third show three fields, and the fields

@@ -38,9 +38,20 @@ struct SegmentPass {
     // The frames the rate control's picture numbers 0, 1, ... stand for (runs of absolute frames): the
     // segment alone, or in a second pass the whole title from the segment on.
     std::vector<Segment> numbering;
-    double initialVbvBits = 0;              // the buffer level the segment starts at; 0: libavcodec's 3/4
+    double initialVbvBits = 0; // the buffer level the segment starts at; 0: libavcodec's 3/4
+    // A first pass at these qualities (libavcodec's Lagrange units) for I-, P- and B-frames as the job
+    // plans them (indices 1, 2, 3); all 0: at the rate.
+    std::array<int, 4> analysisLambda{};
     std::vector<std::int64_t> pictureBytes; // what a pass that writes put out, picture by picture
+    // The first pass's measure of how much each frame's picture differs from the one before (0 for the
+    // segment's first): where a scene cut lies among the B-frames before the I-frame libavcodec opened
+    // at it.
+    std::vector<double> frameChange;
 };
+
+// The rate control's quantiser compression: the profiles', or with *BIAS 0.5 lowered towards constant
+// bitrate.
+double rateCompression(const EncodeJob& job);
 
 // Encodes the segment's frames into `out` (unused by the first pass). `progress` counts the segment's
 // frames. False with a message, also when `progress` asked to stop.

@@ -193,54 +193,161 @@ bool keepStatistics(FirstPassStatistics& statistics, std::vector<std::string>& f
     return true;
 }
 
-// The first pass over every segment; then whether libavcodec's two-pass rate control takes the
-// statistics, asked where its refusal cannot abort the run.
-bool analyse(const EncodeJob& job, const std::vector<Segment>& plan, std::vector<SegmentPass>& segments,
+// The first pass over the segments `which`.
+bool analyse(const EncodeJob& job, std::vector<SegmentPass>& segments, const std::vector<std::size_t>& which,
              const std::vector<const FrameSource*>& sources, const SegmentProgress& progress,
              std::vector<std::string>& firstPass, std::string& error) {
     PassCounter counter(progress, 1, 2);
-    const auto run = [&](std::size_t k, std::size_t w, std::string& why) {
+    const auto run = [&](std::size_t item, std::size_t w, std::string& why) {
+        const std::size_t k = which[item];
         return encodePass(Pass::First, job, segments[k], *sources[w], nullptr, firstPass[k],
                           counter.forSegment(), why);
     };
-    if (!runOnWorkers(plan.size(), sources.size(), run, error)) return false;
-    const auto secondPassesOpen = [&] {
+    return runOnWorkers(which.size(), sources.size(), run, error);
+}
+
+// The second pass's model has a picture's bits fall in proportion as its quantiser rises; on grain and
+// fine texture they fall much faster, so the model holds only near the quantiser a picture was measured
+// at. A first pass under one-pass rate control measures at quantisers that wander: each segment starts
+// cold (its first GOP far too fine, then seconds at the ceiling), and each runs at its own share of the
+// rate (an easy segment finer than a hard one). A title in two segments missed a low rate by 9 %. So the
+// rate-controlled pass only finds where the title settles, each segment's first GOP left out; the
+// segments are then analysed again, every picture at the settled quality of its type.
+bool analyseAtSettledQualities(const EncodeJob& job, const std::vector<Segment>& plan,
+                               std::vector<SegmentPass>& segments, const std::vector<std::size_t>& all,
+                               const std::vector<const FrameSource*>& sources,
+                               const SegmentProgress& progress, std::vector<std::string>& firstPass,
+                               std::string& error) {
+    std::vector<int> skips;
+    for (const Segment& s : plan) {
+        const auto next = std::upper_bound(job.gopStarts.begin(), job.gopStarts.end(), s.first);
+        skips.push_back(next == job.gopStarts.end() || *next > s.last ? 0 : *next - s.first);
+    }
+    const std::array<int, 4> qualities = settledQualities(firstPass, skips);
+    if (qualities[2] <= 0) return true;
+    for (SegmentPass& segment : segments)
+        segment.analysisLambda = qualities;
+    return analyse(job, segments, all, sources, progress, firstPass, error);
+}
+
+std::vector<int> segmentCuts(const std::vector<Segment>& plan) {
+    std::vector<int> cuts;
+    for (std::size_t k = 1; k < plan.size(); ++k)
+        cuts.push_back(plan[k].first);
+    return cuts;
+}
+
+// libavcodec opens a GOP of its own at a scene change, on the first P-picture after the cut; the cut
+// itself may lie on one of the B-pictures before it, where the picture changes most. The cuts become
+// forced starts and the GOPs between are planned again, so that no short GOP is left before a cut; the
+// segments whose plan moved are analysed again, because the second pass repeats the first pass's
+// picture types. The segment cuts stay where they are.
+bool planAroundSceneChanges(EncodeJob& job, const std::vector<Segment>& plan,
+                            std::vector<SegmentPass>& segments,
+                            const std::vector<const FrameSource*>& sources, const SegmentProgress& progress,
+                            std::vector<std::string>& firstPass, std::vector<std::string>& notes,
+                            std::string& error) {
+    std::vector<int> cuts;
+    for (std::size_t k = 0; k < plan.size(); ++k)
+        for (const int f : intraFramesIn(firstPass[k], plan[k].first)) {
+            if (std::binary_search(job.gopStarts.begin(), job.gopStarts.end(), f)) continue;
+            const std::vector<double>& change = segments[k].frameChange;
+            int cut = f;
+            for (int g = std::max(plan[k].first + 1, f - job.bFrames); g < f; ++g)
+                if (change.size() == std::size_t(plan[k].frames()) &&
+                    change[std::size_t(g - plan[k].first)] > change[std::size_t(cut - plan[k].first)])
+                    cut = g;
+            cuts.push_back(cut);
+        }
+    const std::vector<int> starts = planGopStarts(job, segmentCuts(plan), cuts);
+    if (cuts.empty() || starts == job.gopStarts) return true;
+    const auto within = [](const std::vector<int>& v, const Segment& s) {
+        return std::vector<int>(std::lower_bound(v.begin(), v.end(), s.first),
+                                std::upper_bound(v.begin(), v.end(), s.last));
+    };
+    std::vector<std::size_t> moved;
+    for (std::size_t k = 0; k < plan.size(); ++k)
+        if (within(starts, plan[k]) != within(job.gopStarts, plan[k])) moved.push_back(k);
+    job.gopStarts = starts;
+    notes.push_back(std::to_string(cuts.size()) + " scene change(s): GOPs planned again around them, the " +
+                    "first pass repeated over " + std::to_string(moved.size()) + " segment(s)");
+    return analyse(job, segments, moved, sources, progress, firstPass, error);
+}
+
+// A source that cannot take the target even at the finest quantiser (flat colour, a still) ends below
+// it; the run says so rather than leaving the shortfall to be found.
+void noteUnreachableTarget(const EncodeJob& job, const StreamFacts& f,
+                           const std::vector<std::string>& firstPass, std::vector<std::string>& notes) {
+    double bits = 0;
+    for (const std::string& stats : firstPass) {
+        const double segment = bitsAtFinestQuantiser(stats);
+        if (segment < 0) return;
+        bits += segment;
+    }
+    const double seconds = double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
+    const double reachable = bits / seconds / 1000.0;
+    if (reachable < job.bitrateKbps * 0.98)
+        notes.push_back("this video takes only about " + std::to_string(std::lround(reachable)) +
+                        " kbit/s even at the finest quantiser, less than the " +
+                        std::to_string(job.bitrateKbps) +
+                        " kbit/s asked: the stream stays below the average bitrate");
+}
+
+// Whether libavcodec's two-pass rate control takes the statistics, asked where its refusal cannot abort
+// the run.
+bool secondPassesOpen(const EncodeJob& job, const std::vector<Segment>& plan,
+                      const std::vector<SegmentPass>& segments, const FrameSource& source,
+                      const std::vector<std::string>& firstPass, std::string& error) {
+    const auto open = [&] {
         for (std::size_t k = 0; k < plan.size(); ++k) {
             SegmentPass probe = segments[k];
             probe.numbering = secondPassNumbering(plan, k);
             std::string stats = statisticsForSegment(firstPass, plan, k);
-            if (stats.empty() || !passOpens(Pass::Second, job, probe, *sources.front(), stats)) return false;
+            if (stats.empty() || !passOpens(Pass::Second, job, probe, source, stats)) return false;
         }
         return true;
     };
-    if (!succeedsInIsolation(secondPassesOpen)) {
-        error = "the two-pass rate control finds no quantisers that bring this video to an average of " +
-                std::to_string(job.bitrateKbps) + " kbit/s within a maximum of " +
-                std::to_string(job.maxBitrateKbps) + " kbit/s: raise *BITRATE or *MAXBITRATE";
-        return false;
-    }
-    return true;
+    if (succeedsInIsolation(open)) return true;
+    error = "the two-pass rate control finds no quantisers that bring this video to an average of " +
+            std::to_string(job.bitrateKbps) + " kbit/s within a maximum of " +
+            std::to_string(job.maxBitrateKbps) + " kbit/s: raise *BITRATE or *MAXBITRATE";
+    return false;
 }
 
 } // namespace
 
-bool encodeSegments(const EncodeJob& job, const std::vector<const FrameSource*>& sources, std::FILE* out,
+bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSource*>& sources, std::FILE* out,
                     FirstPassStatistics& statistics, const SegmentProgress& progress,
                     std::vector<std::string>& notes, std::string& error) {
     if (sources.empty()) {
         error = "no frame source";
         return false;
     }
+    // The GOPs are planned again around the segment cuts, and after the first pass around scene changes.
+    EncodeJob job = givenJob;
     const std::vector<Segment> plan = planSegments(job);
+    job.gopStarts = planGopStarts(job, segmentCuts(plan), {});
     std::vector<SegmentPass> segments(plan.size());
     for (std::size_t k = 0; k < plan.size(); ++k) {
         segments[k].frames = plan[k];
         segments[k].numbering = job.twoPass ? secondPassNumbering(plan, k) : std::vector<Segment>{plan[k]};
     }
     std::vector<std::string> firstPass(plan.size());
-    if (job.twoPass && (!analyse(job, plan, segments, sources, progress, firstPass, error) ||
-                        !keepStatistics(statistics, firstPass, error)))
-        return false;
+    std::vector<std::size_t> all(plan.size());
+    for (std::size_t k = 0; k < all.size(); ++k)
+        all[k] = k;
+    if (job.twoPass) {
+        if (!analyse(job, segments, all, sources, progress, firstPass, error) ||
+            !analyseAtSettledQualities(job, plan, segments, all, sources, progress, firstPass, error) ||
+            !planAroundSceneChanges(job, plan, segments, sources, progress, firstPass, notes, error))
+            return false;
+        noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
+        if (!job.zones.empty())
+            job.zoneBalance = zoneBalance(firstPass, plan, job.zones, rateCompression(job));
+        if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||
+            !keepStatistics(statistics, firstPass, error))
+            return false;
+    }
 
     SegmentFiles files(job.outputFile, plan.size());
     const Pass writing = job.twoPass ? Pass::Second : Pass::Single;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace mivo::encoder {
@@ -92,6 +93,100 @@ std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
         base += frames;
     }
     return out;
+}
+
+std::vector<int> intraFramesIn(const std::string& stats, int firstFrame) {
+    std::vector<StatsLine> lines;
+    if (!splitStats(stats, lines)) return {};
+    std::vector<int> frames;
+    for (const StatsLine& l : lines) {
+        std::string_view rest = l.rest;
+        int type = 0;
+        if (!readNumberAfter(rest, "type:", type)) return {};
+        if (type == 1) frames.push_back(firstFrame + l.in);
+    }
+    std::sort(frames.begin(), frames.end());
+    return frames;
+}
+
+namespace {
+
+// The fields of a picture's first-pass line that the rate control's model uses.
+struct PictureStats {
+    int in = 0, lambda = 0, intra = 0, inter = 0, vectors = 0, misc = 0;
+};
+
+bool readPictures(const std::string& stats, std::vector<PictureStats>& pictures) {
+    std::vector<StatsLine> lines;
+    if (!splitStats(stats, lines)) return false;
+    for (const StatsLine& l : lines) {
+        std::string_view rest = l.rest;
+        PictureStats p;
+        p.in = l.in;
+        int type = 0;
+        if (!readNumberAfter(rest, "type:", type) || !readNumberAfter(rest, "q:", p.lambda) ||
+            !readNumberAfter(rest, "itex:", p.intra) || !readNumberAfter(rest, "ptex:", p.inter) ||
+            !readNumberAfter(rest, "mv:", p.vectors) || !readNumberAfter(rest, "misc:", p.misc))
+            return false;
+        pictures.push_back(p);
+    }
+    return true;
+}
+
+} // namespace
+
+std::array<int, 4> settledQualities(const std::vector<std::string>& segmentStats,
+                                    const std::vector<int>& skips) {
+    std::array<std::vector<int>, 4> byType;
+    for (std::size_t k = 0; k < segmentStats.size() && k < skips.size(); ++k) {
+        std::vector<StatsLine> lines;
+        if (!splitStats(segmentStats[k], lines)) return {};
+        for (const StatsLine& l : lines) {
+            std::string_view rest = l.rest;
+            int type = 0, lambda = 0;
+            if (!readNumberAfter(rest, "type:", type) || !readNumberAfter(rest, "q:", lambda)) return {};
+            if (l.in >= skips[k] && type >= 1 && type <= 3) byType[std::size_t(type)].push_back(lambda);
+        }
+    }
+    std::array<int, 4> medians{};
+    for (std::size_t t = 1; t < 4; ++t) {
+        std::vector<int>& q = byType[t];
+        if (q.empty()) continue;
+        std::nth_element(q.begin(), q.begin() + std::ptrdiff_t(q.size() / 2), q.end());
+        medians[t] = q[q.size() / 2];
+    }
+    return medians;
+}
+
+double zoneBalance(const std::vector<std::string>& segmentStats, const std::vector<Segment>& segments,
+                   const std::vector<Zone>& zones, double qcompress) {
+    double all = 0, zoned = 0, outside = 0;
+    for (std::size_t k = 0; k < segments.size() && k < segmentStats.size(); ++k) {
+        std::vector<PictureStats> pictures;
+        if (!readPictures(segmentStats[k], pictures)) return 1;
+        for (const PictureStats& p : pictures) {
+            const int frame = segments[k].first + p.in;
+            double factor = 1;
+            for (const Zone& z : zones)
+                if (frame >= z.firstFrame && frame <= z.lastFrame) factor = z.factor;
+            // libavcodec's rate equation: each picture's share grows as its complexity to this power.
+            const double weight = std::pow(std::max(1.0, double(p.intra + p.inter) * p.lambda), qcompress);
+            all += weight;
+            (factor != 1 ? zoned : outside) += factor != 1 ? factor * weight : weight;
+        }
+    }
+    if (outside <= 0 || all <= 0) return 1;
+    return std::max(0.2, (all - zoned) / outside);
+}
+
+double bitsAtFinestQuantiser(const std::string& stats) {
+    std::vector<PictureStats> pictures;
+    if (!readPictures(stats, pictures)) return -1;
+    double bits = 0;
+    // libavcodec's quality is a Lagrange multiplier, 118 to a quantiser step.
+    for (const PictureStats& p : pictures)
+        bits += double(p.intra + p.inter) * p.lambda / 118.0 + p.vectors + p.misc;
+    return bits;
 }
 
 std::vector<Segment> secondPassNumbering(const std::vector<Segment>& segments, std::size_t segment) {

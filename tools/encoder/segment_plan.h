@@ -5,6 +5,7 @@
 
 #include "encode_job.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,29 @@ std::vector<Segment> planSegments(const EncodeJob& job);
 // of each segment.
 std::string statisticsForSegment(const std::vector<std::string>& segmentStats,
                                  const std::vector<Segment>& segments, std::size_t segment);
+
+// The absolute frames of the I-pictures in one segment's first-pass statistics (the segment opening at
+// `firstFrame`), ascending; empty when a line is not a picture's.
+std::vector<int> intraFramesIn(const std::string& stats, int firstFrame);
+
+// The qualities (libavcodec's Lagrange units) the segments' first passes settled at for each picture
+// type (indexed by libavcodec's type: 1 I, 2 P, 3 B): the median over the segments of their pictures
+// from display index skips[k] on; 0 for a type there is none of, all 0 when a line is not a picture's.
+std::array<int, 4> settledQualities(const std::vector<std::string>& segmentStats,
+                                    const std::vector<int>& skips);
+
+// How much the pictures outside every zone must give up (below 1) or may gain (above 1) when the zones'
+// pictures get their factor times what they would get without zones and the title keeps its average, as
+// the second pass's share-out reckons it from the segments' first-pass statistics (zones in absolute
+// frames); at least 0.2. libavcodec scales a zone's share against the title's, so a zone's factor is
+// divided by this to mean the factor against the same pictures without zones.
+double zoneBalance(const std::vector<std::string>& segmentStats, const std::vector<Segment>& segments,
+                   const std::vector<Zone>& zones, double qcompress);
+
+// What one segment's first-pass pictures would come to at the finest quantiser, in bits, as the second
+// pass's model reckons it (texture bits scale with the quantiser, motion vectors and headers stay); -1
+// when a line is not a picture's. A title whose pictures come to less than its target cannot take it.
+double bitsAtFinestQuantiser(const std::string& stats);
 
 // The order in which a segment's second pass sees the title's pictures: its own first, then the
 // following segments, wrapping round (the order statisticsForSegment gives them).

@@ -1,19 +1,22 @@
 #!/usr/bin/env python3
 """Speed and quality of the encoder back end beside FFmpeg's MPEG-2 encoder and mpeg2enc.
 
-Makes natural-looking sources with FFmpeg (a blurred Mandelbrot zoom with film grain: PAL progressive,
-PAL interlaced from a 50 frame/s zoom, 1080 progressive), codes each as a high-quality MPEG-2 stream and
-indexes it with d2vindex, then encodes it with every contender at two bitrates. Each contender reads
-the same MPEG-2 stream (the back end through its D2V project), so every run pays the same decoding.
-Runs are interleaved, one round after another; a contender's speed is the median of its rounds' whole
-wall-clock times, beside the median processor time its processes used (mpeg2enc, ten times slower than
-the rest, runs once). PSNR and SSIM are FFmpeg's psnr and ssim filters against the decoded source.
+Makes natural-looking sources with FFmpeg (a blurred Mandelbrot zoom with film grain: PAL progressive with
+strong and with light grain, PAL interlaced from a 50 frame/s zoom, NTSC film coded with 3:2 pulldown,
+1080 progressive), codes each as a high-quality MPEG-2 stream and indexes it with d2vindex, then encodes
+it with every contender at two bitrates: "Fast", "Normal" and "Best" against FFmpeg's default two-pass
+and its strongest MPEG-2 settings, both at the back end's GOP, B-frames and maximum rate (with --full
+also *NOSMP, FFmpeg's DVD target and mpeg2enc). Each contender reads the same MPEG-2 stream (the back end
+through its D2V project), so every run pays the same decoding. Runs are interleaved, one round after
+another; a contender's speed is the median of its rounds' whole wall-clock times, beside the median
+processor time its processes used; the load is printed with every table. PSNR and SSIM are FFmpeg's psnr
+and ssim filters against the decoded source, frames paired by their order.
 
     python3 tests/bench/encoder/encoder_quality.py BUILD_DIR [--work DIR] [--rounds N] [--hd-rounds N]
-                                                   [--only NAME] [--seconds N] [--quick]
+                                                   [--only NAME] [--seconds N] [--quick] [--full]
 
 BUILD_DIR is a build folder with bin/Dazuzer_024.exe, bin/DGDecode/DGDecode16.dll and bin/d2vindex.
-Needs the ffmpeg command line and mpeg2enc (Debian packages ffmpeg and mjpegtools).
+Needs the ffmpeg command line and, with --full, mpeg2enc (Debian packages ffmpeg and mjpegtools).
 """
 
 import argparse
@@ -27,16 +30,19 @@ import sys
 import time
 
 SOURCES = {
-    # name: (size, rate, seconds, lavfi graph, interlaced, bitrates in kbit/s)
-    "PAL 25p": ("720x576", 25, 12, "mandelbrot=s=720x576:r=25,gblur=sigma=0.8,noise=alls=4:allf=t", False,
-                (4000, 6000)),
+    # name: (size, rate, seconds, lavfi graph, interlaced, bitrates in kbit/s, pulldown)
+    "PAL 25p grainy": ("720x576", 25, 12, "mandelbrot=s=720x576:r=25,gblur=sigma=0.8,noise=alls=8:allf=t", False,
+                       (4000, 6000), False),
+    "PAL 25p clean": ("720x576", 25, 12, "mandelbrot=s=720x576:r=25,gblur=sigma=0.8,noise=alls=2:allf=t", False,
+                      (4000, 6000), False),
     "PAL 25i": ("720x576", 25, 12,
                 "mandelbrot=s=720x576:r=50,gblur=sigma=0.8,noise=alls=4:allf=t,tinterlace=mode=interleave_top",
-                True, (4000, 6000)),
+                True, (4000, 6000), False),
+    "NTSC film": ("720x480", 24000 / 1001, 12, "mandelbrot=s=720x480:r=24000/1001,gblur=sigma=0.8,noise=alls=4:allf=t",
+                  False, (4000, 6000), True),
     "1080 25p": ("1920x1080", 25, 10, "mandelbrot=s=1920x1080:r=25,gblur=sigma=1.2,noise=alls=4:allf=t", False,
-                 (6000, 9000)),
+                 (6000, 9000), False),
 }
-
 
 def run(command, cwd=None):
     result = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -46,7 +52,7 @@ def run(command, cwd=None):
 
 
 def make_source(work, build, name, spec, quick, clip_seconds=None):
-    size, rate, seconds, graph, interlaced, _ = spec
+    size, rate, seconds, graph, interlaced = spec[:5]
     seconds = 3 if quick else clip_seconds or seconds
     base = os.path.join(work, re.sub(r"\W", "_", name))
     if not os.path.exists(base + ".d2v"):
@@ -79,12 +85,25 @@ def ours(folder, profile, extra=()):
     return encode
 
 
-def ffmpeg_two_pass(base, kbps, out):
-    log = out + ".pass"
-    common = ["ffmpeg", "-v", "error", "-y", "-i", base + ".m2v", "-c:v", "mpeg2video", "-b:v", "%dk" % kbps,
-              "-passlogfile", log]
-    run(common + ["-pass", "1", "-f", "null", "-"])
-    run(common + ["-pass", "2", out])
+def ffmpeg(options, interlaced, gop):
+    """FFmpeg's MPEG-2 encoder, two-pass, at the back end's GOP, B-frames and maximum rate."""
+    field = ["-flags", "+ildct+ilme", "-top", "1"] if interlaced else []
+    def encode(base, kbps, out):
+        log = out + ".pass"
+        common = (["ffmpeg", "-v", "error", "-y", "-i", base + ".m2v", "-c:v", "mpeg2video", "-b:v", "%dk" % kbps,
+                   "-maxrate", "9800k", "-bufsize", "1835k", "-g", str(gop), "-bf", "2", "-passlogfile", log] +
+                  field + list(options))
+        run(common + ["-pass", "1", "-f", "null", "-"])
+        run(common + ["-pass", "2", out])
+    return encode
+
+
+# The strongest MPEG-2 settings FFmpeg's encoder has: rate-distortion macroblock decisions, trellis
+# quantisation, SATD comparisons, the larger diamonds and pre-pass, the zero vector tried, quantisers
+# from 1 on the non-linear scale.
+FFMPEG_STRONGEST = ["-mbd", "rd", "-trellis", "2", "-cmp", "2", "-subcmp", "2", "-dia_size", "2", "-pre_dia_size", "2",
+                    "-mepre", "2", "-last_pred", "3", "-mpv_flags", "+mv0", "-qmin", "1", "-qmax", "28",
+                    "-non_linear_quant", "1"]
 
 
 def ffmpeg_pal_dvd(base, kbps, out):
@@ -108,7 +127,8 @@ def mpeg2enc(profile):
 
 
 def quality(base, out):
-    graph = ("[0]setpts=PTS-STARTPTS,split[a0][a1];[1]setpts=PTS-STARTPTS,split[b0][b1];"
+    # Frames paired by their order: a pulldown stream's time stamps follow its repeated fields.
+    graph = ("[0]settb=1/25,setpts=N,split[a0][a1];[1]settb=1/25,setpts=N,split[b0][b1];"
              "[a0][b0]psnr;[a1][b1]ssim")
     text = run(["ffmpeg", "-i", out, "-i", base + ".y4m", "-lavfi", graph, "-f", "null", "-"]).stderr
     psnr = float(re.search(r"PSNR .*average:([0-9.inf]+)", text).group(1))
@@ -118,19 +138,25 @@ def quality(base, out):
     return psnr, ssim, frames
 
 
-def contenders(folder, interlaced, hd):
+def contenders(folder, spec, full):
+    interlaced, pulldown = spec[4], spec[6]
     scan = ["*INTERLACED"] if interlaced else ["*PROGRESSIVE"]
+    extra = scan + (["*PULLDOWN"] if pulldown else [])
+    # The back end's GOP: 15 at 25 frames a second, 14 coded frames with pulldown.
+    gop = 14 if pulldown else 15
     table = [
-        ("Fast", ours(folder, "fast")),
-        ("Normal", ours(folder, "normal")),
-        ("Best", ours(folder, "best")),
-        ("Best, *NOSMP", ours(folder, "best", ["*NOSMP"])),
-        ("Normal, " + scan[0], ours(folder, "normal", scan)),
-        ("FFmpeg two-pass", ffmpeg_two_pass),
+        ("Fast", ours(folder, "fast", extra)),
+        ("Normal", ours(folder, "normal", extra)),
+        ("Best", ours(folder, "best", extra)),
+        ("FFmpeg two-pass", ffmpeg([], interlaced, gop)),
+        ("FFmpeg strongest", ffmpeg(FFMPEG_STRONGEST, interlaced, gop)),
     ]
-    if not hd:
-        table.append(("FFmpeg -target pal-dvd", ffmpeg_pal_dvd))
-    table.append(("mpeg2enc -f 8" if not hd else "mpeg2enc -f 3", mpeg2enc("3" if hd else "8")))
+    if full:
+        table.append(("Best, *NOSMP", ours(folder, "best", extra + ["*NOSMP"])))
+        if spec[0] == "720x576":
+            table.append(("FFmpeg -target pal-dvd", ffmpeg_pal_dvd))
+        table.append(("mpeg2enc -f 8" if spec[0] == "720x576" else "mpeg2enc -f 3",
+                      mpeg2enc("8" if spec[0] == "720x576" else "3")))
     return table
 
 
@@ -172,23 +198,25 @@ def main():
     parser.add_argument("--only", help="run only the sources whose name contains this text")
     parser.add_argument("--seconds", type=int, help="clip length in seconds instead of each source's own")
     parser.add_argument("--quick", action="store_true", help="3-second clips, one round: a check, not figures")
+    parser.add_argument("--full", action="store_true", help="also *NOSMP, FFmpeg's DVD target and mpeg2enc")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     os.makedirs(args.work, exist_ok=True)
     folder = program_folder(args.work, build)
     rounds = 1 if args.quick else args.rounds
-    print("Medians of %d interleaved rounds; ratios against FFmpeg's default two-pass of the same run." % rounds)
+    print("Medians of %d interleaved rounds; ratios against FFmpeg's default two-pass of the same run; load %s." %
+          (rounds, " ".join("%.2f" % l for l in os.getloadavg())))
     for name, spec in SOURCES.items():
         if args.only and args.only not in name:
             continue
-        hd = spec[0] != "720x576"
+        hd = spec[0] == "1920x1080"
         base = make_source(args.work, build, name, spec, args.quick, args.seconds)
-        table = contenders(folder, spec[4], hd)
+        table = contenders(folder, spec, args.full)
         for kbps in spec[5]:
             source_rounds = args.hd_rounds if hd and args.hd_rounds and not args.quick else rounds
             rows = measure(args.work, base, kbps, table, source_rounds, spec[1])
             ref = next(r for r in rows if r[0] == "FFmpeg two-pass")
-            print("\n%s at %d kbit/s" % (name, kbps))
+            print("\n%s at %d kbit/s (load %.2f)" % (name, kbps, os.getloadavg()[0]))
             print("| encoder | fps | speed | fps per processor | speed per processor | kbit/s | PSNR dB | dPSNR |"
                   " SSIM | dSSIM |")
             print("|---|---|---|---|---|---|---|---|---|---|")
