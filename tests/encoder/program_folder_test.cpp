@@ -102,5 +102,32 @@ TEST(ProgramFolder, FrameServerUnderAVersionedName) {
     }
 }
 
+// The front-end's DGDecode.dll copy belongs to the job the window started; a queued job given as the
+// argument loads its version's library from DGDecode/ even while such a copy lies beside the program.
+TEST(ProgramFolder, AJobFileLeavesTheFrontEndsDecoderCopyAlone) {
+    const std::string dir = mivo::test::scratchFolder("encoder-job-decoder-copy");
+    const auto path = [&](const std::string& name) { return dir + "/" + name; };
+    fs::copy_file(MIVO_ENCODER_PROGRAM, path("Dazuzer_024.exe"));
+    fs::create_directories(path("DGDecode"));
+    fs::copy_file(MIVO_DECODER_LIBRARY, path("DGDecode/DGDecode16.dll"));
+    writeText(path("DGDecode.dll"), "not a library: the copy of another job");
+    mivo::test::StreamSpec spec;
+    spec.frames = 6;
+    mivo::test::indexProject({mivo::test::makeStream(spec)}, path("source.d2v"));
+    const std::string job =
+        "*INFILE " + path("source.d2v") + "\n*OUTFILE " + path("out.m2v") + "\n*1PASS\n*SILENT\n";
+    writeText(path("job.ini"), job);
+    writeText(path("Mivo.ini"), job);
+    const auto run = [&](const std::string& argument) {
+        const std::string command =
+            "cd '" + dir + "' && ./Dazuzer_024.exe " + argument + " > stdout.txt 2> stderr.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(run("job.ini"), 0) << readText(path("stderr.txt"));
+    EXPECT_GT(fs::file_size(path("out.m2v")), 0u);
+    EXPECT_EQ(run(""), 1) << "the front-end's own job takes the copy it was given";
+}
+
 } // namespace
 } // namespace mivo::encoder

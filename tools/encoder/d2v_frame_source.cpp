@@ -24,7 +24,7 @@ D2vFrameSource::~D2vFrameSource() {
 }
 
 bool D2vFrameSource::open(const std::string& programFolder, const std::string& project, int cpuMode,
-                          std::string& libraryUsed, std::string& error) {
+                          bool decoderCopy, std::string& libraryUsed, std::string& error) {
     SourceState state;
     const FileExistsFn exists = [](const std::string& p) { return platform::fileExists(p); };
     classifyInput(state, project, programFolder + "DGDecode/", exists);
@@ -33,7 +33,7 @@ bool D2vFrameSource::open(const std::string& programFolder, const std::string& p
         return false;
     }
     const std::string copy = programFolder + "DGDecode.dll";
-    if (platform::fileExists(copy)) {
+    if (decoderCopy && platform::fileExists(copy)) {
         libraryUsed = copy;
     } else if (!state.projectVersionValid || state.decoderLibraryPath.empty()) {
         error = "no decoder library for D2V project version " + std::to_string(state.projectVersion) + ": " +

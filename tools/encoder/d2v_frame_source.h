@@ -22,7 +22,7 @@ class D2vFrameSource final : public FrameSource {
 
     // Loads the library, opens the project and checks what it says about the stream. False with a
     // message. libraryUsed names the library file that was loaded.
-    bool open(const std::string& programFolder, const std::string& project, int cpuMode,
+    bool open(const std::string& programFolder, const std::string& project, int cpuMode, bool decoderCopy,
               std::string& libraryUsed, std::string& error);
     // Never null once open succeeded (the library clamps n to its frames); null before.
     const std::uint8_t* frame(int n) const override;

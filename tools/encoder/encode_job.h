@@ -32,6 +32,9 @@ struct RunOptions {
     int cpuMode = 0;      // 0 auto, 1 MMX, 2 SSE2, 3 SSE3, 4 SSSE3
     int priority = 0;     // 0 idle, 1 low, 2 normal, 3 high
     std::string dbPath;   // folder of the first pass's statistics file; empty: kept in memory
+    // The front-end copies the project's decoder library to DGDecode.dll for the job it starts; a queued
+    // job must not take that copy, which belongs to whatever the window encodes meanwhile.
+    bool decoderCopy = true;
 };
 
 struct EncodeJob {

@@ -234,11 +234,12 @@ bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, Progr
 
 } // namespace
 
-int runEncoder(const std::string& programFolder, const std::string& iniPath) {
+int runEncoder(const std::string& programFolder, const std::string& iniPath, bool decoderCopy) {
     RunLog log;
     EncodeJob job;
     std::string logPath, error;
     bool ok = readJob(iniPath, job, logPath, error);
+    job.run.decoderCopy = decoderCopy;
     // Progress lines go to standard output when nobody sees a window, also when the window's library
     // (or the Qt it brings) cannot be loaded. It lives in the program folder, which need not be the
     // folder of Mivo.ini.

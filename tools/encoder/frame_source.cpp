@@ -53,7 +53,8 @@ std::unique_ptr<FrameSource> openFrameSource(const EncodeJob& job, const std::st
         return source;
     }
     auto source = std::make_unique<D2vFrameSource>();
-    if (!source->open(programFolder, job.inputFile, job.run.cpuMode, used, error)) return nullptr;
+    if (!source->open(programFolder, job.inputFile, job.run.cpuMode, job.run.decoderCopy, used, error))
+        return nullptr;
     return source;
 }
 

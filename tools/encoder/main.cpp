@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     }
     const std::string programFolder = platform::programFolder();
     // A job file names everything the encode needs; the decoder libraries stay in the program folder.
-    if (argc == 2) return mivo::encoder::runEncoder(programFolder, argv[1]);
+    if (argc == 2) return mivo::encoder::runEncoder(programFolder, argv[1], false);
     std::string folder = programFolder;
     // An installed copy's front-end keeps Mivo.ini and the decoder library copy in the user's own folder,
     // as the program folder cannot be written; the same rule finds them here.
@@ -31,5 +31,5 @@ int main(int argc, char** argv) {
                                      platform::pathSeparator());
         if (!own.empty() && platform::fileExists(own + "Mivo.ini")) folder = own;
     }
-    return mivo::encoder::runEncoder(folder, folder + "Mivo.ini");
+    return mivo::encoder::runEncoder(folder, folder + "Mivo.ini", true);
 }
