@@ -30,7 +30,9 @@ TEST(IniCorpus, TheDiscKeywordsAreKeptBySavedSettings) {
                              c.written),
                   std::string::npos)
             << saved;
-        if (c.written.empty()) EXPECT_EQ(saved.find("*AUDIOTRACK"), std::string::npos) << saved;
+        if (c.written.empty()) {
+            EXPECT_EQ(saved.find("*AUDIOTRACK"), std::string::npos) << saved;
+        }
         EXPECT_EQ(test::checkSavedText(saved), "") << c.track;
     }
 }

@@ -59,6 +59,8 @@ std::string tail(const std::string& logFile) {
 
 // Runs a tool with its output in `logFile`. False with the tool's own last words.
 bool runTool(const std::vector<std::string>& args, const std::string& logFile, std::string& error) {
+    // Found before the fork: the child of a process with threads (the progress window) only opens and execs.
+    const std::string program = platform::findOnPath(args[0]);
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -76,7 +78,7 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
             dup2(out, 2);
         }
         if (in >= 0) dup2(in, 0);
-        execvp(argv[0], argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
