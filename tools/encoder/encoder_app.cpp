@@ -225,7 +225,10 @@ bool makeDisc(const EncodeJob& job, const StreamFacts& facts, RunLog& log, std::
                                  facts.rateDenominator, job.pulldown,       job.aspectRatio,
                                  job.chapterFrames};
     disc::DiscSources sources{job.outputFile, {}, !job.avisynthInput};
-    if (!job.avisynthInput) sources.sourceFiles = disc::d2vSourceFiles(job.inputFile);
+    if (job.videoFileInput)
+        sources.sourceFiles = {job.inputFile};
+    else if (!job.avisynthInput)
+        sources.sourceFiles = disc::d2vSourceFiles(job.inputFile);
     return disc::makeDisc(
         job.disc, title, sources, [&](const std::string& line) { log.info(line); }, error);
 }
