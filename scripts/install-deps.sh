@@ -1,18 +1,20 @@
 #!/bin/sh
 # Installs the Debian packages the build and the program need (Debian 12, as root); with --tests also
-# those of the tests, the benchmarks and the fuzz targets.
+# those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg,
+# mplex (mjpegtools), dvdauthor and genisoimage; the disc tests read discs with lsdvd.
 # usage: install-deps.sh [--tests]
 set -eu
 packages="build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
-  xvfb xauth fonts-dejavu-core"
+  xvfb xauth fonts-dejavu-core
+  ffmpeg dvdauthor mjpegtools genisoimage"
 case "${1:-}" in
     --tests)
         packages="$packages
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  ffmpeg dvdauthor parallel" ;;
+  ffmpeg dvdauthor parallel lsdvd" ;;
     "") ;;
     *) echo "usage: install-deps.sh [--tests]" >&2; exit 2 ;;
 esac

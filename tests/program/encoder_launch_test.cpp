@@ -226,4 +226,13 @@ TEST(EncoderEndMessage, OnlyExitStatusZeroReadsAsFinished) {
     EXPECT_EQ(encoderEndMessage(-1, ""), " encoding FAILED, encoder exit code -1 (no log file chosen)");
 }
 
+TEST(EncoderEndMessage, ADiscRunSaysWhereTheDiscIsOrWhyThereIsNone) {
+    const std::string log = "ERROR: an earlier run\nnote: x\nERROR: the disc needs mplex\r\n";
+    EXPECT_EQ(discEndNote(0, "", "/v/d.iso", log), "");
+    EXPECT_EQ(discEndNote(0, "/v/d", "", log), ", disc in /v/d/VIDEO_TS");
+    EXPECT_EQ(discEndNote(0, "/v/d", "/v/d.iso", log), ", disc in /v/d/VIDEO_TS and /v/d.iso");
+    EXPECT_EQ(discEndNote(1, "/v/d", "/v/d.iso", log), ": the disc needs mplex");
+    EXPECT_EQ(discEndNote(1, "/v/d", "", "no error line"), "");
+}
+
 } // namespace

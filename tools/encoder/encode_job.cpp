@@ -212,6 +212,9 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     if (!planMatrices(s, job, error)) return false;
     planLists(s, job);
     planStreamOptions(s, job);
+    job.disc = {s.dvdFolder, s.dvdIso, s.audioFile, s.audioTrack};
+    if (job.disc.folder.empty() && !job.disc.image.empty())
+        job.notes.push_back("*DVDISO without *DVDFOLDER: no disc");
     return true;
 }
 

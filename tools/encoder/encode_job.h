@@ -3,6 +3,7 @@
 // DVD limits once the source's size and rate are known.
 
 #include "core/settings/settings.h"
+#include "disc/disc_plan.h"
 
 #include <array>
 #include <string>
@@ -90,6 +91,7 @@ struct EncodeJob {
     bool avisynthInput = false;
     bool videoFileInput = false; // neither a D2V project nor a script: read through FFmpeg's libraries
     RunOptions run;
+    disc::DiscRequest disc; // after a successful encode; no folder: no disc
     // The chosen built-in pair, or the custom pair when the file has *CUSTOMMATRIX.
     MatrixValues intraMatrix = kDefaultIntraMatrix;
     MatrixValues nonIntraMatrix = kDefaultNonIntraMatrix;

@@ -1,5 +1,6 @@
 #include "encoder_app.h"
 
+#include "disc/disc_steps.h"
 #include "encode_job.h"
 #include "frame_source.h"
 #include "mpeg2_encoder.h"
@@ -218,6 +219,20 @@ bool runPasses(RunLog& log, const EncodeJob& job, const FrameSource& source, Pro
     return true;
 }
 
+// The steps after the encode, on the encoded range.
+bool makeDisc(const EncodeJob& job, const StreamFacts& facts, RunLog& log, std::string& error) {
+    const disc::TitleFacts title{job.startFrame,        jobFrameCount(job), facts.rateNumerator,
+                                 facts.rateDenominator, job.pulldown,       job.aspectRatio,
+                                 job.chapterFrames};
+    disc::DiscSources sources{job.outputFile, {}, !job.avisynthInput};
+    if (job.videoFileInput)
+        sources.sourceFiles = {job.inputFile};
+    else if (!job.avisynthInput)
+        sources.sourceFiles = disc::d2vSourceFiles(job.inputFile);
+    return disc::makeDisc(
+        job.disc, title, sources, [&](const std::string& line) { log.info(line); }, error);
+}
+
 // Everything after the ini: the source, the fitted job, the passes. False with the reason.
 bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, ProgressMonitor& monitor,
             std::string& error) {
@@ -229,7 +244,8 @@ bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, Progr
     logJob(log, job, source->facts(), library);
     for (const std::string& note : applyRunEnvironment(job.run))
         log.info("note: " + note);
-    return runPasses(log, job, *source, monitor, error);
+    if (!runPasses(log, job, *source, monitor, error)) return false;
+    return job.disc.folder.empty() || makeDisc(job, source->facts(), log, error);
 }
 
 } // namespace

@@ -68,6 +68,10 @@ enum class Keyword : int {
     PanScan = 60,
     IntraVlc = 61,
     ChromaDownsample = 62,
+    DvdFolder = 63,
+    DvdIso = 64,
+    AudioFile = 65,
+    AudioTrack = 66,
 };
 
 inline constexpr std::size_t kKeywordSlots = 128;

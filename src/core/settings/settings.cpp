@@ -73,6 +73,9 @@ void Settings::setStartUpValues() {
     logFile.clear();
     dbPath.clear();
     llPath.clear();
+    dvdFolder.clear();
+    dvdIso.clear();
+    audioFile.clear();
     startFrame = -1;
     endFrame = -1;
     encodeFrameCount = 0;

@@ -111,6 +111,8 @@ struct EncoderOptions {
     int matrixChoice = 1; // 1..16 built in, 99 custom
     bool adaptiveMatrix = false;
     bool panScanOn = false;
+    // Disc
+    int audioTrack = 1; // the source's audio track the disc carries, from 1
 };
 
 enum class MatrixSource { None, BuiltIn, Custom };
@@ -146,6 +148,11 @@ struct Settings : EncoderOptions {
     std::string logFile;
     std::string dbPath;
     std::string llPath;
+    // The disc steps after the encode: the DVD-Video folder, its image, an audio file instead of the
+    // source's own audio. No folder: no disc.
+    std::string dvdFolder;
+    std::string dvdIso;
+    std::string audioFile;
 
     // The frame range and what follows from it; the reset leaves them alone.
     int startFrame = -1;

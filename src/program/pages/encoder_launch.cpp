@@ -1,5 +1,6 @@
 #include "program/pages/encoder_launch.h"
 
+#include "base/whole_file.h"
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"
 #include "platform/platform.h"
@@ -82,6 +83,17 @@ std::string encoderEndMessage(int exitCode, const std::string& logFile) {
     return text + (logFile.empty() ? " (no log file chosen)" : ", see log file " + logFile);
 }
 
+std::string discEndNote(int exitCode, const std::string& dvdFolder, const std::string& dvdIso,
+                        const std::string& logText) {
+    if (dvdFolder.empty()) return {};
+    if (exitCode == 0)
+        return ", disc in " + dvdFolder + "/VIDEO_TS" + (dvdIso.empty() ? std::string() : " and " + dvdIso);
+    const std::size_t at = logText.rfind("ERROR: ");
+    if (at == std::string::npos) return {};
+    const std::size_t end = logText.find_first_of("\r\n", at);
+    return ": " + logText.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
+}
+
 const char* const kAboutTitle = "Mivogui 024";
 const char* const kAboutText =
     "Mivogui 0.24 is the graphical front-end of the Dazuzer MPEG-2 encoder, release 0.24: it composes "
@@ -131,9 +143,12 @@ void encodeButton(Program& p) {
     // The encoder reads the script itself; the front-end holds nothing of the frame server meanwhile.
     if (source.isAvisynthScript) p.avisynth().releaseAvisynth();
 
-    if (const std::optional<int> exitCode = runEncoder(p))
-        status.show(encoderEndMessage(*exitCode, source.logChosen ? settings.logFile : std::string()));
-    else
+    if (const std::optional<int> exitCode = runEncoder(p)) {
+        std::string log;
+        if (*exitCode != 0 && source.logChosen) readWholeFile(settings.logFile, log);
+        status.show(encoderEndMessage(*exitCode, source.logChosen ? settings.logFile : std::string()) +
+                    discEndNote(*exitCode, settings.dvdFolder, settings.dvdIso, log));
+    } else
         status.show(" failed to start encoding, can't create process");
 
     removeLibraryCopy(p);

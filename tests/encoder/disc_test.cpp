@@ -1,0 +1,375 @@
+// The disc steps after an encode: the decisions alone, then whole runs of the back end read back the
+// way a player reads the disc (libdvdread through lsdvd, the title's program stream through FFmpeg).
+
+#include "../support/small_disk.h"
+#include "disc/disc_plan.h"
+#include "stream_maker.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace mivo::encoder::disc {
+namespace {
+
+namespace fs = std::filesystem;
+using mivo::test::readText;
+using mivo::test::writeText;
+
+AudioFacts facts(AudioCodec codec, int rate, int channels, double start = 0.0) {
+    return {codec, rate, channels, start};
+}
+
+TEST(DiscPlan, AudioTheDiscCarriesIsCopiedAndEverythingElseBecomesAc3) {
+    struct Case {
+        AudioFacts audio;
+        bool pal;
+        bool copy;
+        std::string extension;
+        int kbps, channels;
+    };
+    const Case cases[] = {
+        {facts(AudioCodec::Ac3, 48000, 6), false, true, "ac3", 0, 0},
+        {facts(AudioCodec::Mp2, 48000, 2), true, true, "mp2", 0, 0},
+        {facts(AudioCodec::Mp2, 48000, 2), false, false, "ac3", 192, 2}, // NTSC: AC-3 first
+        {facts(AudioCodec::Ac3, 44100, 2), true, false, "ac3", 192, 2},
+        {facts(AudioCodec::Lpcm, 48000, 2), true, false, "ac3", 192, 2},
+        {facts(AudioCodec::Other, 44100, 1), true, false, "ac3", 192, 2},
+        {facts(AudioCodec::Other, 48000, 6), false, false, "ac3", 448, 6},
+    };
+    for (const Case& c : cases) {
+        const AudioPlan p = planAudio(c.audio, c.pal);
+        SCOPED_TRACE(static_cast<int>(c.audio.codec) * 1000 + c.audio.sampleRate / 100 + c.pal);
+        EXPECT_EQ(p.copy, c.copy);
+        EXPECT_EQ(p.extension, c.extension);
+        EXPECT_EQ(p.bitrateKbps, c.kbps);
+        EXPECT_EQ(p.channels, c.channels);
+        EXPECT_EQ(p.reason.empty(), c.copy);
+    }
+}
+
+TEST(DiscPlan, TheAudioIsCutAtTheFirstEncodedFrameAndLateAudioGetsALeadIn) {
+    TitleFacts pal{
+        .startFrame = 50, .frameCount = 100, .rateNumerator = 25, .rateDenominator = 1, .chapters = {}};
+    // Source: video from 0.54 s, audio from 0.53 s, the file from 0.53 s: frame 50 is at 2.54 s.
+    AudioCut cut = cutAudio(pal, facts(AudioCodec::Mp2, 48000, 2, 0.53), 0.54, 0.53);
+    EXPECT_NEAR(cut.seek, 2.01, 1e-9);
+    EXPECT_EQ(cut.delay, 0.0);
+    EXPECT_NEAR(cut.length, 4.0, 1e-9);
+    // Audio that begins 0.3 s after the first frame is delayed, not seeked.
+    pal.startFrame = 0;
+    cut = cutAudio(pal, facts(AudioCodec::Mp2, 48000, 2, 0.84), 0.54, 0.54);
+    EXPECT_NEAR(cut.delay, 0.3, 1e-9);
+    EXPECT_EQ(cut.seek, 0.0);
+    TitleFacts ntsc{
+        .startFrame = 0, .frameCount = 3003, .rateNumerator = 30000, .rateDenominator = 1001, .chapters = {}};
+    EXPECT_NEAR(titleSeconds(ntsc), 100.2001, 1e-9);
+    EXPECT_FALSE(isPal(ntsc));
+}
+
+TEST(DiscPlan, ChaptersLieAtTheirFramesRoundedToTheVobuTheyStart) {
+    const TitleFacts ntsc{.startFrame = 100,
+                          .frameCount = 200000,
+                          .rateNumerator = 30000,
+                          .rateDenominator = 1001,
+                          .aspectRatio = 3,
+                          .chapters = {100, 124, 107992}};
+    const std::string xml = authoringXml(ntsc, "/w/t.mpg", "de");
+    // 24 frames are 0.8008 s, 107892 frames 3599.9964 s: each rounded up.
+    EXPECT_NE(xml.find("chapters=\"0:00:00.000,0:00:00.801,0:59:59.997\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<video format=\"ntsc\" aspect=\"16:9\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<audio lang=\"de\""), std::string::npos) << xml;
+    EXPECT_EQ(chapterTime(0.96), "0:00:00.960");
+    EXPECT_EQ(chapterTime(3599.9991), "1:00:00.000");
+    EXPECT_EQ(volumeLabel("/v/My film (2).m2v"), "MY_FILM__2_");
+}
+
+// --- whole runs ------------------------------------------------------------------------------------
+
+std::string shell(const std::string& command, int* code = nullptr) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+        const int status = ::pclose(p);
+        if (code) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return out;
+}
+
+// What lsdvd reads of a disc's first title.
+struct DiscReading {
+    int titles = 0;
+    double length = 0.0;
+    std::vector<double> chapters; // lengths
+    std::vector<std::string> audioFormats;
+    double fps = 0.0;
+};
+
+double clock(const std::string& hhmmss) {
+    int h = 0, m = 0;
+    double s = 0;
+    std::sscanf(hhmmss.c_str(), "%d:%d:%lf", &h, &m, &s);
+    return h * 3600 + m * 60 + s;
+}
+
+DiscReading lsdvd(const std::string& path) {
+    const std::string text = shell("lsdvd -x '" + path + "' 2>/dev/null");
+    DiscReading r;
+    std::smatch m;
+    static const std::regex title(R"(Title: \d+, Length: ([0-9:.]+))"),
+        chapter(R"(Chapter: \d+, Length: ([0-9:.]+))"), audio(R"(Audio: \d+, .*Format: (\w+),)"),
+        fps(R"(FPS: ([0-9.]+))");
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_search(line, m, title) && line.rfind("Title:", 0) == 0) {
+            ++r.titles;
+            r.length = clock(m[1]);
+        } else if (std::regex_search(line, m, chapter)) {
+            r.chapters.push_back(clock(m[1]));
+        } else if (std::regex_search(line, m, audio)) {
+            r.audioFormats.push_back(m[1]);
+        }
+        if (std::regex_search(line, m, fps)) r.fps = std::stod(m[1]);
+    }
+    return r;
+}
+
+// When each stream of a program stream begins and ends, by its time stamps.
+std::map<AVMediaType, std::pair<double, double>> streamSpans(const std::string& path) {
+    std::map<AVMediaType, std::pair<double, double>> spans;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return spans;
+    avformat_find_stream_info(ctx, nullptr);
+    std::map<int, std::pair<double, double>> range;
+    AVPacket* pkt = av_packet_alloc();
+    while (av_read_frame(ctx, pkt) >= 0) {
+        const AVStream* st = ctx->streams[pkt->stream_index];
+        if (pkt->pts != AV_NOPTS_VALUE) {
+            const double from = pkt->pts * av_q2d(st->time_base);
+            const double to = (pkt->pts + pkt->duration) * av_q2d(st->time_base);
+            auto [it, fresh] = range.try_emplace(pkt->stream_index, from, to);
+            it->second = {std::min(it->second.first, from), std::max(it->second.second, to)};
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    for (const auto& [index, r] : range)
+        spans[ctx->streams[index]->codecpar->codec_type] = r;
+    avformat_close_input(&ctx);
+    return spans;
+}
+
+struct DiscFolder {
+    std::string dir;
+    explicit DiscFolder(const std::string& name) : dir(mivo::test::scratchFolder(name)) {
+        fs::copy_file(MIVO_ENCODER_PROGRAM, dir + "/Dazuzer_024.exe");
+        fs::create_directories(dir + "/DGDecode");
+        fs::copy_file(MIVO_DECODER_LIBRARY, dir + "/DGDecode/DGDecode16.dll");
+        fs::copy_file(MIVO_AVISYNTH_DOUBLE, dir + "/libavisynth.so");
+    }
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+    int run(const std::string& environment = "") const {
+        const std::string command = "cd '" + dir + "' && MIVO_FRAME_SERVER_LIBRARY='" +
+                                    path("libavisynth.so") + "' " + environment +
+                                    " ./Dazuzer_024.exe > stdout.txt 2> stderr.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string errors() const { return readText(path("stderr.txt")); }
+    std::string log() const { return readText(path("enc.log")); }
+    // Through the front-end: the scenario runner loads the ini and presses "encode" with the real back
+    // end in a program folder of its own; the status line it ends with.
+    std::string throughFrontEnd(const std::string& ini, const std::string& setup = "") const {
+        fs::create_directories(path("prog"));
+        writeText(path("user.ini"), ini);
+        writeText(path("disc.scn"), setup + "decoder 16 mpeg2\nencoder real\nstart\nanswer-file " +
+                                        path("user.ini") +
+                                        "\nclick main 1113\nclick window 1003\nprint status\nclose\n");
+        const std::string command =
+            "QT_QPA_PLATFORM=offscreen '" MIVO_SCENARIO_RUNNER "' --program-folder '" + path("prog") + "' '" +
+            path("disc.scn") + "' > '" + path("printed.txt") + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << readText(path("printed.txt"));
+        // A long status line breaks at a blank, which the runner prints as "\\n".
+        std::string printed = readText(path("printed.txt"));
+        for (std::size_t at = printed.find("\\n"); at != std::string::npos; at = printed.find("\\n", at))
+            printed.replace(at, 2, " ");
+        return printed;
+    }
+    // A program stream of `seconds` with a tone, as a camera or a recorder leaves it.
+    std::string source(const std::string& size, const std::string& rate, const std::string& audio) const {
+        const std::string vob = path("source.vob");
+        int code = 0;
+        shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=" + size + ":rate=" + rate +
+                  ":duration=5 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=5 -c:v mpeg2video "
+                  "-b:v 3M -c:a " +
+                  audio + " -f vob '" + vob + "' 2>&1",
+              &code);
+        EXPECT_EQ(code, 0);
+        mivo::test::indexProject({vob}, path("source.d2v"));
+        return path("source.d2v");
+    }
+};
+
+const std::string kChapters = "*CHAPTER          3\r\n10\r\n34\r\n70\r\n";
+
+// The disc reads as one title of the encoded frames (10..89), chapters at 10, 34 and 70, one audio
+// stream of the expected format as long as the video to the frame; the folder and its image alike.
+void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat) {
+    for (const std::string& where : {f.path("dvd"), f.path("dvd.iso")}) {
+        SCOPED_TRACE(where);
+        const DiscReading r = lsdvd(where);
+        EXPECT_EQ(r.titles, 1);
+        EXPECT_EQ(std::lround(r.length * fps), 80);
+        ASSERT_EQ(r.chapters.size(), 3u);
+        EXPECT_EQ(std::lround(r.chapters[0] * fps), 24);
+        EXPECT_EQ(std::lround(r.chapters[1] * fps), 36);
+        EXPECT_EQ(std::lround(r.chapters[2] * fps), 20);
+        EXPECT_EQ(r.audioFormats, std::vector<std::string>{audioFormat});
+        EXPECT_NEAR(r.fps, fps, 0.01);
+    }
+    // The audio the player finds in the title's program stream, by its time stamps.
+    const auto spans = streamSpans(f.path("dvd/VIDEO_TS/VTS_01_1.VOB"));
+    ASSERT_EQ(spans.count(AVMEDIA_TYPE_AUDIO), 1u);
+    const auto [audioStart, audioEnd] = spans.at(AVMEDIA_TYPE_AUDIO);
+    EXPECT_NEAR(audioEnd - audioStart, 80 / fps, 1 / fps);
+    // In sync: the first sound with the first picture (the tone and the pictures start together).
+    EXPECT_NEAR(audioStart, spans.at(AVMEDIA_TYPE_VIDEO).first, 1 / fps);
+    EXPECT_TRUE(fs::exists(f.path("out.m2v")));
+    // Nothing of the work is left beside the disc.
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(f.path("dvd")))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"VIDEO_TS"});
+}
+
+std::string discIni(const DiscFolder& f, const std::string& input, const std::string& more = "",
+                    const std::string& frames = "10 89") {
+    return "*INFILE           " + input + "\r\n*OUTFILE          " + f.path("out.m2v") +
+           "\r\n*FRAMES           " + frames +
+           "\r\n*1PASS\r\n*BITRATE          4000\r\n*GOP              12 2\r\n"
+           "*SILENT\r\n*LOGFILE          " +
+           f.path("enc.log") + "\r\n*DVDFOLDER        " + f.path("dvd") + "\r\n*DVDISO           " +
+           f.path("dvd.iso") + "\r\n" + more + kChapters;
+}
+
+TEST(DiscProgram, ASourceWithMpegAudioOnAPalDiscKeepsItsAudio) {
+    DiscFolder f("disc-pal-mp2");
+    const std::string status = f.throughFrontEnd(discIni(f, f.source("352x288", "25", "mp2")));
+    EXPECT_NE(
+        status.find("encoding finished, disc in " + f.path("dvd") + "/VIDEO_TS and " + f.path("dvd.iso")),
+        std::string::npos)
+        << status << f.log();
+    expectDisc(f, 25.0, "mpeg1");
+    // Copied: cut in sync, with no lead-in that would need an encode.
+    EXPECT_NE(f.log().find("disc: audio track 1 copied"), std::string::npos) << f.log();
+}
+
+TEST(DiscProgram, AnNtscDiscCarriesItsMpegAudioAsAc3) {
+    DiscFolder f("disc-ntsc-mp2");
+    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x240", "30000/1001", "mp2")));
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 29.97, "ac3");
+    EXPECT_NE(readText(f.path("stdout.txt")).find("converted to AC-3"), std::string::npos);
+}
+
+TEST(DiscProgram, AVideoFileWithAacAudioGivesAnAc3Track) {
+    DiscFolder f("disc-video-file-aac");
+    int code = 0;
+    shell(
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=352x288:rate=25:duration=5 -f lavfi -i "
+        "sine=frequency=440:sample_rate=44100:duration=5 -c:v mpeg4 -q:v 3 -c:a aac '" +
+            f.path("clip.mp4") + "' 2>&1",
+        &code);
+    ASSERT_EQ(code, 0);
+    writeText(f.path("Mivo.ini"), discIni(f, f.path("clip.mp4")));
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 25.0, "ac3");
+}
+
+TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
+    DiscFolder f("disc-script-audio-file");
+    writeText(f.path("clip.avs"),
+              "synthetic-source\nsize 352 288\nrate 25 1\nframes 100\nramp from 0\npixel YV12\n");
+    int code = 0;
+    shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=300:sample_rate=44100:duration=4 "
+          "-c:a aac '" +
+              f.path("music.m4a") + "' 2>&1",
+          &code);
+    ASSERT_EQ(code, 0);
+    writeText(f.path("Mivo.ini"),
+              discIni(f, f.path("clip.avs"), "*AUDIOFILE        " + f.path("music.m4a") + "\r\n"));
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 25.0, "ac3");
+}
+
+// A step that cannot be done ends the run non-zero with its reason; the stream stays, no VIDEO_TS and
+// no image are left.
+TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
+    DiscFolder f("disc-refused");
+    const std::string project = f.source("352x288", "25", "mp2");
+    const auto refused = [&](const std::string& dvd, const std::string& reason, const std::string& env = "") {
+        SCOPED_TRACE(reason);
+        fs::remove(f.path("out.m2v"));
+        writeText(f.path("Mivo.ini"), discIni(f, project, "", "10 21") + "*DVDFOLDER        " + dvd + "\r\n");
+        EXPECT_EQ(f.run(env), 1);
+        EXPECT_NE(f.errors().find(reason), std::string::npos) << f.errors();
+        EXPECT_TRUE(fs::exists(f.path("out.m2v")));
+        EXPECT_FALSE(fs::exists(dvd + "/VIDEO_TS"));
+        EXPECT_FALSE(fs::exists(f.path("dvd.iso")));
+        if (fs::exists(dvd)) {
+            EXPECT_TRUE(fs::is_empty(dvd));
+        }
+    };
+    // Tools found one by one: each missing one is named with its package.
+    const std::string bin = f.path("bin");
+    fs::create_directories(bin);
+    const std::string path = "PATH='" + bin + "'";
+    refused(f.path("dvd"), "mplex, which is not installed (Debian package mjpegtools)", path);
+    // The front-end's status line gives the reason too.
+    fs::remove(f.path("out.m2v"));
+    const std::string status = f.throughFrontEnd(discIni(f, project, "", "10 21"), "env PATH " + bin + "\n");
+    EXPECT_NE(status.find("encoding FAILED, encoder exit code 1, see log file " + f.path("enc.log") +
+                          ": the disc needs mplex"),
+              std::string::npos)
+        << status;
+    EXPECT_FALSE(fs::exists(f.path("dvd/VIDEO_TS")));
+    fs::create_symlink(shell("command -v mplex | tr -d '\\n'"), bin + "/mplex");
+    fs::create_symlink(shell("command -v dvdauthor | tr -d '\\n'"), bin + "/dvdauthor");
+    refused(f.path("dvd"), "genisoimage, which is not installed (Debian package genisoimage)", path);
+    fs::create_symlink(shell("command -v genisoimage | tr -d '\\n'"), bin + "/genisoimage");
+    refused(f.path("dvd"), "ffmpeg, which is not installed (Debian package ffmpeg)", path);
+    // A folder that cannot be made.
+    writeText(f.path("file"), "x");
+    refused(f.path("file/dvd"), "cannot create the DVD folder");
+    // A broken audio file: its tool's message.
+    writeText(f.path("bad.ac3"), "not audio");
+    writeText(f.path("Mivo.ini"),
+              discIni(f, project, "*AUDIOFILE        " + f.path("bad.ac3") + "\r\n", "10 21"));
+    EXPECT_EQ(f.run(), 1);
+    EXPECT_NE(f.errors().find("cannot read the audio of"), std::string::npos) << f.errors();
+    EXPECT_FALSE(fs::exists(f.path("dvd/VIDEO_TS")));
+    // A disk with no room, and one that turns read-only.
+    mivo::test::SmallDisk disk(64 << 10);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    refused(disk.folder() + "dvd", "not enough space for the disc");
+    disk.makeReadOnly();
+    refused(disk.folder() + "dvd", "cannot create the DVD folder");
+}
+
+} // namespace
+} // namespace mivo::encoder::disc
