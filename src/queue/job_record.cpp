@@ -63,6 +63,50 @@ std::string formatJobRecord(const JobRecord& r) {
     return out + "end\n";
 }
 
+namespace {
+
+// One "key value" line of a record into `r`; an empty result, or what is wrong with the line. Marks the
+// two entries a record cannot do without.
+std::string readJobEntry(std::string_view line, JobRecord& r, bool& stated, bool& settings) {
+    const std::size_t blank = line.find(' ');
+    const std::string_view key = line.substr(0, blank);
+    const std::string_view value = blank == std::string_view::npos ? "" : line.substr(blank + 1);
+    int n = 0;
+    if (key == "state") {
+        const std::optional<JobState> s = stateNamed(value);
+        if (!s) return "unknown state \"" + std::string(value) + "\"";
+        r.state = *s;
+        stated = true;
+    } else if (key == "input") {
+        r.input = value;
+    } else if (key == "output") {
+        r.output = value;
+    } else if (key == "settings") {
+        const std::size_t sep = value.find(' ');
+        if (sep == std::string_view::npos || !readNumber(value.substr(0, sep), r.settingsBytes) ||
+            !readNumber(value.substr(sep + 1), r.settingsHash, 16))
+            return "settings size and hash unreadable";
+        settings = true;
+    } else if (key == "runner") {
+        if (!readNumber(value, r.runner)) return "runner is not a process number";
+    } else if (key == "exit") {
+        if (!readNumber(value, n)) return "exit is not a number";
+        r.exit = n;
+    } else if (key == "signal") {
+        if (!readNumber(value, n)) return "signal is not a number";
+        r.signal = n;
+    } else if (key == "reason") {
+        r.reason = value;
+    } else if (key == "log") {
+        r.logTail.emplace_back(value);
+    } else {
+        return "unknown entry \"" + std::string(key) + "\"";
+    }
+    return {};
+}
+
+} // namespace
+
 bool parseJobRecord(std::string_view text, int number, JobRecord& r, std::string& why) {
     r = JobRecord{};
     r.number = number;
@@ -99,40 +143,8 @@ bool parseJobRecord(std::string_view text, int number, JobRecord& r, std::string
             ended = true;
             continue;
         }
-        const std::size_t blank = line.find(' ');
-        const std::string_view key = line.substr(0, blank);
-        const std::string_view value = blank == std::string_view::npos ? "" : line.substr(blank + 1);
-        int n = 0;
-        if (key == "state") {
-            const std::optional<JobState> s = stateNamed(value);
-            if (!s) return bad("unknown state \"" + std::string(value) + "\"");
-            r.state = *s;
-            stated = true;
-        } else if (key == "input") {
-            r.input = value;
-        } else if (key == "output") {
-            r.output = value;
-        } else if (key == "settings") {
-            const std::size_t sep = value.find(' ');
-            if (sep == std::string_view::npos || !readNumber(value.substr(0, sep), r.settingsBytes) ||
-                !readNumber(value.substr(sep + 1), r.settingsHash, 16))
-                return bad("settings size and hash unreadable");
-            settings = true;
-        } else if (key == "runner") {
-            if (!readNumber(value, r.runner)) return bad("runner is not a process number");
-        } else if (key == "exit") {
-            if (!readNumber(value, n)) return bad("exit is not a number");
-            r.exit = n;
-        } else if (key == "signal") {
-            if (!readNumber(value, n)) return bad("signal is not a number");
-            r.signal = n;
-        } else if (key == "reason") {
-            r.reason = value;
-        } else if (key == "log") {
-            r.logTail.emplace_back(value);
-        } else {
-            return bad("unknown entry \"" + std::string(key) + "\"");
-        }
+        if (const std::string wrong = readJobEntry(line, r, stated, settings); !wrong.empty())
+            return bad(wrong);
     }
     if (lineNo == 0) {
         why = "empty";
