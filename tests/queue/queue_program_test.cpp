@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -124,6 +125,9 @@ TEST(QueueProgram, ARunKilledMidJobLeavesNoOutputAndTheNextRunFinishesTheJob) {
     const std::string source = project(f, 300);
     ASSERT_EQ(f.run("add '" + f.job("long", source) + "'").code, 0);
     const std::string output = f.path("long.m2v"), partial = output + ".writing";
+    // The encoder outlives its runner here, so it is reparented: to us, not to init. Reparented to a
+    // process of another session, its stopped group would be orphaned and the kernel would hang it up.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     const pid_t runner = startRunner(f, "killed");
     // Mid-job: the encoder reports its progress (about once a second, so well before its end).
     const std::string log = f.dir + "/queue/0001.log";
@@ -142,10 +146,14 @@ TEST(QueueProgram, ARunKilledMidJobLeavesNoOutputAndTheNextRunFinishesTheJob) {
     EXPECT_EQ(meanwhile.out, "");
     // Then the rest of the group, the encoder with it.
     ASSERT_EQ(::kill(-runner, SIGKILL), 0);
-    // The encoder dies with its runner (the kill reaches it a moment later).
-    for (int k = 0; k < 1500 && ::kill(-runner, 0) == 0; ++k)
+    // The encoder dies with its runner (the kill reaches it a moment later); it is ours to reap.
+    for (int k = 0; k < 1500 && ::kill(-runner, 0) == 0; ++k) {
+        while (::waitpid(-runner, nullptr, WNOHANG) > 0) {
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     ASSERT_EQ(::kill(-runner, 0), -1);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     EXPECT_FALSE(fs::exists(output));
     EXPECT_NE(readText(f.dir + "/queue/0001.job").find("state running"), std::string::npos);
     EXPECT_EQ(f.run("list").out, "1 waiting " + output + "\n");
