@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -36,6 +37,11 @@ TEST(ProgramFolder, ProgressWindowWhenItsLibraryLoadsElseProgressLines) {
     const std::string ini = "*INFILE " + project + "\n*OUTFILE " + path("out.m2v") + "\n*1PASS\n";
 
     const std::string unreachable = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:59999";
+    // LeakSanitizer's tracer now and then crashes at the exit of a process whose Qt helper threads are
+    // still winding down (a busy machine makes it likelier); the window's run is not checked for leaks.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string window =
+        unreachable + " ASAN_OPTIONS=" + (sanitizer ? std::string(sanitizer) + ":" : "") + "detect_leaks=0";
     const std::string noDisplay = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DISPLAY";
     struct Case {
         const char* what;
@@ -45,7 +51,7 @@ TEST(ProgramFolder, ProgressWindowWhenItsLibraryLoadsElseProgressLines) {
         bool progressLines;
     };
     const Case cases[] = {
-        {"window library and a display", "real", unreachable, false, false},
+        {"window library and a display", "real", window, false, false},
         {"no window library", "", unreachable, false, true},
         {"a window library that does not load", "not a shared object", unreachable, false, true},
         {"window library, *SILENT", "real", unreachable, true, true},
