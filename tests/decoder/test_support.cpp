@@ -90,7 +90,8 @@ std::vector<std::uint8_t> layOut(const AVFrame* f) {
 
 } // namespace
 
-void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture) {
+void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture,
+                      int threads) {
     AVFormatContext* fc = nullptr;
     if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0)
         throw std::runtime_error("ffmpeg cannot open " + path);
@@ -100,7 +101,8 @@ void decodeWithFfmpeg(const std::string& path, const std::function<void(const AV
     const AVCodec* codec = avcodec_find_decoder(fc->streams[video]->codecpar->codec_id);
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(ctx, fc->streams[video]->codecpar);
-    ctx->thread_count = 1;
+    ctx->thread_count = threads;
+    if (threads != 1) ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     avcodec_open2(ctx, codec, nullptr);
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();

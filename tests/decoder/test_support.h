@@ -25,9 +25,10 @@ std::uint64_t hashBytes(const std::uint8_t* data, std::size_t size);
 // Hash of every frame, fetched in order.
 std::vector<std::uint64_t> sequentialHashes(mpeg2::D2vSource& source);
 
-// FFmpeg's decode of the stream (libavformat demuxing, libavcodec decoding, one thread): every output
-// picture in display order.
-void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture);
+// FFmpeg's decode of the stream (libavformat demuxing, libavcodec decoding, on one thread unless told
+// otherwise): every output picture in display order.
+void decodeWithFfmpeg(const std::string& path, const std::function<void(const AVFrame&)>& picture,
+                      int threads = 1);
 
 // FFmpeg's decode of the stream, every output picture laid out as the decoder library delivers it (YV12:
 // Y, V, U; or packed YUY2) and hashed.

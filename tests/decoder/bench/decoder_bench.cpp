@@ -71,38 +71,10 @@ void SequentialFetch(benchmark::State& state) {
 void FfmpegDecode(benchmark::State& state) {
     const Fixture& f = fixture();
     for (auto _ : state) {
-        AVFormatContext* fc = nullptr;
-        avformat_open_input(&fc, f.stream.c_str(), nullptr, nullptr);
-        avformat_find_stream_info(fc, nullptr);
-        const int video = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        const AVCodec* codec = avcodec_find_decoder(fc->streams[video]->codecpar->codec_id);
-        AVCodecContext* ctx = avcodec_alloc_context3(codec);
-        avcodec_parameters_to_context(ctx, fc->streams[video]->codecpar);
-        ctx->thread_count = 1;
-        avcodec_open2(ctx, codec, nullptr);
-        AVPacket* pkt = av_packet_alloc();
-        AVFrame* frame = av_frame_alloc();
         int decoded = 0;
-        auto receive = [&] {
-            while (avcodec_receive_frame(ctx, frame) >= 0) {
-                ++decoded;
-                av_frame_unref(frame);
-            }
-        };
-        while (av_read_frame(fc, pkt) >= 0) {
-            if (pkt->stream_index == video) {
-                avcodec_send_packet(ctx, pkt);
-                receive();
-            }
-            av_packet_unref(pkt);
-        }
-        avcodec_send_packet(ctx, nullptr);
-        receive();
+        mivo::test::decodeWithFfmpeg(
+            f.stream, [&](const AVFrame&) { ++decoded; }, 1);
         benchmark::DoNotOptimize(decoded);
-        av_frame_free(&frame);
-        av_packet_free(&pkt);
-        avcodec_free_context(&ctx);
-        avformat_close_input(&fc);
     }
     state.SetItemsProcessed(state.iterations() * f.frames);
 }

@@ -7,6 +7,7 @@
 
 #include "clip_maker.h"
 #include "index_store.h"
+#include "test_support.h"
 #include "video_file_source.h"
 
 #include <benchmark/benchmark.h>
@@ -96,34 +97,10 @@ AVCodecContext* openDecoder(AVFormatContext* fc, int video, int threads) {
 void FfmpegDecode(benchmark::State& state) {
     const Fixture& f = fixture();
     for (auto _ : state) {
-        AVFormatContext* fc = nullptr;
-        avformat_open_input(&fc, f.clip.c_str(), nullptr, nullptr);
-        avformat_find_stream_info(fc, nullptr);
-        const int video = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        AVCodecContext* ctx = openDecoder(fc, video, static_cast<int>(state.range(0)));
-        AVPacket* pkt = av_packet_alloc();
-        AVFrame* frame = av_frame_alloc();
         int decoded = 0;
-        auto receive = [&] {
-            while (avcodec_receive_frame(ctx, frame) >= 0) {
-                ++decoded;
-                av_frame_unref(frame);
-            }
-        };
-        while (av_read_frame(fc, pkt) >= 0) {
-            if (pkt->stream_index == video) {
-                avcodec_send_packet(ctx, pkt);
-                receive();
-            }
-            av_packet_unref(pkt);
-        }
-        avcodec_send_packet(ctx, nullptr);
-        receive();
+        mivo::test::decodeWithFfmpeg(
+            f.clip, [&](const AVFrame&) { ++decoded; }, static_cast<int>(state.range(0)));
         benchmark::DoNotOptimize(decoded);
-        av_frame_free(&frame);
-        av_packet_free(&pkt);
-        avcodec_free_context(&ctx);
-        avformat_close_input(&fc);
     }
     state.SetItemsProcessed(state.iterations() * f.frames);
 }
