@@ -145,14 +145,16 @@ bool IniReader::handle(const IniLine& line) {
     return line.row.read ? line.row.read(*this, line) : readKind(line);
 }
 
+// *FRAMES begins *FRAMESIZE: of the names a line begins with, the longest is its keyword.
 const KeywordRow* IniReader::find(std::string_view up) const {
+    const KeywordRow* found = nullptr;
     for (const KeywordRow& row : keywordTable()) {
         if (!up.starts_with(row.name)) continue;
         // "*CQ" is a keyword of its own only when a blank follows it (else it begins *CQ_...).
         if (row.keyword == Keyword::Cq && up.size() > 3 && up[3] != ' ') continue;
-        return &row;
+        if (!found || row.name.size() > found->name.size()) found = &row;
     }
-    return nullptr;
+    return found;
 }
 
 void IniReader::saveRecord() {

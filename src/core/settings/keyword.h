@@ -72,6 +72,7 @@ enum class Keyword : int {
     DvdIso = 64,
     AudioFile = 65,
     AudioTrack = 66,
+    FrameSize = 67,
 };
 
 inline constexpr std::size_t kKeywordSlots = 128;

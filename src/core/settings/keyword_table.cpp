@@ -110,6 +110,17 @@ bool readColour(IniReader& r, const IniLine& line) {
     return true;
 }
 
+// Two positive numbers, width then height; whether the encoder can take that size is the encoder's to
+// say, as it alone knows its limits.
+bool readFrameSize(IniReader& r, const IniLine& line) {
+    std::array<int, 2> v{};
+    if (!r.ints(line, v) || v[0] <= 0 || v[1] <= 0) return false;
+    r.settings().frameWidth = v[0];
+    r.settings().frameHeight = v[1];
+    r.markSeen(line);
+    return true;
+}
+
 bool readAvsReload(IniReader& r, const IniLine& line) {
     r.settings().avsReload = true;
     r.markSeen(line);
@@ -176,6 +187,19 @@ bool writeFrames(IniWriter& w, const KeywordRow& row) {
     w.appendInt(w.record.startFrame);
     w.out() += ' ';
     w.appendInt(w.record.endFrame);
+    w.end();
+    return true;
+}
+
+bool frameSizeGiven(const IniWriter& w, const KeywordRow&) {
+    return w.values.frameSizeGiven;
+}
+
+bool writeFrameSize(IniWriter& w, const KeywordRow& row) {
+    w.keyword(row);
+    w.appendInt(w.values.frameWidth);
+    w.out() += ' ';
+    w.appendInt(w.values.frameHeight);
     w.end();
     return true;
 }
@@ -368,12 +392,14 @@ constexpr KeywordRow kRows[] = {
      .fileOrder = 57, .listingOrder = 57},
     {.keyword = K::AudioTrack, .name = "*AUDIOTRACK", .kind = V::Number, .column = 13, .number = &O::audioTrack,
      .clamp = Clamp{1, 8}, .omit = Omit::AtDefault, .fileOrder = 58, .listingOrder = 58},
-    {.keyword = K::Chapter, .name = "*CHAPTER", .kind = V::List, .column = 9, .fileOrder = 59,
-     .listingOrder = 59, .read = readChapterList, .write = writeChapterList},
-    {.keyword = K::Zone, .name = "*ZONE", .kind = V::List, .column = 7, .fileOrder = 60, .listingOrder = 60,
+    {.keyword = K::FrameSize, .name = "*FRAMESIZE", .kind = V::Number, .column = 12, .fileOrder = 59,
+     .listingOrder = 59, .read = readFrameSize, .when = frameSizeGiven, .write = writeFrameSize},
+    {.keyword = K::Chapter, .name = "*CHAPTER", .kind = V::List, .column = 9, .fileOrder = 60,
+     .listingOrder = 60, .read = readChapterList, .write = writeChapterList},
+    {.keyword = K::Zone, .name = "*ZONE", .kind = V::List, .column = 7, .fileOrder = 61, .listingOrder = 61,
      .read = readZoneList, .write = writeZoneList},
-    {.keyword = K::PanScan, .name = "*PANSCAN", .kind = V::List, .column = 10, .fileOrder = 61,
-     .listingOrder = 61, .read = readPanScanList, .when = panScanOn, .write = writePanScanList},
+    {.keyword = K::PanScan, .name = "*PANSCAN", .kind = V::List, .column = 10, .fileOrder = 62,
+     .listingOrder = 62, .read = readPanScanList, .when = panScanOn, .write = writePanScanList},
     // Recognised, and changing nothing in the front-end: never written.
     {.keyword = K::ScanMethod, .name = "*SCANMETHOD", .kind = V::Words, .column = 12, .words = kScanWords},
     {.keyword = K::AvsReload, .name = "*AVSRELOAD", .kind = V::Switch, .read = readAvsReload},

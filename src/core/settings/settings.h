@@ -113,6 +113,9 @@ struct EncoderOptions {
     bool panScanOn = false;
     // Disc
     int audioTrack = 1; // the source's audio track the disc carries, from 1
+    // The picture size the encoder scales to; 0 x 0 keeps the source's size.
+    int frameWidth = 0;
+    int frameHeight = 0;
 };
 
 enum class MatrixSource { None, BuiltIn, Custom };
@@ -130,6 +133,7 @@ struct PageValues : EncoderOptions {
     std::string pFactorText;      // the factor fields as shown
     std::string bFactorText;
     bool avsMemoryGiven = false; // an empty field leaves the memory to Avisynth
+    bool frameSizeGiven = false; // both size fields hold numbers; otherwise the source's size is kept
     MatrixSource matrixSource = MatrixSource::None;
     bool dbPathSet = false; // the folder buttons say a folder was chosen
     bool llPathSet = false;

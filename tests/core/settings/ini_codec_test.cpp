@@ -44,10 +44,12 @@ TEST(KeywordTable, OneRowPerKeywordAndEveryLineFindsItsRow) {
             fileOrders.push_back(row.fileOrder);
             listingOrders.push_back(row.listingOrder);
         }
-        // At most one keyword matches a line: no name begins another, except *CQ, which needs a blank.
+        // No name begins another, except *CQ, which needs a blank, and *FRAMES, which gives way to the
+        // longer *FRAMESIZE.
         for (const KeywordRow& other : keywordTable()) {
             if (&other != &row && other.name.starts_with(row.name)) {
-                EXPECT_EQ(row.keyword, Keyword::Cq) << row.name << " begins " << other.name;
+                EXPECT_TRUE(row.keyword == Keyword::Cq || row.keyword == Keyword::Frames)
+                    << row.name << " begins " << other.name;
             }
         }
     }
@@ -76,6 +78,46 @@ TEST(IniCodec, EveryNumberKeywordReadsOrEndsTheLoad) {
         EXPECT_EQ(bad.message, " error processing ini file:" + part);
         EXPECT_EQ(s->seen.count(), 0u) << row.name;
     }
+}
+
+// *FRAMESIZE takes two positive numbers; anything else ends the load like any value that does not read.
+// It and *FRAMES are told apart although one name begins the other.
+TEST(IniCodec, FrameSizeLinesReadOrEndTheLoad) {
+    struct Case {
+        std::string_view text;
+        int width, height; // 0 0: the load ends with the keyword named
+    };
+    const Case cases[] = {
+        {"*FRAMESIZE 720 576", 720, 576}, {"*framesize        1920,1080", 1920, 1080},
+        {"*FRAMESIZE 721 575", 721, 575}, // the encoder judges what it can take
+        {"*FRAMESIZE 720", 0, 0},         {"*FRAMESIZE", 0, 0},
+        {"*FRAMESIZE 720 x 576", 0, 0},   {"*FRAMESIZE wide", 0, 0},
+        {"*FRAMESIZE 0 576", 0, 0},       {"*FRAMESIZE 720 -576", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SourceState source;
+        auto s = std::make_unique<Settings>(source);
+        const IniReadReport r =
+            parseIni("*FRAMES 10 20\n" + std::string(c.text) + "\n*BITRATE 5000\n", IniMode::User, *s);
+        if (c.width == 0) {
+            EXPECT_EQ(r.outcome, IniReadOutcome::Broken) << c.text;
+            EXPECT_EQ(r.message, " error processing ini file:: *FRAMESIZE        ") << c.text;
+            EXPECT_EQ(s->frameWidth, 0) << c.text;
+            continue;
+        }
+        EXPECT_EQ(r.outcome, IniReadOutcome::Processed) << c.text;
+        EXPECT_TRUE(s->seen.test(Keyword::FrameSize)) << c.text;
+        EXPECT_EQ(s->frameWidth, c.width) << c.text;
+        EXPECT_EQ(s->frameHeight, c.height) << c.text;
+        EXPECT_EQ(s->startFrame, 10) << "*FRAMES still reads beside it";
+        EXPECT_EQ(s->endFrame, 20);
+        EXPECT_EQ(s->bitrate, 5000);
+    }
+    SourceState source;
+    auto s = std::make_unique<Settings>(source);
+    parseIni("*BITRATE 5000\n", IniMode::User, *s);
+    EXPECT_FALSE(s->seen.test(Keyword::FrameSize));
+    EXPECT_EQ(s->frameWidth, 0) << "without the line the source's size is kept";
 }
 
 TEST(IniCodec, TheInputCheckIsReportedNotShown) {
