@@ -6,13 +6,16 @@
 #include "picture_adjust.h"
 #include "picture_headers.h"
 #include "run_environment.h"
+#include "scaled_frame_source.h"
 #include "stream_checks.h"
 
 #include "core/settings/ini_codec.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
+#include <vector>
 
 extern "C" {
 #include <libavutil/cpu.h>
@@ -209,6 +212,89 @@ TEST(EncoderParts, MaskShiftAndChromaUpsamplingMoveWholeLines) {
     EXPECT_TRUE(std::equal(out, out + 8, progressive));
     chroma420To422(src, 1, 4, out, true);
     EXPECT_TRUE(std::equal(out, out + 8, interlaced));
+}
+
+// A source of flat planes in the sources' layout (luma, V, U); its even and odd lines may differ, as the
+// two fields of an interlaced frame do.
+class FlatSource final : public FrameSource {
+  public:
+    FlatSource(int width, int height, double aspect, std::uint8_t even, std::uint8_t odd)
+        : even_(even), odd_(odd) {
+        facts_ = {width, height, 25, 1, 10, aspect};
+        const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+        frame_.resize(w * h + w * h / 2, kV);
+        std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(w * h + w * h / 4), frame_.end(), kU);
+        for (std::size_t line = 0; line < h; ++line)
+            std::fill_n(frame_.begin() + static_cast<std::ptrdiff_t>(line * w), w, line % 2 ? odd : even);
+    }
+    const std::uint8_t* frame(int) const override { return frame_.data(); }
+    // A second reader that does not know the picture's shape, as a second decoder library may not.
+    std::unique_ptr<FrameSource> twin(std::string&) const override {
+        return std::make_unique<FlatSource>(facts_.width, facts_.height, 0.0, even_, odd_);
+    }
+    static constexpr std::uint8_t kU = 90, kV = 170;
+
+  private:
+    std::uint8_t even_, odd_;
+    std::vector<std::uint8_t> frame_;
+};
+
+TEST(EncoderParts, ScaledPicturesKeepTheirShapeBetweenBlackBorders) {
+    struct Case {
+        const char* what;
+        double aspect;
+        bool fields;
+        PictureArea area;
+        int evenLines, oddLines; // luma of the picture's even and odd lines
+    };
+    const Case cases[] = {
+        {"4:3 in 16:9: pillarbox", 4.0 / 3, false, {8, 0, 48, 48}, 200, 200},
+        {"2.35:1 in 16:9: letterbox", 2.35, false, {0, 4, 64, 36}, 200, 200},
+        {"fields scaled apart keep their own lines", 2.35, true, {0, 4, 64, 36}, 200, 40},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        auto source = std::make_unique<FlatSource>(64, 48, c.aspect, 200, c.fields ? 40 : 200);
+        std::unique_ptr<ScaledFrameSource> scaled =
+            ScaledFrameSource::create(std::move(source), 64, 48, 3, error);
+        ASSERT_TRUE(scaled) << error;
+        EXPECT_EQ(scaled->area(), c.area) << c.what;
+        ASSERT_TRUE(scaled->scaleFields(c.fields));
+        std::unique_ptr<FrameSource> twin = scaled->twin(error);
+        ASSERT_TRUE(twin) << error;
+        for (const FrameSource* reader : std::array<const FrameSource*, 2>{scaled.get(), twin.get()}) {
+            EXPECT_EQ(reader->facts().width, 64);
+            EXPECT_NEAR(reader->facts().displayAspect, 16.0 / 9, 1e-9);
+            const std::uint8_t* f = reader->frame(0);
+            ASSERT_NE(f, nullptr);
+            const PictureArea& a = c.area;
+            const auto inside = [&](int x, int y) {
+                return x >= a.x && x < a.x + a.width && y >= a.y && y < a.y + a.height;
+            };
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 64; ++x) {
+                    const int want = !inside(x, y) ? 16 : (y - a.y) % 2 ? c.oddLines : c.evenLines;
+                    ASSERT_NEAR(f[y * 64 + x], want, 1) << c.what << " luma " << x << "," << y;
+                }
+            // V first, then U, as the sources lay them out.
+            for (int plane = 0; plane < 2; ++plane)
+                for (int y = 0; y < 24; ++y)
+                    for (int x = 0; x < 32; ++x) {
+                        const int want = !inside(2 * x, 2 * y) ? 128
+                                         : plane == 0          ? FlatSource::kV
+                                                               : FlatSource::kU;
+                        ASSERT_NEAR(f[64 * 48 + plane * 32 * 24 + y * 32 + x], want, 1)
+                            << c.what << " chroma plane " << plane << " at " << x << "," << y;
+                    }
+        }
+    }
+    // Scaled whole, the two fields' lines are mixed: the reason interlaced sources are scaled by field.
+    std::string error;
+    auto mixed =
+        ScaledFrameSource::create(std::make_unique<FlatSource>(64, 48, 2.35, 200, 40), 64, 48, 3, error);
+    ASSERT_TRUE(mixed);
+    const int line = mixed->area().y + 10;
+    EXPECT_NEAR(mixed->frame(0)[line * 64 + 30], 120, 30);
 }
 
 TEST(EncoderParts, CpuModesAllowTheirExtensionSetsOnly) {

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 
 namespace mivo::encoder {
 namespace {
@@ -173,6 +174,16 @@ TEST(EncodeJob, UnusableSettingsAreRefusedWithAReason) {
     MatrixPair zero = builtInMatrix(1)->pair;
     zero.nonIntra[9] = 0;
     refused(kFiles + customMatrixBlock(zero), "*CUSTOMMATRIX values must lie in 1..255");
+    // Output sizes the encoder cannot take, before any frame is read.
+    refused(kFiles + "*FRAMESIZE 721 576\n", "*FRAMESIZE: frame size 721 x 576 is not even");
+    refused(kFiles + "*FRAMESIZE 720 1200\n",
+            "*FRAMESIZE: frame size 720 x 1200 is outside 16 x 16 to 1920 x 1152");
+    refused(kFiles + "*FRAMESIZE 8 8\n", "is outside");
+    const Planned sized = plan(kFiles + "*FRAMESIZE 704 480\n", here);
+    ASSERT_TRUE(sized.ok) << sized.error;
+    EXPECT_EQ(sized.job.frameWidth, 704);
+    EXPECT_EQ(sized.job.frameHeight, 480);
+    EXPECT_EQ(plan(kFiles, here).job.frameWidth, 0) << "without the line the source's size is kept";
 }
 
 // --- whole runs of the program ----------------------------------------------------------------
@@ -321,6 +332,97 @@ TEST(EncoderProgram, AVideoFileIsEncodedFrameForFrameThroughTheFrameExactLayer) 
     }
     // The index was kept beside the file, for the front-end and the next run.
     EXPECT_TRUE(fs::exists(clip + ".mvidx"));
+}
+
+// Each frame's PSNR (Y, U, V) of `encoded` against the source after `filter`, by FFmpeg's psnr filter;
+// both decoded by FFmpeg and paired by frame number (an elementary stream's time stamps are guessed).
+std::vector<std::array<double, 3>> psnrAgainst(const std::string& encoded, const std::string& source,
+                                               const std::string& filter, const std::string& statsFile) {
+    const std::string command = "ffmpeg -v error -y -i '" + encoded + "' -i '" + source +
+                                "' -filter_complex '[0:v]setpts=N/(25*TB)[out];[1:v]setpts=N/(25*TB)," +
+                                filter + "[ref];[out][ref]psnr=stats_file=" + statsFile + "' -f null -";
+    std::vector<std::array<double, 3>> frames;
+    if (std::system(command.c_str()) != 0) return frames;
+    std::istringstream lines(readText(statsFile));
+    for (std::string line; std::getline(lines, line);) {
+        std::array<double, 3> planes{};
+        for (std::size_t p = 0; p < 3; ++p) {
+            const std::string key = std::string("psnr_") + "yuv"[p] + ":";
+            const std::size_t at = line.find(key);
+            planes[p] = at == std::string::npos ? 0.0 : std::atof(line.c_str() + at + key.size());
+        }
+        frames.push_back(planes);
+    }
+    return frames;
+}
+
+// *FRAMESIZE 720 576 over a 1080p H.264 clip: every frame comes out 720 x 576 and follows FFmpeg's own
+// scaling of the source; shown 4:3, the 16:9 picture keeps its shape between black bars.
+TEST(EncoderProgram, AFrameSizeScalesEveryFrameToItKeepingTheSourcesShape) {
+    const std::string clip = mivo::test::makeClip(
+        "h264_1080p.mkv", "-f lavfi -i 'testsrc2=s=1920x1080:r=25:d=2' -c:v libx264 -preset veryfast -g 25");
+    // FFmpeg's scale=720:576 told where 4:2:0 chroma lies (beside the first column, between two lines, as
+    // in MPEG-2 and this H.264 clip); left unsaid it takes chroma to be centred and moves it.
+    const std::string scale = ":in_h_chr_pos=0:in_v_chr_pos=128:out_h_chr_pos=0:out_v_chr_pos=128";
+    struct Case {
+        const char* aspect;
+        std::string reference; // FFmpeg's scaling of the source to the frame we expect
+        int pictureTop;        // first line of the picture; the lines above it are black
+    };
+    const Case cases[] = {{"16:9", "scale=720:576" + scale, 0},
+                          {"4:3", "scale=720:432" + scale + ",pad=720:576:0:72", 72}};
+    for (const Case& c : cases) {
+        EncoderFolder folder(std::string("encoder-frame-size-") + (c.pictureTop ? "letterbox" : "full"));
+        writeText(folder.path("Mivo.ini"), "*INFILE           " + clip + "\r\n*OUTFILE          " +
+                                               folder.path("out.m2v") + "\r\n*ASPECT           " + c.aspect +
+                                               "\r\n*FRAMESIZE        720 576\r\n*BITRATE          8000\r\n"
+                                               "*PROGRESSIVE\r\n*LOGFILE          " +
+                                               folder.path("enc.log") + "\r\n");
+        ASSERT_EQ(folder.run(), 0) << folder.errors();
+
+        const streams::StreamSummary summary = summarise(mivo::test::readFile(folder.path("out.m2v")));
+        EXPECT_EQ(summary.width, 720);
+        EXPECT_EQ(summary.height, 576);
+        EXPECT_EQ(summary.aspectCode, c.pictureTop ? 2 : 3);
+        const Decoded out = streams::decodeWithFfmpeg(folder.path("out.m2v"));
+        ASSERT_EQ(out.luma.size(), 50u) << "every frame of the clip";
+        EXPECT_EQ(out.width, 720);
+        EXPECT_EQ(out.height, 576);
+
+        const auto psnr = psnrAgainst(folder.path("out.m2v"), clip, c.reference, folder.path("psnr.txt"));
+        ASSERT_EQ(psnr.size(), 50u);
+        std::array<double, 3> lowest{99, 99, 99}, mean{};
+        for (const auto& frame : psnr)
+            for (std::size_t p = 0; p < 3; ++p) {
+                lowest[p] = std::min(lowest[p], frame[p]);
+                mean[p] += frame[p] / static_cast<double>(psnr.size());
+            }
+        std::printf(
+            "FRAMESIZE 720 576, %s: PSNR against FFmpeg's scaling, mean (lowest) Y %.2f (%.2f), U %.2f "
+            "(%.2f), V %.2f (%.2f) dB\n",
+            c.aspect, mean[0], lowest[0], mean[1], lowest[1], mean[2], lowest[2]);
+        for (std::size_t p = 0; p < 3; ++p)
+            EXPECT_GT(lowest[p], 45.0) << c.aspect << " plane " << p;
+        // The same measure tells a picture that does not follow the source: the reference upside down.
+        const auto flipped =
+            psnrAgainst(folder.path("out.m2v"), clip, c.reference + ",vflip", folder.path("flip.txt"));
+        ASSERT_EQ(flipped.size(), 50u);
+        for (const auto& frame : flipped)
+            EXPECT_LT(frame[0], 30.0) << c.aspect;
+
+        // Black bars: studio black and neutral chroma on the lines above the picture, up to the last
+        // macroblock row that holds none of the picture (the coding of the row across the edge rings).
+        const std::size_t lumaBar = static_cast<std::size_t>(c.pictureTop / 16 * 16) * 720;
+        for (std::size_t k = 0; k < out.luma.size(); k += 10) {
+            for (std::size_t i = 0; i < lumaBar; i += 7)
+                ASSERT_NEAR(out.luma[k][i], 16, 2) << "frame " << k << " byte " << i;
+            for (const auto& plane : out.chroma[k])
+                for (std::size_t i = 0; i < lumaBar / 4; i += 7)
+                    ASSERT_NEAR(plane[i], 128, 2) << "frame " << k << " byte " << i;
+        }
+        const std::string log = readText(folder.path("enc.log"));
+        EXPECT_NE(log.find("pictures scaled from 1920 x 1080 to 720 x 576"), std::string::npos) << log;
+    }
 }
 
 TEST(EncoderProgram, OnePassAndConstantQuantiserUseTheLibraryBesideTheProgram) {

@@ -46,7 +46,9 @@ bool AvisynthFrameSource::open(const std::string& script, int cpuMode, std::stri
         return false;
     }
     const StreamFacts facts{info.width, info.height, static_cast<int>(info.rateNumerator),
-                            static_cast<int>(info.rateDenominator), info.frameCount};
+                            static_cast<int>(info.rateDenominator), info.frameCount,
+                            // A script's frames carry no shape of their own: square pixels.
+                            info.height > 0 ? static_cast<double>(info.width) / info.height : 0.0};
     if (!acceptFacts(facts, script, error)) return false;
 
     state_.width = info.width;

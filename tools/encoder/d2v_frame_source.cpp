@@ -1,5 +1,6 @@
 #include "d2v_frame_source.h"
 
+#include "core/picture/frame_fit.h"
 #include "core/source/d2v_check.h"
 #include "core/source_state.h"
 
@@ -90,6 +91,7 @@ void D2vFrameSource::readProgressiveFlags() {
     progressive_.clear();
     const mpeg2::ProjectParse parse = mpeg2::readD2vProject(project_);
     if (!parse.ok) return;
+    facts_.displayAspect = projectDisplayAspect(parse.project.aspectRatio, facts_.width, facts_.height);
     const std::vector<mpeg2::OutputFrame> frames = mpeg2::buildOutputFrames(parse.project);
     if (static_cast<int>(frames.size()) != facts_.frameCount) return;
     progressive_.reserve(frames.size());

@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "core/matrix/builtin_matrices.h"
+#include "core/picture/frame_fit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -122,6 +123,10 @@ void planPictures(const Settings& s, EncodeJob& job) {
         break;
     }
     job.profile = s.profile;
+    if (s.seen.test(Keyword::FrameSize)) {
+        job.frameWidth = s.frameWidth;
+        job.frameHeight = s.frameHeight;
+    }
     job.smp = s.smp;
     job.writeSeqEndcode = s.writeSeqEndcode;
     job.timecode = {s.timecodeHour, s.timecodeMinute, s.timecodeSecond, s.timecodeFrame};
@@ -209,6 +214,13 @@ bool planJob(const Settings& s, const SourceState& source, EncodeJob& job, std::
     if (!planFiles(s, source, job, error) || !planRateControl(s, job, error)) return false;
     planGops(s, job);
     planPictures(s, job);
+    if (job.frameWidth > 0) {
+        const std::string why = outputSizeProblem(job.frameWidth, job.frameHeight);
+        if (!why.empty()) {
+            error = "*FRAMESIZE: " + why;
+            return false;
+        }
+    }
     if (!planMatrices(s, job, error)) return false;
     planLists(s, job);
     planStreamOptions(s, job);

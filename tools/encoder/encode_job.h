@@ -77,6 +77,11 @@ struct EncodeJob {
     bool pulldown = false;          // 3:2 repeat-field flags, the cadence starting at startFrame
     bool lastIFrame = false;
 
+    // The size every picture is scaled to (*FRAMESIZE), its display aspect kept within *ASPECT by
+    // borders; 0 x 0 keeps the source's size.
+    int frameWidth = 0;
+    int frameHeight = 0;
+
     bool chroma422 = false;
     int mpegLevel = 0; // 0 auto, 1 MP@ML, 2 MP@H-14, 3 MP@HL
     int colour = 0;    // MPEG-2 colour description code; 0 not flagged
@@ -110,6 +115,7 @@ struct StreamFacts {
     int rateNumerator = 0;
     int rateDenominator = 0;
     int frameCount = 0;
+    double displayAspect = 0; // width / height as the picture is shown; 0: not known
 };
 
 // Fits the job to the source: the frame range to the source's frames, the GOP, the DC precision and the

@@ -8,6 +8,7 @@
 #include "progress_monitor.h"
 #include "progress_window.h"
 #include "run_environment.h"
+#include "scaled_frame_source.h"
 #include "segment_encoder.h"
 #include "segment_plan.h"
 
@@ -233,13 +234,57 @@ bool makeDisc(const EncodeJob& job, const StreamFacts& facts, RunLog& log, std::
         job.disc, title, sources, [&](const std::string& line) { log.info(line); }, error);
 }
 
+std::string sizeText(int width, int height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// *FRAMESIZE: the encoder reads the source through a scaler, so everything after it sees the new size.
+bool scaleSource(EncodeJob& job, std::unique_ptr<FrameSource>& source, ScaledFrameSource*& scaled,
+                 std::string& error) {
+    const StreamFacts original = source->facts();
+    std::unique_ptr<ScaledFrameSource> s =
+        ScaledFrameSource::create(std::move(source), job.frameWidth, job.frameHeight, job.aspectRatio, error);
+    if (!s) return false;
+    const PictureArea& a = s->area();
+    std::string borders = "no borders";
+    if (a.height < job.frameHeight)
+        borders =
+            "letterbox, picture lines " + std::to_string(a.y) + " to " + std::to_string(a.y + a.height - 1);
+    else if (a.width < job.frameWidth)
+        borders =
+            "pillarbox, picture columns " + std::to_string(a.x) + " to " + std::to_string(a.x + a.width - 1);
+    job.notes.push_back(
+        "pictures scaled from " + sizeText(original.width, original.height) + " to " +
+        sizeText(job.frameWidth, job.frameHeight) + " (" + borders +
+        (original.displayAspect > 0 ? "" : "; the source's shape is not known, it fills the frame") + ")");
+    scaled = s.get();
+    source = std::move(s);
+    return true;
+}
+
+// Interlaced coding of a source known to be interlaced scales each field on its own. Where the source
+// does not say, its frames are scaled whole: a progressive picture scaled field by field would shake.
+void chooseFieldScaling(EncodeJob& job, ScaledFrameSource& scaled, int progressiveFrames) {
+    const bool interlacedSource =
+        job.scan == Scan::Interlaced && !job.pulldown && (!job.scanFromSource || progressiveFrames >= 0);
+    if (!scaled.scaleFields(interlacedSource))
+        job.notes.push_back("the source's height does not split into fields: interlaced frames scaled whole");
+    else if (interlacedSource)
+        job.notes.push_back("interlaced pictures scaled field by field");
+}
+
 // Everything after the ini: the source, the fitted job, the passes. False with the reason.
 bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, ProgressMonitor& monitor,
             std::string& error) {
     std::string library;
-    const std::unique_ptr<FrameSource> source = openFrameSource(job, programFolder, library, error);
-    if (!source || !fitToSource(job, source->facts(), error)) return false;
-    chooseScan(job, source->progressiveFrames(job.startFrame, job.endFrame));
+    std::unique_ptr<FrameSource> source = openFrameSource(job, programFolder, library, error);
+    if (!source) return false;
+    ScaledFrameSource* scaled = nullptr;
+    if (job.frameWidth > 0 && !scaleSource(job, source, scaled, error)) return false;
+    if (!fitToSource(job, source->facts(), error)) return false;
+    const int progressiveFrames = source->progressiveFrames(job.startFrame, job.endFrame);
+    chooseScan(job, progressiveFrames);
+    if (scaled) chooseFieldScaling(job, *scaled, progressiveFrames);
     monitor.begin(job, source->facts());
     logJob(log, job, source->facts(), library);
     for (const std::string& note : applyRunEnvironment(job.run))

@@ -23,6 +23,8 @@ bool VideoFileFrameSource::open(const std::string& path, std::string& used, std:
     facts.rateNumerator = info.rateNum;
     facts.rateDenominator = info.rateDen;
     facts.frameCount = info.frameCount;
+    if (info.aspectNum > 0 && info.aspectDen > 0)
+        facts.displayAspect = static_cast<double>(info.aspectNum) / info.aspectDen;
     if (!acceptFacts(facts, path, error)) return false;
     path_ = path;
     used = "FFmpeg's " + info.codec + " decoder (" + info.container + ")";
