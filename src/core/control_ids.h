@@ -145,6 +145,8 @@ inline constexpr int losslessEstimate = 1429; // static beside "estimated size:"
 inline constexpr int chroma420Radio = 1430;
 inline constexpr int chroma422Radio = 1431;
 inline constexpr int chroma444Radio = 1432; // always disabled
+inline constexpr int frameWidthEdit = 1433; // the encoder's output size; both empty: the source's
+inline constexpr int frameHeightEdit = 1434;
 } // namespace settings3
 
 namespace matrix {

@@ -24,6 +24,7 @@ struct SourceState {
     bool frameRangeGiven = false;
     int width = 0;
     int height = 0;
+    double displayAspect = 0.0; // width / height as the picture is shown; 0: not known (square pixels)
     int frameCount = 0;
     float frameRate = 0.0f;
     float movieSeconds = 0.0f;

@@ -108,6 +108,7 @@ void bindSettings(ControlModel& c, PageHandlers& h) {
          s3::useLosslessCheck,    s3::losslessPathButton, s3::dbPathButton,       s3::chroma420Radio,
          s3::chroma422Radio,      s3::chroma444Radio},
         h.settings3);
+    bindFocus(c, PageId::Settings3, {s3::frameWidthEdit, s3::frameHeightEdit}, h.settings3);
 }
 
 void bindMatrix(ControlModel& c, PageHandlers& h) {

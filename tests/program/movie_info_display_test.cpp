@@ -172,20 +172,22 @@ TEST_F(MovieInfo, MakeDvdCompliant) {
     EXPECT_EQ(model.selectedText(PageId::Settings2, settings2::mpegLevelCombo), "AUTO");
     EXPECT_EQ(status.buffer(), " earlier message"); // the size fits: no warning
 
-    // Film rate: pulldown on, field options fixed; 720x576 is too tall for it.
+    // Film rate: pulldown on, field options fixed; 720x576 is too tall for it, so the output is 720x480.
     open(720, 576, 24000, 1001, 100);
     state.filmRate = true;
     model.setChecked(PageId::Main, main::aspect1to1Radio, true);
     makeDvdCompliant(ctx);
     EXPECT_TRUE(model.checked(PageId::Main, main::aspect4to3Radio));
     EXPECT_EQ(settings.aspectRatio, 2);
+    EXPECT_EQ(text(PageId::Settings3, settings3::frameWidthEdit), "720");
+    EXPECT_EQ(text(PageId::Settings3, settings3::frameHeightEdit), "480");
     EXPECT_TRUE(model.checked(PageId::Main, main::pulldownCheck));
     EXPECT_TRUE(model.checked(PageId::Settings1, settings1::progressiveRadio));
     for (int id = settings1::autoDetectRadio; id <= settings1::bffRadio; ++id)
         EXPECT_FALSE(model.enabled(PageId::Settings1, id)) << id;
     EXPECT_EQ(text(PageId::Settings1, settings1::gopLengthEdit), "12");
     EXPECT_EQ(text(PageId::Main, main::autoGopLengthEdit), "12");
-    EXPECT_EQ(status.buffer(), ", WARNING, resolution NOT DVD-COMPLIANT");
+    EXPECT_EQ(status.buffer(), " earlier message") << "the output size fits: no warning";
 
     // A rate outside the table leaves the GOP lengths alone.
     open(1280, 720, 50, 1, 100);
@@ -194,6 +196,63 @@ TEST_F(MovieInfo, MakeDvdCompliant) {
     makeDvdCompliant(ctx);
     EXPECT_EQ(text(PageId::Settings1, settings1::gopLengthEdit), "24");
     EXPECT_EQ(text(PageId::Main, main::autoGopLengthEdit), "12");
+}
+
+// The checks judge the size the encoder writes: the typed output size when both fields hold one.
+TEST_F(MovieInfo, DvdChecksJudgeTheOutputSize) {
+    const auto typed = [this](const char* width, const char* height) {
+        model.setText(PageId::Settings3, settings3::frameWidthEdit, width);
+        model.setText(PageId::Settings3, settings3::frameHeightEdit, height);
+    };
+    typed("720", "480");
+    EXPECT_EQ(checks(1920, 1080, 25, 1), ", WARNING, resolution/frame rate mismatch");
+    typed("720", "576");
+    EXPECT_EQ(checks(1920, 1080, 25, 1), "");
+    EXPECT_EQ(checks(720, 576, 30000, 1001), ", WARNING, resolution/frame rate mismatch");
+    typed("720", "");
+    EXPECT_EQ(checks(720, 576, 25, 1), "") << "half a size is none: the source's counts";
+
+    struct Case {
+        const char* what;
+        int width, height, rateNum, rateDen;
+        double shape; // the source's display aspect, 0 when it does not say
+        const char *typedWidth, *typedHeight;
+        const char *wantWidth, *wantHeight; // the fields afterwards
+        int aspect;                         // the aspect chosen afterwards
+    };
+    const Case cases[] = {
+        {"1080p PAL, square pixels", 1920, 1080, 25, 1, 0, "", "", "720", "576", 3},
+        {"1080p NTSC", 1920, 1080, 30000, 1001, 0, "", "", "720", "480", 3},
+        {"1440x1080 shown 16:9", 1440, 1080, 25, 1, 16.0 / 9, "", "", "720", "576", 3},
+        {"1440x1080 square pixels is 4:3", 1440, 1080, 25, 1, 0, "", "", "720", "576", 2},
+        {"640x480 NTSC", 640, 480, 30000, 1001, 0, "", "", "720", "480", 2},
+        {"2.35:1 film", 1920, 816, 24000, 1001, 0, "", "", "720", "480", 3},
+        {"a DVD source drops a typed size no DVD holds", 720, 576, 25, 1, 0, "640", "480", "", "", 3},
+        {"a typed DVD size stays", 720, 576, 25, 1, 0, "704", "576", "704", "576", 3},
+        {"a typed DVD size stays for HD too", 1920, 1080, 25, 1, 0, "352", "288", "352", "288", 3},
+        {"PAL frames at film rate, shape unknown: the aspect stays", 720, 576, 24000, 1001, 0, "", "", "720",
+         "480", 3},
+        {"PAL frames at film rate shown 4:3", 720, 576, 24000, 1001, 4.0 / 3, "", "", "720", "480", 2},
+    };
+    for (const Case& c : cases) {
+        open(c.width, c.height, c.rateNum, c.rateDen, 100);
+        state.displayAspect = c.shape;
+        state.filmRate = c.rateNum == 24000;
+        model.setChecked(PageId::Main, main::aspect16to9Radio, true);
+        settings.aspectRatio = 3;
+        typed(c.typedWidth, c.typedHeight);
+        status.show(" before");
+        makeDvdCompliant(ctx);
+        EXPECT_EQ(text(PageId::Settings3, settings3::frameWidthEdit), c.wantWidth) << c.what;
+        EXPECT_EQ(text(PageId::Settings3, settings3::frameHeightEdit), c.wantHeight) << c.what;
+        EXPECT_EQ(settings.aspectRatio, c.aspect) << c.what;
+        EXPECT_TRUE(
+            model.checked(PageId::Main, c.aspect == 2 ? main::aspect4to3Radio : main::aspect16to9Radio))
+            << c.what;
+        EXPECT_EQ(status.buffer(), " before") << c.what << ": the output size fits";
+        EXPECT_EQ(checks(c.width, c.height, c.rateNum, c.rateDen, c.rateNum == 24000), "")
+            << c.what << ": the checks find nothing left to warn of";
+    }
 }
 
 TEST_F(MovieInfo, RefreshAfterFileChange) {

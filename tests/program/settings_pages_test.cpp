@@ -183,6 +183,15 @@ class SettingsPages : public ::testing::Test {
         EXPECT_LE(intOf(m, PageId::Settings3, s3::timecodeHourEdit).value_or(1000), 23);
         for (int id : {s3::timecodeMinuteEdit, s3::timecodeSecondEdit, s3::timecodeFrameEdit})
             EXPECT_LE(intOf(m, PageId::Settings3, id).value_or(1000), 59);
+        // The output size: empty, or an even size the encoder takes.
+        for (auto [id, largest] : {std::pair{s3::frameWidthEdit, 1920}, {s3::frameHeightEdit, 1152}}) {
+            if (isPending(PageId::Settings3, id) || m.text(PageId::Settings3, id).empty()) continue;
+            const auto v = intOf(m, PageId::Settings3, id);
+            ASSERT_TRUE(v.has_value()) << m.text(PageId::Settings3, id);
+            EXPECT_EQ(*v % 2, 0) << id;
+            EXPECT_GE(*v, 16) << id;
+            EXPECT_LE(*v, largest) << id;
+        }
         const std::string& memory = m.text(PageId::Settings3, s3::avsMemoryEdit);
         if (!memory.empty()) {
             const auto v = intOf(m, PageId::Settings3, s3::avsMemoryEdit);

@@ -84,6 +84,8 @@ inline std::span<const PageTemplate> sourceTestTemplates() {
         {.id = settings3::chroma420Radio, .kind = Radio, .flags = kChecked, .group = 1},
         {.id = settings3::chroma422Radio, .kind = Radio, .group = 1},
         {.id = settings3::chroma444Radio, .kind = Radio, .flags = kDisabled, .group = 1},
+        {.id = settings3::frameWidthEdit, .kind = Edit},
+        {.id = settings3::frameHeightEdit, .kind = Edit},
     };
     static const ControlTemplate chaptersPage[] = {
         {.id = chapters::chapterList, .kind = ListBox},

@@ -10,8 +10,9 @@ namespace {
 enum : int { kCpuGroup = 1, kPriorityGroup, kChromaFormatGroup };
 } // namespace
 
-// Time code, processor and priority, chroma output and the Avisynth memory on the left; the listing and
-// the intermediate files on the right. The lossless file needs an Avisynth source, so it starts disabled.
+// Time code, processor and priority, chroma output, the Avisynth memory and the output frame size on the
+// left; the listing and the intermediate files on the right. The lossless file needs an Avisynth source, so
+// it starts disabled.
 std::span<const ControlTemplate> settings3Controls() {
     // clang-format off
     static const ControlTemplate controls[] = {
@@ -48,13 +49,21 @@ std::span<const ControlTemplate> settings3Controls() {
         {.id = chroma444Radio, .kind = Radio, .x = 130, .y = 83, .w = 40, .h = 10, .text = "4:4:4", .flags = kDisabled, .group = kChromaFormatGroup},
 
         // --- Avisynth memory
-        {.kind = GroupBox, .x = 2, .y = 110, .w = 238, .h = 68, .text = "Avisynth memory"},
-        {.kind = Static, .x = 8, .y = 121, .w = 228, .h = 8, .text = "Set the memory to be used by Avisynth."},
-        {.kind = Static, .x = 8, .y = 130, .w = 228, .h = 8, .text = "Equivalent to SetMemoryMax()"},
-        {.kind = Static, .x = 8, .y = 139, .w = 228, .h = 8, .text = "No value: Avisynth default."},
-        {.kind = Static, .x = 8, .y = 155, .w = 44, .h = 8, .text = "AVS memory"},
-        {.id = avsMemoryEdit, .kind = Edit, .x = 54, .y = 153, .w = 32, .h = 12, .flags = kNotifyChange},
-        {.kind = Static, .x = 88, .y = 155, .w = 12, .h = 8, .text = "MB"},
+        {.kind = GroupBox, .x = 2, .y = 110, .w = 238, .h = 40, .text = "Avisynth memory"},
+        {.kind = Static, .x = 8, .y = 120, .w = 228, .h = 8, .text = "Set the memory to be used by Avisynth."},
+        {.kind = Static, .x = 8, .y = 129, .w = 228, .h = 8, .text = "Equivalent to SetMemoryMax()"},
+        {.kind = Static, .x = 8, .y = 139, .w = 44, .h = 8, .text = "AVS memory"},
+        {.id = avsMemoryEdit, .kind = Edit, .x = 54, .y = 137, .w = 32, .h = 12, .flags = kNotifyChange},
+        {.kind = Static, .x = 88, .y = 139, .w = 12, .h = 8, .text = "MB"},
+        {.kind = Static, .x = 104, .y = 139, .w = 132, .h = 8, .text = "No value: Avisynth default."},
+
+        // --- the size the encoder scales the pictures to
+        {.kind = GroupBox, .x = 2, .y = 152, .w = 238, .h = 26, .text = "output frame size"},
+        {.kind = Static, .x = 8, .y = 164, .w = 22, .h = 8, .text = "width"},
+        {.id = frameWidthEdit, .kind = Edit, .x = 32, .y = 162, .w = 28, .h = 12},
+        {.kind = Static, .x = 66, .y = 164, .w = 24, .h = 8, .text = "height"},
+        {.id = frameHeightEdit, .kind = Edit, .x = 92, .y = 162, .w = 28, .h = 12},
+        {.kind = Static, .x = 126, .y = 164, .w = 110, .h = 8, .text = "Empty: the source's size."},
 
         // --- the listing
         {.kind = GroupBox, .x = 244, .y = 2, .w = 164, .h = 106, .text = "current Mivo.ini"},

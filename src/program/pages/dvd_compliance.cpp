@@ -1,12 +1,16 @@
 #include "program/pages/dvd_compliance.h"
 
 #include "core/control_ids.h"
+#include "core/picture/frame_fit.h"
 #include "core/source/movie_info.h"
+#include "core/source/output_size.h"
 #include "program/source/field_options.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace mivo {
 
@@ -94,6 +98,30 @@ void limitFieldOptions(ControlModel& c, bool filmRate) {
     }
 }
 
+// A source of a size no DVD holds is scaled to the DVD frame of its rate, in the aspect nearer its own;
+// a size typed that no DVD holds gives way to the source's own size where a DVD holds that.
+void fitFrameSize(SourceContext& ctx) {
+    ControlModel& c = ctx.controls;
+    const SourceState& s = ctx.state;
+    if (!s.sourceReady) return;
+    const std::optional<FrameSize> typed = typedFrameSize(c);
+    if (typed && dvdAllowsFrameSize(typed->width, typed->height, s.frameRate)) return;
+    if (dvdAllowsFrameSize(s.width, s.height, s.frameRate)) {
+        c.setText(kSettings3, settings3::frameWidthEdit, "");
+        c.setText(kSettings3, settings3::frameHeightEdit, "");
+        return;
+    }
+    const DvdFrame dvd = dvdFrameFor(s.frameRate, sourceDisplayAspect(s));
+    c.setText(kSettings3, settings3::frameWidthEdit, std::to_string(dvd.width));
+    c.setText(kSettings3, settings3::frameHeightEdit, std::to_string(dvd.height));
+    // Pixels of the MPEG widths are seldom square: without the source's own word on its shape, the
+    // aspect ratio chosen stays.
+    const bool mpegWidth = s.width == 720 || s.width == 704 || s.width == 352;
+    if (s.displayAspect <= 0 && mpegWidth) return;
+    c.setChecked(kMain, dvd.aspectCode == 2 ? main::aspect4to3Radio : main::aspect16to9Radio, true);
+    ctx.settings.aspectRatio = dvd.aspectCode;
+}
+
 } // namespace
 
 void makeDvdCompliant(SourceContext& ctx) {
@@ -108,7 +136,9 @@ void makeDvdCompliant(SourceContext& ctx) {
     clampEdit(c, kMain, main::averageBitrateEdit, INT32_MIN, 9000);
     clampEdit(c, kMain, main::maxBitrateEdit, INT32_MIN, 9800);
 
-    if (!dvdFrameSizeFits(s.width, s.height, s.frameRate))
+    fitFrameSize(ctx);
+    const FrameSize out = outputFrameSize(c, s);
+    if (!dvdFrameSizeFits(out.width, out.height, s.frameRate))
         ctx.status.show(", WARNING, resolution NOT DVD-COMPLIANT");
     if (gopMax > 0) {
         c.setText(kMain, main::autoGopLengthEdit, std::to_string(gopMax));

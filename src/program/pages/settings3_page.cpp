@@ -3,6 +3,8 @@
 #include "base/fixed_format.h"
 #include "core/control_ids.h"
 #include "core/numeric_edit.h"
+#include "core/picture/frame_fit.h"
+#include "core/source/output_size.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
 #include "program/settings/labels.h"
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace mivo {
@@ -150,6 +154,38 @@ void Settings3Page::onDefault(int id) {
         }
     }
     rebuildIniListing(p_);
+}
+
+void Settings3Page::onLoseFocus(int id) {
+    if (id != frameWidthEdit && id != frameHeightEdit) return;
+    frameSize(id);
+    rebuildIniListing(p_);
+}
+
+// An empty field asks for the source's size; a number is held to the even sizes the encoder takes, and
+// text that does not read keeps the size held before.
+void Settings3Page::frameSize(int id) {
+    ControlModel& c = p_.controls();
+    Settings& s = p_.settings();
+    const bool width = id == frameWidthEdit;
+    int& held = width ? s.frameWidth : s.frameHeight;
+    if (trimmed(c.text(kPage, id)).empty()) {
+        held = 0;
+    } else {
+        const int largest = width ? kLargestOutputWidth : kLargestOutputHeight;
+        const std::optional<int> typed = readIntegerField(c, kPage, id);
+        if (typed) held = std::clamp(*typed, kSmallestOutputSize, largest) & ~1;
+        c.setText(kPage, id, held > 0 ? leftInt(held, 8) : "");
+    }
+    const std::optional<FrameSize> size = typedFrameSize(c);
+    if (size)
+        p_.status().show(" output frame size set to " + std::to_string(size->width) + " x " +
+                         std::to_string(size->height));
+    else if (!trimmed(c.text(kPage, frameWidthEdit)).empty() ||
+             !trimmed(c.text(kPage, frameHeightEdit)).empty())
+        p_.status().show(" output frame size needs a width and a height, the source's size is kept");
+    else
+        p_.status().show(" output frame size: the source's size");
 }
 
 // Only the maximum is enforced while typing; a negative value is left to the writer, which clamps it.

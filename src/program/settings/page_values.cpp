@@ -122,6 +122,19 @@ void takeSettings2(const PageReader& p, Settings& s, PageValues& v) {
 void takeSettings3(const PageReader& p, Settings& s, PageValues& v) {
     v.avsMemoryGiven = !p.text(P::Settings3, s3::avsMemoryEdit).empty();
     v.avsMemory = p.number(P::Settings3, s3::avsMemoryEdit, s.avsMemory);
+    // The record follows the fields also where "make DVD compliant" filled them.
+    for (auto [id, held] :
+         {std::pair{s3::frameWidthEdit, &s.frameWidth}, {s3::frameHeightEdit, &s.frameHeight}}) {
+        const auto typed = p.integer(P::Settings3, id);
+        if (p.text(P::Settings3, id).empty())
+            *held = 0;
+        else if (typed && *typed > 0)
+            *held = *typed;
+    }
+    v.frameSizeGiven = p.integer(P::Settings3, s3::frameWidthEdit).value_or(0) > 0 &&
+                       p.integer(P::Settings3, s3::frameHeightEdit).value_or(0) > 0;
+    v.frameWidth = v.frameSizeGiven ? s.frameWidth : 0;
+    v.frameHeight = v.frameSizeGiven ? s.frameHeight : 0;
     v.useLossless = p.checked(P::Settings3, s3::useLosslessCheck);
     const std::array<int, 4> ids = {s3::timecodeHourEdit, s3::timecodeMinuteEdit, s3::timecodeSecondEdit,
                                     s3::timecodeFrameEdit};

@@ -150,6 +150,9 @@ void logNameAndEncoderWindow(Refresh& r) {
         c.setEnabled(P::Settings2, s2::previewCheck, false);
     }
     c.setText(P::Settings3, s3::avsMemoryEdit, r.seen(Keyword::AvsMemory) ? leftInt(r.s.avsMemory, 6) : "");
+    const bool frameSize = r.seen(Keyword::FrameSize);
+    c.setText(P::Settings3, s3::frameWidthEdit, frameSize ? leftInt(r.s.frameWidth, 8) : "");
+    c.setText(P::Settings3, s3::frameHeightEdit, frameSize ? leftInt(r.s.frameHeight, 8) : "");
     c.setChecked(P::Settings3, s3::useLosslessCheck, r.seen(Keyword::Lossless));
 }
 

@@ -171,6 +171,8 @@ void settings3Page(Reset& r) {
          {s3::timecodeHourEdit, s3::timecodeMinuteEdit, s3::timecodeSecondEdit, s3::timecodeFrameEdit})
         c.setText(P::Settings3, id, "0");
     c.setText(P::Settings3, s3::avsMemoryEdit, "");
+    c.setText(P::Settings3, s3::frameWidthEdit, "");
+    c.setText(P::Settings3, s3::frameHeightEdit, "");
     c.setChecked(P::Settings3, s3::useLosslessCheck, false);
     c.setText(P::Settings3, s3::losslessEstimate, "");
 }

@@ -6,6 +6,7 @@
 #include "core/free_format.h"
 #include "core/lossless_estimate.h"
 #include "core/source/movie_info.h"
+#include "core/source/output_size.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -94,7 +95,9 @@ void checkFrameRateAndSize(SourceContext& ctx) {
     if (!s.filmRate && !isPalRate(s.frameRate) && !isNtscRate(s.frameRate))
         ctx.status.append(", WARNING, frame rate NOT DVD-COMPLIANT");
     if (s.filmRate && !pulldown) ctx.status.append(", use pulldown for DVD compliancy");
-    if (s.width <= 720 && s.height <= 576 && !resolutionSuitsRate(s.width, s.height, s.frameRate))
+    // The size judged is the one the encoder writes.
+    const FrameSize out = outputFrameSize(ctx.controls, s);
+    if (out.width <= 720 && out.height <= 576 && !resolutionSuitsRate(out.width, out.height, s.frameRate))
         ctx.status.append(", WARNING, resolution/frame rate mismatch");
     if (s.height == 1088) {
         s.height = 1080;

@@ -1,4 +1,5 @@
-// Replays the fuzz corpus of the ini reader, and the disc keywords through a load and a save.
+// Replays the fuzz corpus of the ini reader, and the disc and frame-size keywords through a load and a
+// save.
 
 #include "../../fuzz/corpus_replay.h"
 #include "../../fuzz/ini_reader/ini_round_trip.h"
@@ -34,6 +35,20 @@ TEST(IniCorpus, TheDiscKeywordsAreKeptBySavedSettings) {
             EXPECT_EQ(saved.find("*AUDIOTRACK"), std::string::npos) << saved;
         }
         EXPECT_EQ(test::checkSavedText(saved), "") << c.track;
+    }
+}
+
+// The output size survives a load and a save through its two fields, and a file without it saves none.
+TEST(IniCorpus, TheFrameSizeIsKeptBySavedSettings) {
+    namespace s3 = ids::settings3;
+    for (const std::string line : {"*FRAMESIZE        720 576\r\n", "*FRAMESIZE        1920 1080\r\n", ""}) {
+        test::RoundTripWorld& w = test::firstWorld();
+        w.restart();
+        w.load("*INFILE           /v/movie.d2v\r\n*SHUTDOWN\r\n" + line + "*CHAPTER         1\r\n50\r\n");
+        EXPECT_EQ(w.controls.text(PageId::Settings3, s3::frameWidthEdit).empty(), line.empty()) << line;
+        const std::string saved = w.save();
+        EXPECT_NE(saved.find("*SHUTDOWN\r\n" + line + "*CHAPTER"), std::string::npos) << saved;
+        EXPECT_EQ(test::checkSavedText(saved), "") << line;
     }
 }
 

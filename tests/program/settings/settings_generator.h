@@ -208,6 +208,10 @@ inline void SettingsGenerator::fill(RoundTripWorld& w) {
           pick(0, 3));
     radio(P::Settings3, {s3::chroma420Radio, s3::chroma422Radio}, pick(0, 1));
     if (coin(30)) c.setText(P::Settings3, s3::avsMemoryEdit, leftInt(pick(1, 1024)));
+    if (coin(30)) {
+        c.setText(P::Settings3, s3::frameWidthEdit, leftInt(2 * pick(8, 960)));
+        c.setText(P::Settings3, s3::frameHeightEdit, leftInt(2 * pick(8, 576)));
+    }
     c.setChecked(P::Settings3, s3::useLosslessCheck, src.isAvisynthScript && coin());
 
     // Matrix page.
