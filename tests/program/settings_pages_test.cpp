@@ -224,7 +224,8 @@ TEST_F(SettingsPages, ListingEqualsTheWritersLinesAfterEveryAction) {
         "23",  "30",   "36",   "40", "45", "59",  "60",  "99",  "100", "120", "150",
         "512", "1024", "2048", "-1", "-7", "abc", " 7 ", "7 8", "1,2", "1e3", "2147483648"};
     const std::vector<std::string> quantisers = {"20", "0.5", "4", "31.5", "abc", "", "7.25", "1e1", "12,5"};
-    const std::vector<std::string> masks = {"7", "-7", "2000", "-3000", "5", "0", "x", "-1", "1152", "8"};
+    const std::vector<std::string> masks = {"7", "-7", "2000", "-3000", "5",  "0",
+                                            "x", "-1", "1152", "8",     "721"};
     const std::vector<std::optional<std::string>> folders = {std::string("/data/intermediate"), std::nullopt,
                                                              std::string("/mnt/") + std::string(200, 'd'),
                                                              std::string("D:\\work\\db")};
