@@ -288,13 +288,6 @@ TEST(EncoderParts, ScaledPicturesKeepTheirShapeBetweenBlackBorders) {
                     }
         }
     }
-    // Scaled whole, the two fields' lines are mixed: the reason interlaced sources are scaled by field.
-    std::string error;
-    auto mixed =
-        ScaledFrameSource::create(std::make_unique<FlatSource>(64, 48, 2.35, 200, 40), 64, 48, 3, error);
-    ASSERT_TRUE(mixed);
-    const int line = mixed->area().y + 10;
-    EXPECT_NEAR(mixed->frame(0)[line * 64 + 30], 120, 30);
 }
 
 TEST(EncoderParts, CpuModesAllowTheirExtensionSetsOnly) {

@@ -113,11 +113,6 @@ TEST(IniCodec, FrameSizeLinesReadOrEndTheLoad) {
         EXPECT_EQ(s->endFrame, 20);
         EXPECT_EQ(s->bitrate, 5000);
     }
-    SourceState source;
-    auto s = std::make_unique<Settings>(source);
-    parseIni("*BITRATE 5000\n", IniMode::User, *s);
-    EXPECT_FALSE(s->seen.test(Keyword::FrameSize));
-    EXPECT_EQ(s->frameWidth, 0) << "without the line the source's size is kept";
 }
 
 TEST(IniCodec, TheInputCheckIsReportedNotShown) {
