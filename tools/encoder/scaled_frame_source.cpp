@@ -144,15 +144,16 @@ const std::uint8_t* ScaledFrameSource::frame(int n) const {
     if (!fields_) {
         const Planes s = planesOf(from, src.width, src.height, 0, 0, 0, 1);
         const Planes d = planesOf(to, facts_.width, facts_.height, area_.x, area_.y, 0, 1);
-        sws_scale(frameScaler_, s.data.data(), s.stride.data(), 0, src.height, d.data.data(),
-                  d.stride.data());
-        return to;
+        const int lines = sws_scale(frameScaler_, s.data.data(), s.stride.data(), 0, src.height,
+                                    d.data.data(), d.stride.data());
+        return lines < 0 ? nullptr : to;
     }
     for (int f = 0; f < 2; ++f) {
         const Planes s = planesOf(from, src.width, src.height, 0, 0, f, 2);
         const Planes d = planesOf(to, facts_.width, facts_.height, area_.x, area_.y, f, 2);
-        sws_scale(fieldScalers_[static_cast<std::size_t>(f)], s.data.data(), s.stride.data(), 0,
-                  src.height / 2, d.data.data(), d.stride.data());
+        if (sws_scale(fieldScalers_[static_cast<std::size_t>(f)], s.data.data(), s.stride.data(), 0,
+                      src.height / 2, d.data.data(), d.stride.data()) < 0)
+            return nullptr;
     }
     return to;
 }
