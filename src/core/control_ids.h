@@ -244,4 +244,16 @@ inline constexpr int progressInfo = 1908; // where the running job stands
 inline constexpr int runnerInfo = 1909;   // whether the queue runs, and how the last run ended
 } // namespace queue
 
+namespace disc {
+inline constexpr int folderButton = 1951;    // the DVD-Video folder; its label shows the folder
+inline constexpr int imageButton = 1952;     // the ISO image beside the folder
+inline constexpr int audioFileButton = 1953; // an audio file instead of the source's own audio
+inline constexpr int audioTrackEdit = 1954;  // the source's audio track, 1 to 8
+inline constexpr int audioTrackUpDown = 1955;
+inline constexpr int noDiscButton = 1956;      // forgets the folder and the image
+inline constexpr int sourceAudioButton = 1957; // forgets the audio file
+inline constexpr int audioInfo = 1958;         // what the disc does with the audio
+inline constexpr int toolsInfo = 1959;         // whether the tools of the disc steps are there
+} // namespace disc
+
 } // namespace mivo::ids

@@ -7,8 +7,8 @@ namespace mivo {
 
 namespace {
 constexpr std::array<std::string_view, kPageCount> kPageNames = {
-    "window", "main",     "settings1", "settings2", "settings3",
-    "matrix", "chapters", "zones",     "panscan",   "queue"};
+    "window",   "main",  "settings1", "settings2", "settings3", "matrix",
+    "chapters", "zones", "panscan",   "queue",     "disc"};
 
 } // namespace
 

@@ -27,11 +27,12 @@ enum class PageId {
     Chapters,
     Zones,
     PanScan,
-    Queue
+    Queue,
+    Disc
 };
-inline constexpr int kPageCount = 10;
+inline constexpr int kPageCount = 11;
 
-// The script and print name of a page ("window", "main", ..., "panscan", "queue"), and back.
+// The script and print name of a page ("window", "main", ..., "panscan", "queue", "disc"), and back.
 std::string_view pageName(PageId page);
 std::optional<PageId> pageFromName(std::string_view name);
 
@@ -86,7 +87,7 @@ struct ControlTemplate {
 
 struct PageTemplate {
     PageId page;
-    int dialogId; // 101 for the window, 103..111 for the pages
+    int dialogId; // 101 for the window, 103..112 for the pages
     std::string_view title;
     int width, height; // dialog units
     std::span<const ControlTemplate> controls;

@@ -166,6 +166,14 @@ void bindQueue(ControlModel& c, PageHandlers& h) {
                 h.queue);
 }
 
+void bindDisc(ControlModel& c, PageHandlers& h) {
+    namespace d = ids::disc;
+    bindDefault(c, PageId::Disc,
+                {d::folderButton, d::imageButton, d::audioFileButton, d::audioTrackEdit, d::audioTrackUpDown,
+                 d::noDiscButton, d::sourceAudioButton},
+                h.disc);
+}
+
 } // namespace
 
 void bindHandlers(ControlModel& controls, PageHandlers& handlers) {
@@ -175,6 +183,7 @@ void bindHandlers(ControlModel& controls, PageHandlers& handlers) {
     bindMatrix(controls, handlers);
     bindPreviews(controls, handlers);
     bindQueue(controls, handlers);
+    bindDisc(controls, handlers);
 }
 
 } // namespace mivo

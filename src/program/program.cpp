@@ -133,6 +133,7 @@ void Program::openNamedSource() {
 void Program::refreshAfterFileChange() {
     SourceContext ctx = sourceContext();
     mivo::refreshAfterFileChange(ctx);
+    handlers_->disc.refresh();
     // Without a source the boxes must not go on showing the last source's picture.
     if (!source_.sourceReady) preview_->showCurrentFrame();
 }
@@ -189,11 +190,15 @@ QueuePage& Program::queuePage() {
     return handlers_->queue;
 }
 
+DiscPage& Program::discPage() {
+    return handlers_->disc;
+}
+
 void Program::startUp() {
     // The window and its pages exist with the control model; the tab control holds a tab per page.
     controls_.setItems(PageId::Window, ids::window::tabs,
                        {"  Main", "Settings 1", "Settings 2", "Settings 3", "Matrix", "Preview/Chapters",
-                        "Preview/Zones", "Preview/PanScan", "Queue"});
+                        "Preview/Zones", "Preview/PanScan", "Queue", "Disc"});
     // Run-time state first: the processor count decides the initial SMP switch the reset shows.
     setStartUpValues();
     // Every control to its handler; the window's buttons are usable from the start.

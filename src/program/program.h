@@ -28,6 +28,7 @@ namespace mivo {
 struct PageHandlers;
 class FramePreview;
 class QueuePage;
+class DiscPage;
 class SceneScan;
 
 // What the shell around the program provides: the real window and message loop, or the runner.
@@ -113,6 +114,7 @@ class Program {
     bool scanRunning() const;
     SceneScan& scan() { return *scan_; }
     QueuePage& queuePage();
+    DiscPage& discPage();
     // Applies what the scan thread posted (user-interface thread).
     void drainScanPosts();
     bool previewRedrawPending() const { return previewRedraw_; }

@@ -29,7 +29,7 @@ using mivo::test::readText;
 using mivo::test::writeText;
 
 AudioFacts facts(AudioCodec codec, int rate, int channels, double start = 0.0) {
-    return {codec, rate, channels, start};
+    return {codec, rate, channels, start, {}};
 }
 
 TEST(DiscPlan, AudioTheDiscCarriesIsCopiedAndEverythingElseBecomesAc3) {
@@ -194,12 +194,13 @@ struct DiscFolder {
     std::string log() const { return readText(path("enc.log")); }
     // Through the front-end: the scenario runner loads the ini and presses "encode" with the real back
     // end in a program folder of its own; the status line it ends with.
-    std::string throughFrontEnd(const std::string& ini, const std::string& setup = "") const {
+    std::string throughFrontEnd(const std::string& ini, const std::string& setup = "",
+                                const std::string& beforeEncode = "") const {
         fs::create_directories(path("prog"));
         writeText(path("user.ini"), ini);
         writeText(path("disc.scn"), setup + "decoder 16 mpeg2\nencoder real\nstart\nanswer-file " +
-                                        path("user.ini") +
-                                        "\nclick main 1113\nclick window 1003\nprint status\nclose\n");
+                                        path("user.ini") + "\nclick main 1113\n" + beforeEncode +
+                                        "click window 1003\nprint status\nclose\n");
         const std::string command =
             "QT_QPA_PLATFORM=offscreen '" MIVO_SCENARIO_RUNNER "' --program-folder '" + path("prog") + "' '" +
             path("disc.scn") + "' > '" + path("printed.txt") + "'";
@@ -317,18 +318,26 @@ TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
     expectDisc(f, 25.0, "ac3");
 }
 
-// A step that cannot be done ends the run non-zero with its reason; the stream stays, no VIDEO_TS and
-// no image are left.
+// A step that cannot be done ends the run non-zero with its reason and leaves no VIDEO_TS and no image.
+// What can be known before the encode (the tools, the audio, a folder that cannot be written) refuses
+// before it, so the stream already there stays as it was; what only the encode tells (the space its
+// stream needs) refuses after it, and the new stream stays.
 TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     DiscFolder f("disc-refused");
     const std::string project = f.source("352x288", "25", "mp2");
-    const auto refused = [&](const std::string& dvd, const std::string& reason, const std::string& env = "") {
+    const std::string earlier = "the stream of an earlier encode";
+    const auto refused = [&](const std::string& dvd, const std::string& reason, const std::string& env = "",
+                             const std::string& more = "", bool beforeEncode = true) {
         SCOPED_TRACE(reason);
-        fs::remove(f.path("out.m2v"));
-        writeText(f.path("Mivo.ini"), discIni(f, project, "", "10 21") + "*DVDFOLDER        " + dvd + "\r\n");
+        writeText(f.path("out.m2v"), earlier);
+        writeText(f.path("Mivo.ini"),
+                  discIni(f, project, more, "10 21") + "*DVDFOLDER        " + dvd + "\r\n");
         EXPECT_EQ(f.run(env), 1);
         EXPECT_NE(f.errors().find(reason), std::string::npos) << f.errors();
-        EXPECT_TRUE(fs::exists(f.path("out.m2v")));
+        if (beforeEncode)
+            EXPECT_EQ(readText(f.path("out.m2v")), earlier);
+        else
+            EXPECT_GT(fs::file_size(f.path("out.m2v")), earlier.size());
         EXPECT_FALSE(fs::exists(dvd + "/VIDEO_TS"));
         EXPECT_FALSE(fs::exists(f.path("dvd.iso")));
         if (fs::exists(dvd)) {
@@ -340,13 +349,15 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     fs::create_directories(bin);
     const std::string path = "PATH='" + bin + "'";
     refused(f.path("dvd"), "mplex, which is not installed (Debian package mjpegtools)", path);
-    // The front-end's status line gives the reason too.
-    fs::remove(f.path("out.m2v"));
-    const std::string status = f.throughFrontEnd(discIni(f, project, "", "10 21"), "env PATH " + bin + "\n");
-    EXPECT_NE(status.find("encoding FAILED, encoder exit code 1, see log file " + f.path("enc.log") +
-                          ": the disc needs mplex"),
+    // The front-end says it before it starts the encoder.
+    writeText(f.path("out.m2v"), earlier);
+    const std::string status =
+        f.throughFrontEnd(discIni(f, project, "", "10 21"), "env PATH " + bin + "\n", "answer-yes\n");
+    EXPECT_NE(status.find("the disc needs mplex, which is not installed (Debian package mjpegtools), encode "
+                          "not started"),
               std::string::npos)
         << status;
+    EXPECT_EQ(readText(f.path("out.m2v")), earlier);
     EXPECT_FALSE(fs::exists(f.path("dvd/VIDEO_TS")));
     fs::create_symlink(shell("command -v mplex | tr -d '\\n'"), bin + "/mplex");
     fs::create_symlink(shell("command -v dvdauthor | tr -d '\\n'"), bin + "/dvdauthor");
@@ -356,17 +367,15 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");
-    // A broken audio file: its tool's message.
+    // A broken audio file, and a track the source does not have.
     writeText(f.path("bad.ac3"), "not audio");
-    writeText(f.path("Mivo.ini"),
-              discIni(f, project, "*AUDIOFILE        " + f.path("bad.ac3") + "\r\n", "10 21"));
-    EXPECT_EQ(f.run(), 1);
-    EXPECT_NE(f.errors().find("cannot read the audio of"), std::string::npos) << f.errors();
-    EXPECT_FALSE(fs::exists(f.path("dvd/VIDEO_TS")));
+    refused(f.path("dvd"), "cannot read the audio of", "", "*AUDIOFILE        " + f.path("bad.ac3") + "\r\n");
+    refused(f.path("dvd"), "has 1 audio track(s); *AUDIOTRACK asks for track 2", "",
+            "*AUDIOTRACK       2\r\n");
     // A disk with no room, and one that turns read-only.
     mivo::test::SmallDisk disk(64 << 10);
     if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
-    refused(disk.folder() + "dvd", "not enough space for the disc");
+    refused(disk.folder() + "dvd", "not enough space for the disc", "", "", false);
     disk.makeReadOnly();
     refused(disk.folder() + "dvd", "cannot create the DVD folder");
 }

@@ -1,5 +1,6 @@
 // "encode", "about Mivo" and "exit" with the encoder double: what the encoder finds when it runs, the
 // window hidden for as long as it runs, the refusals, and the ways the encoder is started.
+#include "program/pages/disc_page.h"
 #include "program/pages/encoder_launch.h"
 
 #include "../core/program_file_image.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
 
 using namespace mivo;
 using namespace mivo::test;
@@ -228,11 +230,21 @@ TEST(EncoderEndMessage, OnlyExitStatusZeroReadsAsFinished) {
 
 TEST(EncoderEndMessage, ADiscRunSaysWhereTheDiscIsOrWhyThereIsNone) {
     const std::string log = "ERROR: an earlier run\nnote: x\nERROR: the disc needs mplex\r\n";
-    EXPECT_EQ(discEndNote(0, "", "/v/d.iso", log), "");
-    EXPECT_EQ(discEndNote(0, "/v/d", "", log), ", disc in /v/d/VIDEO_TS");
-    EXPECT_EQ(discEndNote(0, "/v/d", "/v/d.iso", log), ", disc in /v/d/VIDEO_TS and /v/d.iso");
-    EXPECT_EQ(discEndNote(1, "/v/d", "/v/d.iso", log), ": the disc needs mplex");
-    EXPECT_EQ(discEndNote(1, "/v/d", "", "no error line"), "");
+    const fs::path dir = fs::temp_directory_path() / ("mivo-disc-note-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::string folder = (dir / "d").string(), image = (dir / "d.iso").string();
+    EXPECT_EQ(discEndNote(0, "", image, log), "");
+    // A good end that left no disc (an encoder that knows no disc, a folder gone since) says so.
+    EXPECT_EQ(discEndNote(0, folder, "", log), ", but NO disc was made in " + folder);
+    fs::create_directories(dir / "d" / "VIDEO_TS");
+    writeFile(dir / "d" / "VIDEO_TS" / "VIDEO_TS.IFO", "ifo");
+    EXPECT_EQ(discEndNote(0, folder, "", log), ", disc in " + folder + "/VIDEO_TS");
+    EXPECT_EQ(discEndNote(0, folder, image, log), ", but NO disc was made in " + folder);
+    writeFile(image, "iso");
+    EXPECT_EQ(discEndNote(0, folder, image, log), ", disc in " + folder + "/VIDEO_TS and " + image);
+    EXPECT_EQ(discEndNote(1, folder, image, log), ": the disc needs mplex");
+    EXPECT_EQ(discEndNote(1, folder, "", "no error line"), "");
+    fs::remove_all(dir);
 }
 
 } // namespace

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 class QueuedDialogs : public DialogService {
   public:
     std::deque<std::string> files;
+    std::deque<std::string> folders;
     std::deque<MessageAnswer> answers;
     std::vector<std::string> messages; // "title|text" of every message box
 
@@ -36,7 +37,12 @@ class QueuedDialogs : public DialogService {
         files.pop_front();
         return f;
     }
-    std::optional<std::string> chooseFolder(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> chooseFolder(const std::string&) override {
+        if (folders.empty()) return std::nullopt;
+        std::string f = folders.front();
+        folders.pop_front();
+        return f;
+    }
     MessageAnswer message(const std::string& title, const std::string& text,
                           MessageButtons buttons) override {
         messages.push_back(title + "|" + text);

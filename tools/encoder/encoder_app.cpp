@@ -220,18 +220,23 @@ bool runPasses(RunLog& log, const EncodeJob& job, const FrameSource& source, Pro
     return true;
 }
 
-// The steps after the encode, on the encoded range.
-bool makeDisc(const EncodeJob& job, const StreamFacts& facts, RunLog& log, std::string& error) {
-    const disc::TitleFacts title{job.startFrame,        jobFrameCount(job), facts.rateNumerator,
-                                 facts.rateDenominator, job.pulldown,       job.aspectRatio,
-                                 job.chapterFrames};
+// The encoded stream and the source's own files that carry its audio.
+disc::DiscSources discSources(const EncodeJob& job) {
     disc::DiscSources sources{job.outputFile, {}, !job.avisynthInput};
     if (job.videoFileInput)
         sources.sourceFiles = {job.inputFile};
     else if (!job.avisynthInput)
         sources.sourceFiles = disc::d2vSourceFiles(job.inputFile);
+    return sources;
+}
+
+// The steps after the encode, on the encoded range.
+bool makeDisc(const EncodeJob& job, const StreamFacts& facts, RunLog& log, std::string& error) {
+    const disc::TitleFacts title{job.startFrame,        jobFrameCount(job), facts.rateNumerator,
+                                 facts.rateDenominator, job.pulldown,       job.aspectRatio,
+                                 job.chapterFrames};
     return disc::makeDisc(
-        job.disc, title, sources, [&](const std::string& line) { log.info(line); }, error);
+        job.disc, title, discSources(job), [&](const std::string& line) { log.info(line); }, error);
 }
 
 std::string sizeText(int width, int height) {
@@ -289,6 +294,8 @@ bool encode(const std::string& programFolder, EncodeJob& job, RunLog& log, Progr
     logJob(log, job, source->facts(), library);
     for (const std::string& note : applyRunEnvironment(job.run))
         log.info("note: " + note);
+    // A disc that cannot be made is known now, not after the encode, and the stream already there stays.
+    if (!job.disc.folder.empty() && !disc::checkDisc(job.disc, discSources(job), error)) return false;
     if (!runPasses(log, job, *source, monitor, error)) return false;
     return job.disc.folder.empty() || makeDisc(job, source->facts(), log, error);
 }

@@ -17,6 +17,7 @@ std::span<const PageTemplate> pageTemplates() {
         {PageId::Zones, 109, "Preview/Zones", 410, 180, zonesControls()},
         {PageId::PanScan, 110, "Preview/PanScan", 410, 180, panScanControls()},
         {PageId::Queue, 111, "Queue", 410, 180, queueControls()},
+        {PageId::Disc, 112, "Disc", 410, 180, discControls()},
     }};
     return pages;
 }

@@ -16,5 +16,6 @@ std::span<const ControlTemplate> chaptersControls();
 std::span<const ControlTemplate> zonesControls();
 std::span<const ControlTemplate> panScanControls();
 std::span<const ControlTemplate> queueControls();
+std::span<const ControlTemplate> discControls();
 
 } // namespace mivo::templates

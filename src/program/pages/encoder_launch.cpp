@@ -4,6 +4,7 @@
 #include "core/control_ids.h"
 #include "core/source/d2v_check.h"
 #include "platform/platform.h"
+#include "program/pages/disc_page.h"
 #include "program/preview/frame_preview.h"
 #include "program/program.h"
 #include "program/scan/scene_scan.h"
@@ -83,17 +84,6 @@ std::string encoderEndMessage(int exitCode, const std::string& logFile) {
     return text + (logFile.empty() ? " (no log file chosen)" : ", see log file " + logFile);
 }
 
-std::string discEndNote(int exitCode, const std::string& dvdFolder, const std::string& dvdIso,
-                        const std::string& logText) {
-    if (dvdFolder.empty()) return {};
-    if (exitCode == 0)
-        return ", disc in " + dvdFolder + "/VIDEO_TS" + (dvdIso.empty() ? std::string() : " and " + dvdIso);
-    const std::size_t at = logText.rfind("ERROR: ");
-    if (at == std::string::npos) return {};
-    const std::size_t end = logText.find_first_of("\r\n", at);
-    return ": " + logText.substr(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
-}
-
 const char* const kAboutTitle = "Mivogui 024";
 const char* const kAboutText =
     "Mivogui 0.24 is the graphical front-end of the Dazuzer MPEG-2 encoder, release 0.24: it composes "
@@ -127,6 +117,11 @@ void encodeButton(Program& p) {
         p.dialogs().message("Mivo message", "m2v output file already exists, OVERWRITE ?",
                             MessageButtons::YesNo) != MessageAnswer::Yes) {
         status.show(" please rename outputfile");
+        return;
+    }
+    // A disc whose tools are missing would fail only after the encode: say so before it starts.
+    if (const std::optional<std::string> refusal = discRefusal(p)) {
+        status.show(" " + *refusal + ", encode not started");
         return;
     }
     if (source.projectVersion > 0 && !placeLibraryCopy(p)) return;

@@ -25,10 +25,6 @@ void exitButton(Program& p);
 // The status line once the encoder has ended: " encoding finished" for exit status 0, otherwise a
 // failure naming the status and the log file, when one was chosen.
 std::string encoderEndMessage(int exitCode, const std::string& logFile);
-// What follows it when the settings ask for a disc: where the folder (and image) are after a good end,
-// otherwise the back end's reason, the last error line of its log text.
-std::string discEndNote(int exitCode, const std::string& dvdFolder, const std::string& dvdIso,
-                        const std::string& logText);
 
 // The about box's title and text.
 extern const char* const kAboutTitle;

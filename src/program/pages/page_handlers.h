@@ -3,6 +3,7 @@
 // control of the handler table to one of these entry points.
 
 #include "program/pages/chapters_page.h"
+#include "program/pages/disc_page.h"
 #include "program/pages/file_buttons.h"
 #include "program/pages/main_page.h"
 #include "program/pages/matrix_page.h"
@@ -21,7 +22,7 @@ class Program;
 struct PageHandlers {
     explicit PageHandlers(Program& p)
         : window(p), main(p), settings1(p), settings2(p), settings3(p), matrix(p), chapters(p), zones(p),
-          panScan(p), queue(p), files(p, *this) {}
+          panScan(p), queue(p), disc(p), files(p, *this) {}
     WindowHandlers window;
     MainPage main;
     Settings1Page settings1;
@@ -32,6 +33,7 @@ struct PageHandlers {
     ZonesPage zones;
     PanScanPage panScan;
     QueuePage queue;
+    DiscPage disc;
     FileButtons files;
 };
 

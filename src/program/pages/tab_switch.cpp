@@ -6,6 +6,7 @@
 #include "core/free_format.h"
 
 #include "program/pages/list_boxes.h"
+#include "program/pages/disc_page.h"
 #include "program/pages/queue_page.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
@@ -133,6 +134,10 @@ void tabChanged(Program& p) {
     case PageId::Queue:
         p.status().clear();
         p.queuePage().shown();
+        break;
+    case PageId::Disc:
+        p.status().clear();
+        p.discPage().refresh();
         break;
     default:
         break;

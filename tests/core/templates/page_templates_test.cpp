@@ -18,9 +18,9 @@ using mivo::PageId;
 using mivo::PageTemplate;
 namespace ids = mivo::ids;
 
-constexpr PageId kPages[] = {PageId::Main,      PageId::Settings1, PageId::Settings2,
-                             PageId::Settings3, PageId::Matrix,    PageId::Chapters,
-                             PageId::Zones,     PageId::PanScan,   PageId::Queue};
+constexpr PageId kPages[] = {PageId::Main,   PageId::Settings1, PageId::Settings2, PageId::Settings3,
+                             PageId::Matrix, PageId::Chapters,  PageId::Zones,     PageId::PanScan,
+                             PageId::Queue,  PageId::Disc};
 
 const PageTemplate& page(PageId id) {
     for (const PageTemplate& p : mivo::pageTemplates())
@@ -68,13 +68,13 @@ std::set<std::string_view> unnamedTexts(PageId p) {
 
 TEST(PageTemplates, PagesInTabOrderWithTheirLabels) {
     const auto pages = mivo::pageTemplates();
-    ASSERT_EQ(pages.size(), 10u);
-    const std::string_view titles[] = {"  Main",        "Settings 1",      "Settings 2",
-                                       "Settings 3",    "Matrix",          "Preview/Chapters",
-                                       "Preview/Zones", "Preview/PanScan", "Queue"};
+    ASSERT_EQ(pages.size(), 11u);
+    const std::string_view titles[] = {
+        "  Main",           "Settings 1",    "Settings 2",      "Settings 3", "Matrix",
+        "Preview/Chapters", "Preview/Zones", "Preview/PanScan", "Queue",      "Disc"};
     EXPECT_EQ(pages[0].page, PageId::Window);
     EXPECT_EQ(pages[0].dialogId, 101);
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 10; ++i) {
         const PageTemplate& p = pages[static_cast<std::size_t>(i) + 1];
         EXPECT_EQ(p.page, kPages[i]);
         EXPECT_EQ(p.dialogId, 103 + i);
@@ -472,6 +472,7 @@ TEST(PageTemplates, StartUpFlagsMatchTheStateWithoutASource) {
         {PageId::Chapters, {1603}},
         {PageId::Zones, {1603, 1711}},
         {PageId::PanScan, {1811}},
+        {PageId::Disc, {1954}},
     };
     for (PageId p : kPages) {
         std::set<int> have;

@@ -20,29 +20,6 @@ double titleSeconds(const TitleFacts& t) {
     return secondsAt(t, t.startFrame + t.frameCount);
 }
 
-AudioPlan planAudio(const AudioFacts& audio, bool pal) {
-    AudioPlan plan;
-    const bool at48 = audio.sampleRate == 48000;
-    if (at48 && audio.codec == AudioCodec::Ac3) {
-        plan.copy = true;
-        plan.extension = "ac3";
-        return plan;
-    }
-    if (at48 && pal && audio.codec == AudioCodec::Mp2) {
-        plan.copy = true;
-        plan.extension = "mp2";
-        return plan;
-    }
-    plan.extension = "ac3";
-    plan.channels = audio.channels > 2 ? 6 : 2;
-    plan.bitrateKbps = plan.channels == 6 ? 448 : 192;
-    plan.reason = audio.codec == AudioCodec::Mp2 && !pal ? "an NTSC disc carries MPEG audio only beside AC-3"
-                  : !at48 && (audio.codec == AudioCodec::Ac3 || audio.codec == AudioCodec::Mp2)
-                      ? "a DVD carries audio at 48 kHz"
-                      : "a DVD carries AC-3, LPCM or MPEG audio";
-    return plan;
-}
-
 AudioCut cutAudio(const TitleFacts& t, const AudioFacts& audio, double videoStart, double fileStart) {
     AudioCut cut;
     cut.length = titleSeconds(t);

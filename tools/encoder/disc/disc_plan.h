@@ -2,6 +2,8 @@
 // The decisions of the disc steps after an encode, kept apart from the tools that carry them out: what
 // happens to the audio, where it is cut, which chapter times and which authoring file the title gets.
 
+#include "sources/disc_audio.h"
+
 #include <string>
 #include <vector>
 
@@ -32,26 +34,11 @@ bool isPal(const TitleFacts& t);
 double secondsAt(const TitleFacts& t, int frame);
 double titleSeconds(const TitleFacts& t);
 
-enum class AudioCodec { Ac3, Mp2, Lpcm, Other };
-
-struct AudioFacts {
-    AudioCodec codec = AudioCodec::Other;
-    int sampleRate = 0;
-    int channels = 0;
-    double startSeconds = 0.0; // the track's first time stamp, in the file's time line
-};
-
-// How the track gets onto the disc.
-struct AudioPlan {
-    bool copy = false;     // false: encoded to AC-3 at 48 kHz
-    int bitrateKbps = 0;   // when encoded
-    int channels = 0;      // when encoded: 2, or 6 for more than two source channels
-    std::string extension; // of the elementary stream the multiplexer reads: "ac3" or "mp2"
-    std::string reason;    // for the log: why it is converted
-};
-// AC-3 at 48 kHz is copied, MPEG-1 layer II at 48 kHz too on a PAL disc; NTSC discs must carry AC-3 or
-// LPCM, and the multiplexer takes LPCM only in a raw form of its own, so everything else becomes AC-3.
-AudioPlan planAudio(const AudioFacts& audio, bool pal);
+// What happens to the audio is decided alike in the window and here.
+using mivo::disc::AudioCodec;
+using mivo::disc::AudioFacts;
+using mivo::disc::AudioPlan;
+using mivo::disc::planAudio;
 
 // Where the encoded range lies in the audio's time line: `seek` seconds from the file's first time
 // stamp, or, when the audio begins after the first frame, silence of `delay` seconds put before it.

@@ -1,6 +1,5 @@
 #include "disc_steps.h"
 
-#include "base/d2v_header.h"
 #include "base/whole_file.h"
 #include "platform/platform.h"
 
@@ -12,35 +11,18 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
 
 namespace mivo::encoder::disc {
 
 namespace fs = std::filesystem;
+using mivo::disc::audioInput;
+using mivo::disc::AudioProbe;
+using mivo::disc::missingDiscTool;
+using mivo::disc::probeAudio;
 
 namespace {
-
-struct Tool {
-    const char* program;
-    const char* package;
-};
-constexpr Tool kFfmpeg{"ffmpeg", "ffmpeg"};
-constexpr Tool kMplex{"mplex", "mjpegtools"};
-constexpr Tool kDvdauthor{"dvdauthor", "dvdauthor"};
-constexpr Tool kGenisoimage{"genisoimage", "genisoimage"};
-
-bool toolFound(const Tool& tool, std::string& error) {
-    if (!platform::findOnPath(tool.program).empty()) return true;
-    error = std::string("the disc needs ") + tool.program + ", which is not installed (Debian package " +
-            tool.package + ")";
-    return false;
-}
 
 // The last lines a tool wrote, as the reason it gives.
 std::string tail(const std::string& logFile) {
@@ -55,6 +37,14 @@ std::string tail(const std::string& logFile) {
     for (char& c : text)
         if (c == '\n' || c == '\r') c = ' ';
     return text;
+}
+
+// A name as one word of a shell command, whatever it holds.
+std::string shellQuoted(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 // Runs a tool with its output in `logFile`. False with the tool's own last words.
@@ -120,75 +110,6 @@ class WorkFolder {
     bool made_;
 };
 
-AudioCodec codecOf(AVCodecID id) {
-    switch (id) {
-    case AV_CODEC_ID_AC3:
-        return AudioCodec::Ac3;
-    case AV_CODEC_ID_MP2:
-        return AudioCodec::Mp2;
-    case AV_CODEC_ID_PCM_DVD:
-        return AudioCodec::Lpcm;
-    default:
-        return AudioCodec::Other;
-    }
-}
-
-struct Probe {
-    bool hasAudio = false;
-    AudioFacts audio;
-    double videoStart = 0.0; // the first video time stamp, or the file's start without video
-    double fileStart = 0.0;
-    std::string language;
-};
-
-double seconds(std::int64_t ts, AVRational base) {
-    return ts == AV_NOPTS_VALUE ? 0.0 : static_cast<double>(ts) * av_q2d(base);
-}
-
-// The track's facts and the time stamps the cut goes by. False when the input cannot be read or has no
-// such track (a missing first track is no error: the title then has no audio).
-bool probe(const std::string& url, int track, Probe& p, std::string& error) {
-    AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, url.c_str(), nullptr, nullptr) < 0) {
-        error = "cannot read the audio of " + url;
-        return false;
-    }
-    const bool read = avformat_find_stream_info(ctx, nullptr) >= 0;
-    int audioSeen = 0;
-    AVStream* video = nullptr;
-    AVStream* audio = nullptr;
-    for (unsigned i = 0; read && i < ctx->nb_streams; ++i) {
-        AVStream* st = ctx->streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !video) video = st;
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && ++audioSeen == track) audio = st;
-    }
-    p.fileStart =
-        ctx->start_time == AV_NOPTS_VALUE ? 0.0 : static_cast<double>(ctx->start_time) / AV_TIME_BASE;
-    p.videoStart = video && video->start_time != AV_NOPTS_VALUE ? seconds(video->start_time, video->time_base)
-                                                                : p.fileStart;
-    if (audio) {
-        p.hasAudio = true;
-        p.audio.codec = codecOf(audio->codecpar->codec_id);
-        p.audio.sampleRate = audio->codecpar->sample_rate;
-        p.audio.channels = audio->codecpar->ch_layout.nb_channels;
-        p.audio.startSeconds =
-            audio->start_time == AV_NOPTS_VALUE ? p.fileStart : seconds(audio->start_time, audio->time_base);
-        const AVDictionaryEntry* lang = av_dict_get(audio->metadata, "language", nullptr, 0);
-        if (lang && std::strlen(lang->value) == 2) p.language = lang->value;
-    }
-    avformat_close_input(&ctx);
-    if (!read || (p.hasAudio && (p.audio.sampleRate <= 0 || p.audio.channels <= 0))) {
-        error = "cannot read the audio of " + url;
-        return false;
-    }
-    if (!audio && track > 1) {
-        error = url + " has " + std::to_string(audioSeen) + " audio track(s); *AUDIOTRACK asks for track " +
-                std::to_string(track);
-        return false;
-    }
-    return true;
-}
-
 std::string decimal(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", v);
@@ -196,7 +117,7 @@ std::string decimal(double v) {
 }
 
 // The language the disc announces: the track's own, else the user's.
-std::string languageFor(const Probe& p) {
+std::string languageFor(const AudioProbe& p) {
     if (!p.language.empty()) return p.language;
     const std::string lang = platform::environment("LANG").value_or("");
     if (lang.size() >= 2 && std::isalpha(static_cast<unsigned char>(lang[0])) &&
@@ -209,12 +130,7 @@ std::string languageFor(const Probe& p) {
 bool extractAudio(const DiscRequest& request, const TitleFacts& title, const DiscSources& sources,
                   const WorkFolder& work, const DiscLog& log, std::string& audioPath, std::string& language,
                   std::string& error) {
-    std::string url = request.audioFile;
-    if (url.empty()) {
-        for (const std::string& f : sources.sourceFiles)
-            url += (url.empty() ? "" : "|") + f;
-        if (sources.sourceFiles.size() > 1) url = "concat:" + url;
-    }
+    const std::string url = request.audioFile.empty() ? audioInput(sources.sourceFiles) : request.audioFile;
     if (url.empty()) {
         log("disc: the source has no audio of its own and no *AUDIOFILE names one: a title without audio");
         return true;
@@ -223,15 +139,18 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
         error = "audio file not found: " + request.audioFile;
         return false;
     }
-    Probe p;
+    AudioProbe p;
     const int track = request.audioFile.empty() ? request.audioTrack : 1;
-    if (!probe(url, track, p, error)) return false;
+    if (!probeAudio(url, track, p, error)) return false;
     language = languageFor(p);
     if (!p.hasAudio) {
         log("disc: the source has no audio track: a title without audio");
         return true;
     }
-    if (!toolFound(kFfmpeg, error)) return false;
+    if (const auto missing = missingDiscTool(true, false)) {
+        error = *missing;
+        return false;
+    }
     const bool timed = request.audioFile.empty() && sources.sourceVideoTimed;
     const AudioPlan plan = planAudio(p.audio, isPal(title));
     const AudioCut cut = cutAudio(title, p.audio, timed ? p.videoStart : p.fileStart, p.fileStart);
@@ -283,12 +202,12 @@ bool putInPlace(const std::string& built, const std::string& target, const WorkF
     return true;
 }
 
-// Room for the program stream, the folder's copy of it and the image, with a margin for the audio.
+// Room for the folder and the image, each about the stream's size, with a margin for the audio.
 bool enoughSpace(const DiscRequest& request, const DiscSources& sources, std::string& error) {
     std::error_code ec;
     const auto video = fs::file_size(sources.video, ec);
     if (ec) return true;
-    const double need = static_cast<double>(video) * 1.1 * (request.image.empty() ? 2 : 3);
+    const double need = static_cast<double>(video) * 1.1 * (request.image.empty() ? 1 : 2);
     const auto space = fs::space(request.folder, ec);
     if (ec || static_cast<double>(space.available) >= need) return true;
     error = "not enough space for the disc in " + request.folder + ": " +
@@ -297,27 +216,49 @@ bool enoughSpace(const DiscRequest& request, const DiscSources& sources, std::st
     return false;
 }
 
+// A folder that is there and writable, or could be made: its nearest existing parent is a writable folder.
+bool writableFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::path at = fs::absolute(folder, ec);
+    if (ec) return false;
+    while (!fs::exists(fs::symlink_status(at, ec)) && at.has_parent_path() && at.parent_path() != at)
+        at = at.parent_path();
+    return fs::is_directory(at, ec) && access(at.c_str(), W_OK | X_OK) == 0;
+}
+
 } // namespace
 
-std::vector<std::string> d2vSourceFiles(const std::string& project) {
-    std::ifstream in(project, std::ios::binary);
-    if (!in) return {};
-    const D2vHeader header = readD2vHeader(in);
-    if (header.fault != D2vHeaderFault::None) return {};
-    std::vector<std::string> files;
-    const fs::path base = fs::path(project).parent_path();
-    for (const std::string& f : header.files) {
-        const fs::path p(f);
-        files.push_back(p.is_absolute() || platform::fileExists(f) ? f : (base / p).string());
+bool checkDisc(const DiscRequest& request, const DiscSources& sources, std::string& error) {
+    if (!request.audioFile.empty() && !platform::fileExists(request.audioFile)) {
+        error = "audio file not found: " + request.audioFile;
+        return false;
     }
-    return files;
+    const std::string url = request.audioFile.empty() ? audioInput(sources.sourceFiles) : request.audioFile;
+    AudioProbe p;
+    if (!url.empty() && !probeAudio(url, request.audioFile.empty() ? request.audioTrack : 1, p, error))
+        return false;
+    if (const auto missing = missingDiscTool(p.hasAudio, !request.image.empty())) {
+        error = *missing;
+        return false;
+    }
+    if (!writableFolder(request.folder)) {
+        error = "cannot create the DVD folder " + request.folder;
+        return false;
+    }
+    const std::string imageFolder = fs::path(request.image).parent_path().string();
+    if (!request.image.empty() && !writableFolder(imageFolder.empty() ? "." : imageFolder)) {
+        error = "cannot create the folder of the image " + request.image;
+        return false;
+    }
+    return true;
 }
 
 bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSources& sources,
               const DiscLog& log, std::string& error) {
-    if (!toolFound(kMplex, error) || !toolFound(kDvdauthor, error) ||
-        (!request.image.empty() && !toolFound(kGenisoimage, error)))
+    if (const auto missing = missingDiscTool(false, !request.image.empty())) {
+        error = *missing;
         return false;
+    }
     const bool existed = platform::folderExists(request.folder);
     if (!existed && !platform::makeFolders(request.folder)) {
         error = "cannot create the DVD folder " + request.folder;
@@ -329,23 +270,33 @@ bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSou
     std::string audio, language;
     if (!extractAudio(request, title, sources, work, log, audio, language, error)) return false;
 
-    log("disc: multiplexing");
-    const std::string vob = work / "title.mpg";
-    std::vector<std::string> mux{"mplex", "-f", "8", "-V", "-o", vob, sources.video};
-    if (!audio.empty()) mux.push_back(audio);
-    if (!runTool(mux, work / "mplex.log", error)) return false;
-
-    log("disc: authoring the DVD-Video folder");
-    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, vob, language))) {
+    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
+    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
+    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
+    // an early end of its input for the end of the title.
+    log("disc: multiplexing and authoring the DVD-Video folder");
+    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
+    if (!audio.empty()) mux += " " + shellQuoted(audio);
+    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
+    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
         error = "cannot write in the DVD folder " + request.folder;
         return false;
     }
     const std::string built = work / "disc";
-    if (!runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error))
+    const bool authored =
+        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
+    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
+    std::string muxStatus;
+    readWholeFile(work / "mplex.status", muxStatus);
+    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
+    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
+        const std::string said = tail(work / "mplex.log");
+        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
         return false;
-    std::error_code ec;
-    fs::remove(vob, ec); // the folder holds its own copy: room for the image
+    }
+    if (!authored) return false;
 
+    std::error_code ec;
     std::string imageTemp;
     if (!request.image.empty()) {
         log("disc: writing the image");

@@ -4,6 +4,7 @@
 // the DVD folder and renamed into place at the end, so a failing step leaves no VIDEO_TS and no image.
 
 #include "disc_plan.h"
+#include "sources/disc_audio.h"
 
 #include <functional>
 #include <string>
@@ -19,8 +20,12 @@ struct DiscSources {
     bool sourceVideoTimed = false;        // the source files carry the video too, and its time stamps
 };
 
-// The files of a D2V project, relative names taken from the project's folder; empty when it is none.
-std::vector<std::string> d2vSourceFiles(const std::string& project);
+using mivo::disc::d2vSourceFiles;
+
+// What can be known before the encode, so that a disc that cannot be made costs no encode: the audio
+// file and track, the tools (a missing one named with its Debian package), a DVD folder and an image
+// that can be written. False with the reason.
+bool checkDisc(const DiscRequest& request, const DiscSources& sources, std::string& error);
 
 // Builds what `request` asks for. False with the reason (a missing tool names its Debian package).
 bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSources& sources,
