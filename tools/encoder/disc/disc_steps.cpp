@@ -11,8 +11,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 
 namespace mivo::encoder::disc {
 
@@ -116,6 +121,66 @@ std::string decimal(double v) {
     return text;
 }
 
+// The track's frames that begin from `from` (seconds in the file's time line) for `length` seconds, as
+// the elementary stream the multiplexer reads. Done here rather than by the audio tool: a copy moves a
+// few megabytes, and starting the tool costs more than that. Frames are whole: the demuxer parses the
+// track, so a cut never keeps a broken frame.
+bool copyAudio(const std::string& url, int track, double from, double length, const std::string& path,
+               std::string& error) {
+    error = "cannot copy the audio of " + url;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, url.c_str(), nullptr, nullptr) < 0) return false;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> input(
+        ctx, [](AVFormatContext* c) { avformat_close_input(&c); });
+    if (avformat_find_stream_info(ctx, nullptr) < 0) return false;
+    int index = -1;
+    for (unsigned i = 0, seen = 0; i < ctx->nb_streams && index < 0; ++i)
+        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && static_cast<int>(++seen) == track)
+            index = static_cast<int>(i);
+    if (index < 0) return false;
+    const AVRational base = ctx->streams[index]->time_base;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), std::fclose);
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(),
+                                                          [](AVPacket* pk) { av_packet_free(&pk); });
+    if (!out || !packet) return false;
+    // A frame starting a microsecond early is on time: its stamp went through the stream's time base.
+    constexpr double kSlack = 1e-6;
+    bool written = false;
+    int read = 0;
+    while ((read = av_read_frame(ctx, packet.get())) >= 0) {
+        const AVPacket& pk = *packet;
+        const std::int64_t ts = pk.pts != AV_NOPTS_VALUE ? pk.pts : pk.dts;
+        bool done = false;
+        if (pk.stream_index == index && ts != AV_NOPTS_VALUE) {
+            const double at = static_cast<double>(ts) * av_q2d(base);
+            done = at >= from + length - kSlack;
+            if (!done && at >= from - kSlack) {
+                if (std::fwrite(pk.data, 1, static_cast<std::size_t>(pk.size), out.get()) !=
+                    static_cast<std::size_t>(pk.size)) {
+                    av_packet_unref(packet.get());
+                    error =
+                        "cannot write the audio into the DVD folder: " + std::string(std::strerror(errno));
+                    return false;
+                }
+                written = true;
+            }
+        }
+        av_packet_unref(packet.get());
+        if (done) break;
+    }
+    if (read < 0 && read != AVERROR_EOF) return false;
+    if (std::fclose(out.release()) != 0) {
+        error = "cannot write the audio into the DVD folder";
+        return false;
+    }
+    if (!written) {
+        error = "the audio of " + url + " has no frame in the encoded range";
+        return false;
+    }
+    error.clear();
+    return true;
+}
+
 // The language the disc announces: the track's own, else the user's.
 std::string languageFor(const AudioProbe& p) {
     if (!p.language.empty()) return p.language;
@@ -163,22 +228,20 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
         used.reason = "its audio begins after the first frame";
     }
     audioPath = work / ("audio." + used.extension);
+    if (used.copy) {
+        log("disc: audio track " + std::to_string(track) + " copied");
+        return copyAudio(url, track, p.fileStart + cut.seek, audioLength(cut.length, used), audioPath, error);
+    }
     std::vector<std::string> args{"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
     // The cut as an output option: a seek in a program stream lands inside an audio frame, which a copy
     // would keep as a broken first frame the multiplexer refuses.
     args.insert(args.end(), {"-i", url, "-map", "0:a:" + std::to_string(track - 1), "-vn", "-sn"});
     if (cut.seek > 0.0) args.insert(args.end(), {"-ss", decimal(cut.seek)});
-    if (used.copy) {
-        args.insert(args.end(), {"-c:a", "copy"});
-        log("disc: audio track " + std::to_string(track) + " copied");
-    } else {
-        args.insert(args.end(), {"-c:a", "ac3", "-b:a", std::to_string(used.bitrateKbps) + "k", "-ac",
-                                 std::to_string(used.channels), "-ar", "48000"});
-        if (cut.delay > 0.0)
-            args.insert(args.end(), {"-af", "adelay=" + decimal(cut.delay * 1000.0) + ":all=1"});
-        log("disc: audio track " + std::to_string(track) + " converted to AC-3 " +
-            std::to_string(used.bitrateKbps) + " kbit/s: " + used.reason);
-    }
+    args.insert(args.end(), {"-c:a", "ac3", "-b:a", std::to_string(used.bitrateKbps) + "k", "-ac",
+                             std::to_string(used.channels), "-ar", "48000"});
+    if (cut.delay > 0.0) args.insert(args.end(), {"-af", "adelay=" + decimal(cut.delay * 1000.0) + ":all=1"});
+    log("disc: audio track " + std::to_string(track) + " converted to AC-3 " +
+        std::to_string(used.bitrateKbps) + " kbit/s: " + used.reason);
     args.insert(args.end(), {"-t", decimal(audioLength(cut.length, used)), "-f", used.extension, audioPath});
     return runTool(args, work / "audio.log", error);
 }
