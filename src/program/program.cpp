@@ -97,6 +97,7 @@ SourceContext Program::sourceContext() {
         }
     };
     hooks.showFirstFrame = [this] { preview_->showCurrentFrame(); };
+    hooks.dvdChecked = [this] { handlers_->disc.sourceChecked(); };
     return SourceContext{source_, sourceSettings_, controls_, status_, std::move(hooks)};
 }
 

@@ -318,6 +318,21 @@ TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
     expectDisc(f, 25.0, "ac3");
 }
 
+// dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still
+// one name, and runs nothing.
+TEST(DiscProgram, FolderNamesTheShellWouldSplitAreKept) {
+    DiscFolder f("disc-odd-names");
+    const std::string odd = f.path("it's a \"disc\"; $(touch pwned) `touch pwned`");
+    writeText(f.path("Mivo.ini"),
+              discIni(f, f.source("352x288", "25", "mp2")) + "*DVDFOLDER        " + odd + "\r\n");
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    EXPECT_FALSE(fs::exists(f.path("pwned")));
+    fs::create_directory_symlink(odd, f.path("plain"));
+    const DiscReading r = lsdvd(f.path("plain"));
+    EXPECT_EQ(r.titles, 1);
+    EXPECT_EQ(r.chapters.size(), 3u);
+}
+
 // A step that cannot be done ends the run non-zero with its reason and leaves no VIDEO_TS and no image.
 // What can be known before the encode (the tools, the audio, a folder that cannot be written) refuses
 // before it, so the stream already there stays as it was; what only the encode tells (the space its
@@ -364,6 +379,15 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     refused(f.path("dvd"), "genisoimage, which is not installed (Debian package genisoimage)", path);
     fs::create_symlink(shell("command -v genisoimage | tr -d '\\n'"), bin + "/genisoimage");
     refused(f.path("dvd"), "ffmpeg, which is not installed (Debian package ffmpeg)", path);
+    // A multiplexer that fails inside dvdauthor's input pipe fails the disc, with its own words.
+    const std::string fake = f.path("fake");
+    fs::create_directories(fake);
+    writeText(fake + "/mplex", "#!/bin/sh\necho 'mplex: the stream cannot be multiplexed' >&2\nexit 1\n");
+    fs::permissions(fake + "/mplex", fs::perms::owner_all);
+    for (const char* tool : {"dvdauthor", "genisoimage", "ffmpeg"})
+        fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"), fake + "/" + tool);
+    refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'", "",
+            false);
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");

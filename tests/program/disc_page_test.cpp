@@ -109,6 +109,11 @@ TEST_F(DiscPageTest, AudioTheDiscCannotCarrySaysItWillBeConverted) {
         click(d::audioFileButton);
         EXPECT_EQ(text(d::audioInfo), c.info);
         EXPECT_EQ(status().find(" disc audio: " + c.info) != std::string::npos, c.onStatus) << status();
+        // The DVD checks of a source opened with a disc asked say it too.
+        dialogs.files.push_back((prog / "video" / "movie.d2v").string());
+        controls().userClick(PageId::Main, ids::main::inputFileButton);
+        EXPECT_EQ(status().find(", disc audio will be converted to AC-3") != std::string::npos, c.onStatus)
+            << status();
     }
 }
 

@@ -50,7 +50,8 @@ void DiscPage::onDefault(int id) {
         s.dvdFolder.clear();
         s.dvdIso.clear();
         p_.status().show(" no disc after the encode");
-        return refresh();
+        refresh();
+        return;
     case d::sourceAudioButton:
         s.audioFile.clear();
         return changed();
@@ -137,7 +138,7 @@ std::string DiscPage::audioText(bool& converted, bool& hasAudio) const {
     return disc::audioPlanText(probe.audio, plan);
 }
 
-void DiscPage::refresh() {
+bool DiscPage::refresh() {
     ControlModel& c = p_.controls();
     const Settings& s = p_.settings();
     c.setText(kDisc, d::folderButton, label("DVD folder", s.dvdFolder, "not set, no disc"));
@@ -153,18 +154,23 @@ void DiscPage::refresh() {
     c.setText(kDisc, d::audioInfo, audioText(converted, hasAudio));
     const auto missing = disc::missingDiscTool(hasAudio || audioExpected(s, p_.source()), !s.dvdIso.empty());
     c.setText(kDisc, d::toolsInfo, missing ? *missing : "the tools of the disc steps are installed");
+    return converted;
+}
+
+void DiscPage::sourceChecked() {
+    if (refresh() && !p_.settings().dvdFolder.empty())
+        p_.status().append(", disc audio will be converted to AC-3");
 }
 
 void DiscPage::changed() {
-    refresh();
+    const bool converted = refresh();
     ControlModel& c = p_.controls();
     const Settings& s = p_.settings();
     if (s.dvdFolder.empty()) {
         p_.status().show(" no disc after the encode: choose a DVD folder for one");
         return;
     }
-    bool converted = false, hasAudio = false;
-    const std::string audio = audioText(converted, hasAudio);
+    const std::string& audio = c.text(kDisc, d::audioInfo);
     // The status line holds 200 characters: the audio's fate and a missing tool go before the paths.
     const std::string& tools = c.text(kDisc, d::toolsInfo);
     if (tools.rfind("the disc needs", 0) == 0)
@@ -172,7 +178,8 @@ void DiscPage::changed() {
     else if (converted)
         p_.status().show(" disc audio: " + audio);
     else
-        p_.status().show(" disc in " + s.dvdFolder + "/VIDEO_TS" + (s.dvdIso.empty() ? "" : " and " + s.dvdIso));
+        p_.status().show(" disc in " + s.dvdFolder + "/VIDEO_TS" +
+                         (s.dvdIso.empty() ? "" : " and " + s.dvdIso));
 }
 
 std::optional<std::string> discRefusal(Program& p) {

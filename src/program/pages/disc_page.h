@@ -17,8 +17,11 @@ class DiscPage : public PageHandler {
     void onChange(int id) override;
 
     // The labels, the track and the two info lines from the record, after a load or a file change and
-    // whenever the page comes up.
-    void refresh();
+    // whenever the page comes up. True when the disc will convert the audio.
+    bool refresh();
+    // After the DVD checks of a source just opened: when a disc is asked and its audio is to be
+    // converted, the status line says so.
+    void sourceChecked();
 
   private:
     void chooseFolder();

@@ -103,6 +103,7 @@ void checkFrameRateAndSize(SourceContext& ctx) {
         s.height = 1080;
         ctx.status.append(", 1088 vertical resolution detected, vertical resolution set to 1080");
     }
+    if (ctx.hooks.dvdChecked) ctx.hooks.dvdChecked();
 }
 
 void refreshLosslessEstimate(SourceContext& ctx) {

@@ -55,6 +55,7 @@ struct SourceHooks {
     std::function<void(ControlModel&)> fillLists; // chapter, zone and pan-scan list boxes
     std::function<void()> buildPanScanOffsets;    // the per-frame pan-scan table
     std::function<void()> showFirstFrame;         // fetch frame 0 and build its picture
+    std::function<void()> dvdChecked;             // after the DVD checks: the disc's own (its audio)
 };
 
 struct SourceContext {
