@@ -76,6 +76,22 @@ TEST_F(DiscPageTest, ChoicesGoIntoTheIniFileAndComeBackFromIt) {
     click(d::sourceAudioButton);
     EXPECT_EQ(program->settings().audioFile, "");
     EXPECT_TRUE(controls().enabled(PageId::Disc, d::audioTrackEdit));
+
+    // A file that asks for no disc, and a broken one that named a folder before its error, leave none:
+    // the next "encode" must not author the disc of the file loaded before.
+    for (const std::string& ini : {std::string("*BITRATE          5000\r\n"),
+                                   "*DVDFOLDER        " + (prog / "other").string() + "\r\n*WAIT soon\r\n"}) {
+        SCOPED_TRACE(ini);
+        controls().userClick(PageId::Main, ids::main::loadMivoIniButton);
+        ASSERT_EQ(program->settings().dvdFolder, (prog / "disc").string());
+        writeFile(prog / "other.ini", ini);
+        dialogs.files.push_back((prog / "other.ini").string());
+        controls().userClick(PageId::Main, ids::main::loadIniButton);
+        EXPECT_EQ(program->settings().dvdFolder, "");
+        EXPECT_EQ(program->settings().dvdIso, "");
+        EXPECT_EQ(program->settings().audioTrack, 1);
+        EXPECT_EQ(text(d::folderButton), "DVD folder (not set, no disc)");
+    }
 }
 
 TEST_F(DiscPageTest, AudioTheDiscCannotCarrySaysItWillBeConverted) {

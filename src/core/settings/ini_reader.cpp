@@ -189,6 +189,9 @@ void IniReader::restoreRecord() {
     s_.inputFile.clear();
     s_.outputFile.clear();
     s_.logFile.clear();
+    s_.dvdFolder.clear();
+    s_.dvdIso.clear();
+    s_.audioFile.clear();
     s_.clearChapters();
     s_.clearPanScan();
 }

@@ -21,6 +21,10 @@ void prepareForRead(SettingsContext& ctx) {
     s.inputFile.clear();
     s.outputFile.clear();
     s.logFile.clear();
+    // A disc the file does not ask for is no disc: the last file's folder must not make one.
+    s.dvdFolder.clear();
+    s.dvdIso.clear();
+    s.audioFile.clear();
     s.seen.clearAll();
     ctx.source.dgdecodeLoaded = false;
     s.panScanOn = false;
