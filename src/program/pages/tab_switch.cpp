@@ -5,8 +5,8 @@
 #include "core/control_ids.h"
 #include "core/free_format.h"
 
-#include "program/pages/list_boxes.h"
 #include "program/pages/disc_page.h"
+#include "program/pages/list_boxes.h"
 #include "program/pages/queue_page.h"
 #include "program/pages/settings_listing.h"
 #include "program/program.h"
