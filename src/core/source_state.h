@@ -3,14 +3,35 @@
 // flow, the decoder layers, the movie info, the preview and the scene-change scan share it.
 
 #include <string>
+#include <vector>
 
 namespace mivo {
 
 enum class ColourFormat { None = 0, Planar420 = 1, Packed422 = 2 };
 
+struct AudioTrackFacts {
+    std::string codec;
+    int channels = 0;
+    int sampleRate = 0;
+    std::string language; // empty when the file does not say
+};
+
+// What the movie information tells about an ordinary video file beyond the frames it serves.
+struct VideoFileFacts {
+    std::string codec, container, pixelFormat;
+    int fileWidth = 0, fileHeight = 0; // of the pictures in the file
+    bool converted = false;            // not 8-bit 4:2:0 in the file
+    bool scaled = false;               // larger than the frame buffers, served scaled down
+    bool variableRate = false;         // served at a constant rate by time stamps
+    std::vector<AudioTrackFacts> audio;
+};
+
 struct SourceState {
     bool isAvisynthScript = false;
     bool isD2vProject = false;
+    // Neither a script nor a project: an ordinary video file, read through FFmpeg's libraries. Set by the
+    // classification as a candidate; cleared again when the libraries cannot open it.
+    bool isVideoFile = false;
     int projectVersion = 0;
     bool projectVersionValid = false;
     bool projectFilesFound = false;
@@ -37,6 +58,7 @@ struct SourceState {
     int lumaPitch = 0;
     int chromaPitch = 0;
     int currentFrame = 0;
+    VideoFileFacts videoFile; // while isVideoFile
 };
 
 } // namespace mivo

@@ -1,8 +1,12 @@
 #include "gui/qt_dialogs.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTimer>
 
 namespace mivo {
@@ -15,8 +19,8 @@ std::optional<std::string> QtDialogs::chooseFile(const FileDialogSpec& spec) {
         return QString::fromStdString(description) + " (" + pattern + ")";
     };
     QStringList filters{filter(spec.filterDescription, spec.filterPattern)};
-    if (!spec.otherFilterPattern.empty())
-        filters << filter(spec.otherFilterDescription, spec.otherFilterPattern);
+    for (const FileDialogSpec::Filter& other : spec.otherFilters)
+        filters << filter(other.description, other.pattern);
     dialog.setNameFilters(filters);
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -24,8 +28,9 @@ std::optional<std::string> QtDialogs::chooseFile(const FileDialogSpec& spec) {
     std::string extension = spec.defaultExtension;
     if (!extension.empty()) dialog.setDefaultSuffix(QString::fromStdString(extension));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
-        const bool other = filters.size() > 1 && chosen == filters[1];
-        extension = other ? spec.otherExtension : spec.defaultExtension;
+        const auto at = filters.indexOf(chosen);
+        extension =
+            at > 0 ? spec.otherFilters[static_cast<std::size_t>(at - 1)].extension : spec.defaultExtension;
         dialog.setDefaultSuffix(QString::fromStdString(extension));
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -50,6 +55,38 @@ MessageAnswer QtDialogs::message(const std::string& title, const std::string& te
     const int r = box.exec();
     if (!question) return MessageAnswer::Ok;
     return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+namespace {
+
+// Modal, so nothing else of the window can be used while the task runs; the window still repaints and
+// the status line shows what the task reports.
+class QtProgress final : public ProgressView {
+  public:
+    QtProgress(QWidget* parent, const std::string& title, const std::string& text)
+        : dialog_(QString::fromStdString(text), QStringLiteral("cancel"), 0, kSteps, parent) {
+        dialog_.setWindowTitle(QString::fromStdString(title));
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(500); // a short task shows no window at all
+        dialog_.setAutoClose(false);
+        dialog_.setAutoReset(false);
+        dialog_.setValue(0);
+    }
+    bool update(double done) override {
+        dialog_.setValue(static_cast<int>(std::clamp(done, 0.0, 1.0) * kSteps));
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+  private:
+    static constexpr int kSteps = 1000;
+    QProgressDialog dialog_;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressView> QtDialogs::showProgress(const std::string& title, const std::string& text) {
+    return std::make_unique<QtProgress>(parent_, title, text);
 }
 
 void pumpEvents(int ms) {

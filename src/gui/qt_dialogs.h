@@ -14,6 +14,7 @@ class QtDialogs : public DialogService {
     std::optional<std::string> chooseFile(const FileDialogSpec& spec) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     MessageAnswer message(const std::string& title, const std::string& text, MessageButtons buttons) override;
+    std::unique_ptr<ProgressView> showProgress(const std::string& title, const std::string& text) override;
 
   private:
     QWidget* parent_;

@@ -2,8 +2,10 @@
 // The dialogs the program opens: file open and save, the folder browser and message boxes. The
 // program shows real Qt dialogs; the scenario runner answers them from its script.
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace mivo {
 
@@ -14,10 +16,19 @@ struct FileDialogSpec {
     std::string filterPattern;     // "*.d2v;*.avs"
     std::string defaultExtension;  // without the dot; appended to a typed name without extension
     std::string folder;            // starting folder (empty: the dialog's own choice)
-    // A second filter the user may choose instead, with its own default extension (empty: none).
-    std::string otherFilterDescription;
-    std::string otherFilterPattern;
-    std::string otherExtension;
+    // Further filters the user may choose instead, each with its own default extension (may be empty).
+    struct Filter {
+        std::string description, pattern, extension;
+    };
+    std::vector<Filter> otherFilters;
+};
+
+// The window of a long task the user may cancel; it closes when destroyed.
+class ProgressView {
+  public:
+    virtual ~ProgressView() = default;
+    // The share done (0..1); false once the user asked to cancel. Lets the window breathe meanwhile.
+    virtual bool update(double done) = 0;
 };
 
 enum class MessageButtons { Ok, YesNo };
@@ -31,6 +42,8 @@ class DialogService {
     virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
     virtual MessageAnswer message(const std::string& title, const std::string& text,
                                   MessageButtons buttons) = 0;
+    // Shows the progress of a long task; the default shows nothing and never cancels.
+    virtual std::unique_ptr<ProgressView> showProgress(const std::string& title, const std::string& text);
 };
 
 // Appends the default extension when the chosen name's last path part has none.

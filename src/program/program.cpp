@@ -15,6 +15,8 @@
 #include "program/source/dgdecode_source.h"
 #include "program/source/file_change_refresh.h"
 #include "program/source/movie_info_display.h"
+#include "program/source/video_file_open.h"
+#include "video_file_source.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -128,7 +130,43 @@ void Program::openNamedSource() {
     } else if (source_.isD2vProject) {
         SourceContext ctx = sourceContext();
         openDgdecodeSource(ctx, dgdecode_, paths_);
+    } else if (source_.isVideoFile) {
+        openVideoFile();
     }
+    if (!source_.isVideoFile) closeVideoFile();
+}
+
+std::string Program::videoIndexFolder() const {
+    return userSettingsFolder(platform::environment("XDG_CONFIG_HOME"), platform::environment("HOME"),
+                              platform::pathSeparator());
+}
+
+void Program::closeVideoFile() {
+    frames_.setVideoFile(nullptr);
+    videoFile_.reset();
+}
+
+void Program::openVideoFile() {
+    closeVideoFile();
+    VideoFileOpening how;
+    how.fallbackIndexFolder = videoIndexFolder();
+    how.threads = std::clamp(processorCount_, 1, 8);
+    // The window of the index build opens only when there is one to build; the status line follows it.
+    std::unique_ptr<ProgressView> view;
+    int shown = -1;
+    how.progress = [&](double done) {
+        if (!view) view = dialogs_.showProgress("indexing video file", settings_.inputFile);
+        const std::string text = indexingText(done);
+        const int percent = static_cast<int>(done * 100.0);
+        if (percent != shown) {
+            shown = percent;
+            status_.show(text);
+        }
+        return view->update(done);
+    };
+    SourceContext ctx = sourceContext();
+    openVideoFileSource(ctx, videoFile_, how);
+    frames_.setVideoFile(videoFile_.get());
 }
 
 void Program::refreshAfterFileChange() {
@@ -260,6 +298,7 @@ void Program::tearDown() {
     source_.avisynthLoaded = false;
     dgdecode_.release();
     source_.dgdecodeLoaded = false;
+    closeVideoFile();
 }
 
 std::optional<std::string> Program::stateValue(const std::string& name) const {

@@ -31,6 +31,10 @@ class QueuePage;
 class DiscPage;
 class SceneScan;
 
+namespace video {
+class VideoFileSource;
+}
+
 // What the shell around the program provides: the real window and message loop, or the runner.
 struct ProgramShell {
     // Ends the message loop with the exit code (the quit message).
@@ -85,7 +89,11 @@ class Program {
     AvisynthSourceContext avisynthContext();
 
     // The flows the file buttons and the start-up share.
-    void openNamedSource(); // open what the input name is: Avisynth script or D2V project
+    void openNamedSource(); // open what the input name is: Avisynth script, D2V project or video file
+    // Opens the input as a video file (the index built with progress when there is none yet); closes the
+    // one open before in any case.
+    void openVideoFile();
+    void closeVideoFile();
     void refreshAfterFileChange();
     void loadIni(IniMode mode, const std::string& path);
 
@@ -107,6 +115,8 @@ class Program {
     std::string& panScanFileName() { return panScanFileName_; }
     std::string& matrixFileName() { return matrixFileName_; }
     const ProgramPaths& paths() const { return paths_; }
+    // Where an index goes that cannot be kept beside its video file (the user's settings folder).
+    std::string videoIndexFolder() const;
     DialogService& dialogs() { return dialogs_; }
     ProgramShell& shell() { return shell_; }
     int cpuLevel() const { return cpuLevel_; }
@@ -139,6 +149,7 @@ class Program {
     DgdecodeLibrary dgdecode_;
     AvisynthLayer avisynth_;
     FrameAccess frames_;
+    std::unique_ptr<video::VideoFileSource> videoFile_;
     int avsMemoryRequest_ = -1; // the frame-cache request: never made
     std::string iniFileName_, chapterFileName_, panScanFileName_, matrixFileName_;
     ProgramPaths paths_;

@@ -1,8 +1,32 @@
 #include "sources/frame_access.h"
 
+#include "video_file_source.h"
+
+#include <cstring>
+
 namespace mivo {
 
+namespace {
+
+// The video file serves YV12 (luma, V, U) in one buffer; the planes take U in plane 2 and V in plane 3.
+FetchResult copyVideoFrame(video::VideoFileSource& source, int n, FramePlanes& planes) {
+    const video::VideoFileInfo& info = source.info();
+    const std::size_t luma = static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height);
+    const std::size_t chroma =
+        static_cast<std::size_t>(info.width / 2) * static_cast<std::size_t>(info.height / 2);
+    if (luma > FramePlanes::kLumaCapacity || chroma > FramePlanes::kChromaCapacity)
+        return FetchResult::NoFrame;
+    const std::uint8_t* frame = source.frame(n);
+    std::memcpy(planes.luma, frame, luma);
+    std::memcpy(planes.plane3, frame + luma, chroma);
+    std::memcpy(planes.plane2, frame + luma + chroma, chroma);
+    return FetchResult::Ok;
+}
+
+} // namespace
+
 FetchResult FrameAccess::fetchFrame(int n) {
+    if (state_.isVideoFile) return video_ ? copyVideoFrame(*video_, n, planes_) : FetchResult::NoFrame;
     if (state_.isD2vProject) {
         if (!dgdecode_.loaded()) return FetchResult::NoFrame;
         if (state_.colourFormat == ColourFormat::Packed422) {

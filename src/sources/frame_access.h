@@ -8,6 +8,10 @@
 #include "sources/dgdecode_library.h"
 #include "sources/frame_planes.h"
 
+namespace mivo::video {
+class VideoFileSource;
+}
+
 #include <functional>
 
 namespace mivo {
@@ -25,6 +29,8 @@ class FrameAccess {
         : state_(state), dgdecode_(dgdecode), planes_(planes) {}
 
     void setAvisynthFetch(AvisynthFetch fetch) { avisynth_ = std::move(fetch); }
+    // The open video file (null while none is): fetched from when the source state says the input is one.
+    void setVideoFile(video::VideoFileSource* source) { video_ = source; }
     // The packed-to-planar version for the processor (the reference one until told).
     void setPackedConversion(PackedToPlanarFn convert) { convert_ = convert; }
 
@@ -39,6 +45,7 @@ class FrameAccess {
     const DgdecodeLibrary& dgdecode_;
     FramePlanes& planes_;
     AvisynthFetch avisynth_;
+    video::VideoFileSource* video_ = nullptr;
     PackedToPlanarFn convert_ = packedToPlanarReference;
 };
 

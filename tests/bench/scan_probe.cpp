@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     state.frameCount = properties.frameCount;
     state.colourFormat = properties.colourFormat;
     mivo::ScanJob job;
-    const mivo::ScanSourceSpec spec{state, argv[2], 6, std::atoi(argv[3])};
+    const mivo::ScanSourceSpec spec{state, argv[2], 6, std::atoi(argv[3]), {}};
     job.source = std::make_unique<mivo::ScanSource>(spec);
     if (argc == 5 && std::atoi(argv[4]) == 2) job.secondSource = std::make_unique<mivo::ScanSource>(spec);
     job.frameCount = state.frameCount;

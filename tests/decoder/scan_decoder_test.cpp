@@ -66,8 +66,9 @@ std::vector<ScanMessage> scanPosts(const std::string& project, const mpeg2::Stre
     state.frameCount = info.frameCount;
     state.colourFormat = ColourFormat::Planar420;
     ScanJob job;
-    job.source = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads});
-    if (split) job.secondSource = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads});
+    job.source = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads, {}});
+    if (split)
+        job.secondSource = std::make_unique<ScanSource>(ScanSourceSpec{state, project, 2, threads, {}});
     job.splitFrom = 2;
     job.frameCount = info.frameCount;
     job.width = info.width;

@@ -47,7 +47,7 @@ class DgdecodeSource : public ::testing::Test {
     SourceContext ctx{state, settings, model, status};
     DgdecodeLibrary library;
     int listClears = 0;
-    InputHooks hooks{[this] { ++listClears; }, {}};
+    InputHooks hooks{[this] { ++listClears; }, {}, {}};
 
     void SetUp() override {
         ASSERT_TRUE(fs::exists(kSynthetic)) << "build the mivo_synthetic_decoder target first";

@@ -86,8 +86,9 @@ TEST_F(FileButtons, EveryListAndMatrixButtonOpensItsDialog) {
     press(PageId::Chapters, ids::chapters::exportButton);
     ASSERT_EQ(dialogs.seen.size(), 1u);
     EXPECT_EQ(dialogs.seen[0].filterPattern, "*.txt");
-    EXPECT_EQ(dialogs.seen[0].otherFilterPattern, "*.dvdauthor");
-    EXPECT_EQ(dialogs.seen[0].otherExtension, "dvdauthor");
+    ASSERT_EQ(dialogs.seen[0].otherFilters.size(), 1u);
+    EXPECT_EQ(dialogs.seen[0].otherFilters[0].pattern, "*.dvdauthor");
+    EXPECT_EQ(dialogs.seen[0].otherFilters[0].extension, "dvdauthor");
     // The matrix import starts in the matrix folder, the exports where the system likes.
     dialogs.seen.clear();
     press(PageId::Matrix, ids::matrix::loadCustomButton);

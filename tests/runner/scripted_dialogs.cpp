@@ -13,16 +13,37 @@ bool ScriptedDialogs::next(Answer& out, const std::string& what) {
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFile(const FileDialogSpec& spec) {
-    log_.push_back(std::string("dialog ") + (spec.save ? "save" : "open") + " title=\"" + spec.title +
-                   "\" filter=\"" + spec.filterDescription + "|" + spec.filterPattern + "\" ext=\"" +
-                   spec.defaultExtension + "\" folder=\"" + spec.folder + "\"" +
-                   (spec.otherFilterPattern.empty()
-                        ? std::string()
-                        : " or=\"" + spec.otherFilterDescription + "|" + spec.otherFilterPattern + "\""));
+    std::string line = std::string("dialog ") + (spec.save ? "save" : "open") + " title=\"" + spec.title +
+                       "\" filter=\"" + spec.filterDescription + "|" + spec.filterPattern + "\" ext=\"" +
+                       spec.defaultExtension + "\" folder=\"" + spec.folder + "\"";
+    for (const FileDialogSpec::Filter& other : spec.otherFilters)
+        line += " or=\"" + other.description + "|" + other.pattern + "\"";
+    log_.push_back(std::move(line));
     Answer a;
     if (!next(a, "file dialog \"" + spec.title + "\"")) return std::nullopt;
     if (a.kind != AnswerKind::File) return std::nullopt;
     return withDefaultExtension(a.path, spec.defaultExtension);
+}
+
+namespace {
+
+class ScriptedProgress final : public ProgressView {
+  public:
+    explicit ScriptedProgress(bool cancel) : cancel_(cancel) {}
+    bool update(double) override { return !cancel_; }
+
+  private:
+    bool cancel_;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressView> ScriptedDialogs::showProgress(const std::string& title,
+                                                            const std::string& text) {
+    log_.push_back("progress title=\"" + title + "\" text=\"" + text + "\"");
+    const bool cancel = !answers_.empty() && answers_.front().kind == AnswerKind::Cancel;
+    if (cancel) answers_.pop_front();
+    return std::make_unique<ScriptedProgress>(cancel);
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFolder(const std::string& title) {

@@ -23,6 +23,8 @@ class ScriptedDialogs : public DialogService {
     std::optional<std::string> chooseFile(const FileDialogSpec& spec) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     MessageAnswer message(const std::string& title, const std::string& text, MessageButtons buttons) override;
+    // Logged; cancelled at once when a cancel answer is queued first, else left to run to its end.
+    std::unique_ptr<ProgressView> showProgress(const std::string& title, const std::string& text) override;
 
     // The log lines since the last call, and whether a dialog went unanswered (then cleared).
     std::vector<std::string> takeLog();

@@ -45,6 +45,8 @@ void classifyInput(SourceState& state, std::string_view inputFileName, std::stri
     state.projectFilesFound = true;
     state.isAvisynthScript = hasExtension(inputFileName, ".avs");
     state.isD2vProject = hasExtension(inputFileName, ".d2v");
+    // Any other name may be a video file; opening it decides.
+    state.isVideoFile = !state.isAvisynthScript && !state.isD2vProject && !unpadded(inputFileName).empty();
     if (!state.isD2vProject) {
         state.projectVersion = 0;
         return;

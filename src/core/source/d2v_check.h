@@ -31,9 +31,9 @@ struct D2vCheck {
 // is treated like an unknown version; a file line that names no file, like a missing file.
 D2vCheck checkD2vProject(std::istream& project, std::string_view projectPath, const FileExistsFn& exists);
 
-// Classifies the input name (Avisynth script, D2V project or neither) and checks a D2V project. Sets
-// isAvisynthScript, isD2vProject, projectVersion, projectVersionValid, projectFilesFound and
-// decoderLibraryPath; reports nothing, the callers do.
+// Classifies the input name (Avisynth script, D2V project, or else a candidate video file) and checks a D2V
+// project. Sets isAvisynthScript, isD2vProject, isVideoFile, projectVersion, projectVersionValid,
+// projectFilesFound and decoderLibraryPath; reports nothing, the callers do.
 void classifyInput(SourceState& state, std::string_view inputFileName, std::string_view dgdecodeFolder,
                    const FileExistsFn& exists);
 

@@ -69,4 +69,34 @@ bool pulldownPossible(float frameRate) {
     return !(std::fabs(frameRate - 23.976025f) > 0.01f);
 }
 
+std::string audioTrackText(const AudioTrackFacts& track) {
+    std::string text = track.codec.empty() ? std::string("unknown") : track.codec;
+    if (track.channels > 0) text += " " + std::to_string(track.channels) + " ch";
+    if (track.sampleRate > 0) text += " " + std::to_string(track.sampleRate) + " Hz";
+    if (!track.language.empty() && track.language != "und") text += " " + track.language;
+    return text;
+}
+
+std::string videoFileOpenedText(const VideoFileFacts& facts, int width, int height, float servedRate) {
+    std::string text = " video file opened: " + facts.codec + " in " + facts.container;
+    if (facts.converted) text += ", " + facts.pixelFormat + " converted to YV12";
+    if (facts.scaled)
+        text += ", " + std::to_string(facts.fileWidth) + "x" + std::to_string(facts.fileHeight) +
+                " scaled down to " + std::to_string(width) + "x" + std::to_string(height);
+    if (facts.variableRate) {
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.3f", static_cast<double>(servedRate));
+        text += std::string(", WARNING, variable frame rate, frames repeated or dropped to ") + rate + " fps";
+    }
+    return text;
+}
+
+std::string audioTracksText(const std::vector<AudioTrackFacts>& tracks) {
+    if (tracks.empty()) return ", no audio";
+    std::string text = ", audio:";
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        text += (i == 0 ? " " : "; ") + audioTrackText(tracks[i]);
+    return text;
+}
+
 } // namespace mivo

@@ -2,6 +2,8 @@
 // The arithmetic behind the movie information (lengths, the file size estimate) and the DVD-Video rules
 // a source and the settings are held against. The controls that show them are the program's.
 
+#include "core/source_state.h"
+
 #include <string>
 
 namespace mivo {
@@ -33,5 +35,14 @@ bool panScanPossible(int width, int height);
 
 // 3:2 pulldown applies to film-rate sources: within 0.01 of 24000/1001 as single precision holds it.
 bool pulldownPossible(float frameRate);
+
+// An audio track as the movie information lists it: "aac 2 ch 48000 Hz fra" (no language when the file
+// gives none).
+std::string audioTrackText(const AudioTrackFacts& track);
+// What the status line says about a video file once it is open: codec and container, then what was done
+// to its frames (conversion, scaling, a variable rate made constant at `servedRate` frames per second).
+std::string videoFileOpenedText(const VideoFileFacts& facts, int width, int height, float servedRate);
+// The audio tracks, as the status line lists them after the DVD checks (", audio: ..." or ", no audio").
+std::string audioTracksText(const std::vector<AudioTrackFacts>& tracks);
 
 } // namespace mivo

@@ -58,6 +58,9 @@ void chooseInput(Program& p, const FileButtonDialog& d) {
         AvisynthSourceContext actx = p.avisynthContext();
         openAvisynthSource(actx);
     };
+    hooks.openVideoFile = [&p](SourceContext&) { p.openVideoFile(); };
+    // Whatever the new input is, the video file open before is no longer the source.
+    p.closeVideoFile();
     inputFileChosen(ctx, p.dgdecode(), p.paths(), *chosen, hooks);
 }
 

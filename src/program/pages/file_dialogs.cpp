@@ -6,6 +6,11 @@ namespace mivo {
 
 namespace {
 
+// Extensions of the video files people commonly have; the "all files" filter reaches the rest.
+constexpr const char* kVideoFilePatterns =
+    "*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.avi;*.ts;*.m2ts;*.mts;*.mpg;*.mpeg;*.m2v;*.vob;*.wmv;*.asf;*.flv;"
+    "*.3gp;*.ogv;*.mxf;*.dv;*.y4m;*.264;*.h264;*.265;*.hevc";
+
 // The descriptions keep their inner runs of blanks: they line the patterns up in the dialog's list.
 const FileButtonDialog kDialogs[] = {
     {PageId::Main, ids::main::inputFileButton, false, "select input file", "input files  (*.d2v, *.avs)",
@@ -51,10 +56,13 @@ FileDialogSpec fileDialogSpec(const FileButtonDialog& d, const std::string& fold
     spec.filterPattern = d.filterPattern;
     spec.defaultExtension = d.defaultExtension;
     spec.folder = folder;
-    if (d.page == PageId::Chapters && d.id == ids::chapters::exportButton) {
-        spec.otherFilterDescription = "dvdauthor chapters";
-        spec.otherFilterPattern = "*.dvdauthor";
-        spec.otherExtension = "dvdauthor";
+    if (d.page == PageId::Chapters && d.id == ids::chapters::exportButton)
+        spec.otherFilters.push_back({"dvdauthor chapters", "*.dvdauthor", "dvdauthor"});
+    if (d.page == PageId::Main && d.id == ids::main::inputFileButton) {
+        // The first filter stays the one for projects and scripts; any file FFmpeg's libraries read is
+        // an input too.
+        spec.otherFilters.push_back({"video files", kVideoFilePatterns, ""});
+        spec.otherFilters.push_back({"all files", "*", ""});
     }
     return spec;
 }

@@ -3,6 +3,7 @@
 #include "core/kernels/packed_to_planar.h"
 #include "platform/platform.h"
 #include "program/source/avisynth_source.h"
+#include "video_file_source.h"
 
 #include <atomic>
 #include <filesystem>
@@ -39,6 +40,8 @@ ScanSource::ScanSource(ScanSourceSpec spec)
 }
 
 ScanSource::~ScanSource() {
+    for (FrameAccess& access : access_)
+        access.setVideoFile(nullptr);
     avisynth_.releaseAvisynth();
     dgdecode_.release();
     if (!libraryCopy_.empty()) platform::removeFile(libraryCopy_);
@@ -47,7 +50,25 @@ ScanSource::~ScanSource() {
 bool ScanSource::open() {
     if (spec_.state.isD2vProject) return openProject();
     if (spec_.state.isAvisynthScript) return openScript();
+    if (spec_.state.isVideoFile) return openVideoFile();
     return false;
+}
+
+bool ScanSource::openVideoFile() {
+    video::OpenOptions options;
+    options.threads = spec_.decodeThreads;
+    options.fallbackIndexFolder = spec_.videoIndexFolder;
+    std::string error;
+    video_ = video::VideoFileSource::open(spec_.path, options, error);
+    if (!video_) return false;
+    // A file changed on disk since the program opened it does not have the frames the scan reckons with.
+    const video::VideoFileInfo& info = video_->info();
+    const SourceState& s = spec_.state;
+    const bool sameHeight = info.height == s.height || (info.height == 1088 && s.height == 1080);
+    if (info.width != s.width || !sameHeight || info.frameCount != s.frameCount) return false;
+    for (FrameAccess& access : access_)
+        access.setVideoFile(video_.get());
+    return true;
 }
 
 bool ScanSource::openProject() {

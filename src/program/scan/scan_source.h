@@ -2,7 +2,8 @@
 // The scan thread's own way to the frames: a second instance of the open source, so that the thread
 // never shares a decoder, a frame-server clip or a set of planes with the user-interface thread. A D2V
 // project is opened through a private copy of its decoder library (a decoder library serves one
-// project per loaded instance); a script gets its own frame-server environment. A scan that has to be
+// project per loaded instance); a script gets its own frame-server environment; a video file gets a
+// decoder of its own over the index the program kept. A scan that has to be
 // abandoned keeps its instance to itself and closes it when it ends on its own.
 
 #include "core/source_state.h"
@@ -16,11 +17,16 @@
 
 namespace mivo {
 
+namespace video {
+class VideoFileSource;
+}
+
 struct ScanSourceSpec {
-    SourceState state;     // the source as the program opened it
-    std::string path;      // the D2V project or the script
-    int cpuLevel = 0;      // the packed-to-planar and frame-server copies follow it
-    int decodeThreads = 1; // asked of a decoder library that can decode on more than one thread
+    SourceState state;            // the source as the program opened it
+    std::string path;             // the D2V project or the script
+    int cpuLevel = 0;             // the packed-to-planar and frame-server copies follow it
+    int decodeThreads = 1;        // asked of a decoder library that can decode on more than one thread
+    std::string videoIndexFolder; // where a video file's index is kept when not beside the file
 };
 
 class ScanSource {
@@ -40,11 +46,13 @@ class ScanSource {
   private:
     bool openProject();
     bool openScript();
+    bool openVideoFile();
 
     ScanSourceSpec spec_;
     std::unique_ptr<FramePlanes> planes_[2];
     DgdecodeLibrary dgdecode_;
     AvisynthLayer avisynth_;
+    std::unique_ptr<video::VideoFileSource> video_;
     FrameAccess access_[2];
     std::string libraryCopy_;
 };

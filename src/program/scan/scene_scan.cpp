@@ -84,7 +84,8 @@ void SceneScan::start() {
         const bool split =
             source.isD2vProject && p_.processorCount() > 1 && source.frameCount >= job.splitFrom;
         ScanSourceSpec spec{source, s.inputFile, p_.cpuLevel(),
-                            split ? 1 : std::clamp(p_.processorCount(), 1, kMaxDecodeThreads)};
+                            split ? 1 : std::clamp(p_.processorCount(), 1, kMaxDecodeThreads),
+                            p_.videoIndexFolder()};
         if (split) job.secondSource = std::make_unique<ScanSource>(spec);
         job.source = std::make_unique<ScanSource>(std::move(spec));
         job.frameCount = source.frameCount;

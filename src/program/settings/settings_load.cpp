@@ -65,6 +65,7 @@ void showReport(SettingsContext& ctx, const IniReadReport& report) {
         // Nothing of a file that did not load is used: its input must not be opened either.
         ctx.source.isAvisynthScript = false;
         ctx.source.isD2vProject = false;
+        ctx.source.isVideoFile = false;
     }
     ctx.status.show(report.message);
     if (report.outcome != IniReadOutcome::Processed) return;
@@ -97,6 +98,7 @@ void loadIniFile(SettingsContext& ctx, IniMode mode, const std::string& path) {
     // The source open before the load is no longer the one in use; the reader resets every option.
     ctx.source.isAvisynthScript = false;
     ctx.source.isD2vProject = false;
+    ctx.source.isVideoFile = false;
     ctx.source.sourceReady = false;
     readIniFile(ctx, mode, path);
     applySettingsToControls(ctx);

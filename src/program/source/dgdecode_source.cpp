@@ -82,6 +82,17 @@ void takeStream(SourceState& s, const StreamProperties& stream) {
 
 } // namespace
 
+void fitFrameRange(const SourceState& s, SourceSettings& set) {
+    if (!s.frameRangeGiven) {
+        set.startFrame = 0;
+        set.endFrame = s.frameCount - 1;
+    }
+    if (set.endFrame >= s.frameCount || set.endFrame < 0) set.endFrame = s.frameCount - 1;
+    // A start beyond the end (from an ini file) would give no frames or a negative count.
+    set.startFrame = std::clamp(set.startFrame, 0, set.endFrame);
+    set.encodeFrameCount = set.endFrame - set.startFrame + 1;
+}
+
 void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths) {
     SourceState& s = ctx.state;
     SourceSettings& set = ctx.settings;
@@ -99,14 +110,7 @@ void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const Prog
     s.inputAccepted = true;
     ctx.status.append(", DGDecode successfully initialized");
     takeStream(s, stream);
-    if (!s.frameRangeGiven) {
-        set.startFrame = 0;
-        set.endFrame = s.frameCount - 1;
-    }
-    if (set.endFrame >= s.frameCount || set.endFrame < 0) set.endFrame = s.frameCount - 1;
-    // A start beyond the end (from an ini file) would give no frames or a negative count.
-    set.startFrame = std::clamp(set.startFrame, 0, set.endFrame);
-    set.encodeFrameCount = set.endFrame - set.startFrame + 1;
+    fitFrameRange(s, set);
 
     showMovieInfo(ctx);
     checkFrameRateAndSize(ctx);

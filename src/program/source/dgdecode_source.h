@@ -15,6 +15,9 @@ inline constexpr const char* kInputButtonDefault = "input file name (*.d2v, *.av
 // The status text for a decoder library's result ("" for Ok).
 std::string dgdecodeMessage(DgdecodeResult result);
 
+// The frame range after a source opened: the whole source unless an ini file gave one, kept inside it.
+void fitFrameRange(const SourceState& s, SourceSettings& set);
+
 void openDgdecodeSource(SourceContext& ctx, DgdecodeLibrary& library, const ProgramPaths& paths);
 
 } // namespace mivo

@@ -55,7 +55,7 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
     }
 
     classifyInput(s, chosen, paths.dgdecodeFolder, fileExists());
-    s.inputAccepted = s.isAvisynthScript || (s.isD2vProject && s.projectVersionValid);
+    s.inputAccepted = s.isAvisynthScript || s.isVideoFile || (s.isD2vProject && s.projectVersionValid);
     s.frameRangeGiven = false;
     s.dgdecodeLoaded = false; // the next load replaces a library still in memory
     s.sourceReady = false;
@@ -65,6 +65,7 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
 
     if (s.isAvisynthScript && hooks.openAvisynth) hooks.openAvisynth(ctx);
     if (s.isD2vProject && s.projectVersionValid) openDgdecodeSource(ctx, library, paths);
+    if (s.isVideoFile && hooks.openVideoFile) hooks.openVideoFile(ctx);
 
     const auto clearLists = [&] {
         if (hooks.clearLists) hooks.clearLists();

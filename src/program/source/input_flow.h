@@ -15,8 +15,9 @@ namespace mivo {
 
 // What other parts provide; an empty hook is skipped.
 struct InputHooks {
-    std::function<void()> clearLists;                 // chapter, zone and pan-scan lists
-    std::function<void(SourceContext&)> openAvisynth; // the Avisynth layer's open
+    std::function<void()> clearLists;                  // chapter, zone and pan-scan lists
+    std::function<void(SourceContext&)> openAvisynth;  // the Avisynth layer's open
+    std::function<void(SourceContext&)> openVideoFile; // an ordinary video file's open
 };
 
 // A name was chosen in the input dialog: the whole flow up to the refreshed controls and the autogop

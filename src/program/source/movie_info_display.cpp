@@ -46,8 +46,12 @@ void showOpenSource(SourceContext& ctx) {
     c.setText(kMain, main::endFrameEdit, integerText(set.endFrame, 12));
     std::string size = integerText(s.width, 6) + "x" + integerText(s.height, 6);
     if (s.width >= 721 || s.height >= 577) size += " HD res";
+    if (s.isVideoFile && s.videoFile.scaled) size += ", scaled";
     c.setText(kMain, main::frameSizeInfo, size);
-    c.setText(kMain, main::frameRateInfo, realText(s.frameRate, 12, 4) + " / " + colourName(s.colourFormat));
+    std::string format = realText(s.frameRate, 12, 4) + " / " + colourName(s.colourFormat);
+    // A video file also names what it is: the codec and the container it came in.
+    if (s.isVideoFile) format += ", " + s.videoFile.codec + "/" + s.videoFile.container;
+    c.setText(kMain, main::frameRateInfo, format);
     c.setText(kMain, main::frameCountInfo, integerText(s.frameCount, 8));
     c.setText(kMain, main::movieSecondsInfo, realText(s.movieSeconds, 12, 2));
     c.setText(kMain, main::movieHmsInfo, formatHms(s.movieSeconds));
