@@ -18,6 +18,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mivo::test {
@@ -30,6 +31,8 @@ class QueuedDialogs : public DialogService {
     std::deque<std::string> folders;
     std::deque<MessageAnswer> answers;
     std::vector<std::string> messages; // "title|text" of every message box
+    int progressShown = 0;             // progress windows opened
+    bool cancelProgress = false;       // the user cancels the next progress window at once
 
     std::optional<std::string> chooseFile(const FileDialogSpec&) override {
         if (files.empty()) return std::nullopt;
@@ -50,6 +53,15 @@ class QueuedDialogs : public DialogService {
         const MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
+    }
+    std::unique_ptr<ProgressView> showProgress(const std::string&, const std::string&) override {
+        struct View final : ProgressView {
+            bool cancel;
+            explicit View(bool c) : cancel(c) {}
+            bool update(double) override { return !cancel; }
+        };
+        ++progressShown;
+        return std::make_unique<View>(std::exchange(cancelProgress, false));
     }
 };
 

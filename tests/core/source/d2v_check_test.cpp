@@ -157,9 +157,11 @@ TEST(D2vCheck, ClassifyInputOnRealFiles) {
     EXPECT_TRUE(s.projectVersionValid);
     EXPECT_TRUE(s.projectFilesFound);
     EXPECT_EQ(s.decoderLibraryPath, "/prog/DGDecode/DGDecode16.dll");
+    EXPECT_FALSE(s.isVideoFile);
 
     classifyInput(s, (dir / "old.d2v").string(), "/prog/DGDecode/", exists);
     EXPECT_FALSE(s.isD2vProject);
+    EXPECT_FALSE(s.isVideoFile); // a project refused is not tried as a video file
     EXPECT_EQ(s.projectVersion, 14);
     EXPECT_FALSE(s.projectVersionValid);
     EXPECT_TRUE(s.projectFilesFound);
@@ -172,11 +174,18 @@ TEST(D2vCheck, ClassifyInputOnRealFiles) {
     classifyInput(s, (dir / "script.AVS").string(), "/prog/DGDecode/", exists);
     EXPECT_TRUE(s.isAvisynthScript);
     EXPECT_FALSE(s.isD2vProject);
+    EXPECT_FALSE(s.isVideoFile);
     EXPECT_EQ(s.projectVersion, 0);
 
-    classifyInput(s, (dir / "movie.input").string(), "/prog/DGDecode/", exists);
-    EXPECT_FALSE(s.isAvisynthScript);
-    EXPECT_FALSE(s.isD2vProject);
+    // Any other name is a video file for the libraries to judge, ".d2" as well as ".mkv".
+    for (const char* name : {"movie.input", "movie.d2", "clip.MKV  "}) {
+        classifyInput(s, (dir / name).string(), "/prog/DGDecode/", exists);
+        EXPECT_FALSE(s.isAvisynthScript) << name;
+        EXPECT_FALSE(s.isD2vProject) << name;
+        EXPECT_TRUE(s.isVideoFile) << name;
+    }
+    classifyInput(s, "   ", "/prog/DGDecode/", exists);
+    EXPECT_FALSE(s.isVideoFile);
 
     // A project that cannot be opened is not usable.
     classifyInput(s, (dir / "absent.d2v").string(), "/prog/DGDecode/", exists);
