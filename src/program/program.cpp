@@ -1,5 +1,6 @@
 #include "program/program.h"
 
+#include "base/paths.h"
 #include "core/control_ids.h"
 #include "core/cpu_level.h"
 #include "core/kernels/packed_to_planar.h"
@@ -155,7 +156,9 @@ void Program::openVideoFile() {
     std::unique_ptr<ProgressView> view;
     int shown = -1;
     how.progress = [&](double done) {
-        if (!view) view = dialogs_.showProgress("indexing video file", settings_.inputFile);
+        if (!view)
+            view = dialogs_.showProgress("indexing video file",
+                                         settings_.inputFile.substr(folderPart(settings_.inputFile).size()));
         const std::string text = indexingText(done);
         const int percent = static_cast<int>(done * 100.0);
         if (percent != shown) {
