@@ -74,7 +74,8 @@ class QtProgress final : public ProgressView {
     }
     bool update(double done) override {
         dialog_.setValue(static_cast<int>(std::clamp(done, 0.0, 1.0) * kSteps));
-        QCoreApplication::processEvents();
+        // Only once the window shows does it keep the user from starting something else meanwhile.
+        if (dialog_.isVisible()) QCoreApplication::processEvents();
         return !dialog_.wasCanceled();
     }
 
