@@ -66,6 +66,15 @@ TEST_F(VideoFileInput, RefusesWhatFfmpegCannotOpenAndSaysWhy) {
         EXPECT_EQ(text(ids::main::frameSizeInfo), "-") << c.name;
         EXPECT_NE(program->frames().fetchFrame(0), FetchResult::Ok) << c.name;
     }
+    // Named by an ini file: refused the same way once the file is read.
+    writeFile(prog / "job.ini", "*INFILE           " + (prog / "broken.mp4").string() + "\n");
+    program->loadIni(IniMode::User, (prog / "job.ini").string());
+    EXPECT_NE(status().find(" ERROR, can't open video file: unknown format or damaged file"),
+              std::string::npos)
+        << status();
+    EXPECT_FALSE(program->source().sourceReady);
+    EXPECT_EQ(program->settings().inputFile, "");
+    EXPECT_EQ(text(ids::main::inputFileButton), "input file name (*.d2v, *.avs)");
 }
 
 TEST_F(VideoFileInput, IndexesOnceWithProgressAndAnswersACancel) {
