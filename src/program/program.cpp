@@ -154,16 +154,19 @@ void Program::openVideoFile() {
     how.threads = std::clamp(processorCount_, 1, 8);
     // The window of the index build opens only when there is one to build; the status line follows it.
     std::unique_ptr<ProgressView> view;
+    std::string before;
     int shown = -1;
     how.progress = [&](double done) {
-        if (!view)
+        if (!view) {
             view = dialogs_.showProgress("indexing video file",
                                          settings_.inputFile.substr(folderPart(settings_.inputFile).size()));
-        const std::string text = indexingText(done);
+            before = status_.buffer();
+            if (!before.empty()) before += ",";
+        }
         const int percent = static_cast<int>(done * 100.0);
         if (percent != shown) {
             shown = percent;
-            status_.show(text);
+            status_.show(before + indexingText(done));
         }
         return view->update(done);
     };

@@ -147,6 +147,9 @@ TEST_F(VideoFileInput, MovieInformationNamesCodecContainerAudioAndWhatWasDoneToT
     program->loadIni(IniMode::User, (prog / "job.ini").string());
     EXPECT_TRUE(s.sourceReady) << status();
     EXPECT_EQ(text(ids::main::frameRateInfo), "25.0000 / YV12, mpeg4/avi");
+    // ... after what the load said.
+    EXPECT_GT(status().find(", video file opened: mpeg4 in avi, no audio"), 0u) << status();
+    EXPECT_NE(status().find(", video file opened: mpeg4 in avi, no audio"), std::string::npos) << status();
 }
 
 // The preview's access and the scan's own instance give FFmpeg's frames, in order and reached directly.

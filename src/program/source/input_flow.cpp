@@ -62,6 +62,7 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
 
     if (s.isAvisynthScript) ctx.status.show(" AVS file opened");
     if (s.isD2vProject) ctx.status.show(" D2V project file opened");
+    if (s.isVideoFile) ctx.status.show(""); // the open says what it found
 
     if (s.isAvisynthScript && hooks.openAvisynth) hooks.openAvisynth(ctx);
     if (s.isD2vProject && s.projectVersionValid) openDgdecodeSource(ctx, library, paths);

@@ -52,6 +52,8 @@ void openVideoFileSource(SourceContext& ctx, std::unique_ptr<video::VideoFileSou
                          const VideoFileOpening& how) {
     SourceState& s = ctx.state;
     SourceSettings& set = ctx.settings;
+    // What the status line said before (an ini file's load) stays ahead of what the open says.
+    const std::string before(ctx.status.buffer());
     slot.reset();
     s.currentFrame = 0;
     s.projectVersion = 0;
@@ -83,7 +85,9 @@ void openVideoFileSource(SourceContext& ctx, std::unique_ptr<video::VideoFileSou
     s.sourceReady = true;
     s.inputAccepted = true;
     fitFrameRange(s, set);
-    ctx.status.show(videoFileOpenedText(s.videoFile, s.width, s.height, s.frameRate));
+    ctx.status.show(before);
+    ctx.status.append((before.empty() ? "" : ",") +
+                      videoFileOpenedText(s.videoFile, s.width, s.height, s.frameRate));
     showMovieInfo(ctx);
     checkFrameRateAndSize(ctx);
     ctx.status.append(audioTracksText(s.videoFile.audio));
