@@ -28,6 +28,11 @@ std::string privateCopyPath(const std::string& library) {
     return (folder / name).string();
 }
 
+// The DVD checks cut 1088 coded lines to the 1080 shown; the frames the instance gives still hold them.
+bool sameHeight(int opened, int shown) {
+    return opened == shown || (opened == 1088 && shown == 1080);
+}
+
 } // namespace
 
 ScanSource::ScanSource(ScanSourceSpec spec)
@@ -64,8 +69,8 @@ bool ScanSource::openVideoFile() {
     // A file changed on disk since the program opened it does not have the frames the scan reckons with.
     const video::VideoFileInfo& info = video_->info();
     const SourceState& s = spec_.state;
-    const bool sameHeight = info.height == s.height || (info.height == 1088 && s.height == 1080);
-    if (info.width != s.width || !sameHeight || info.frameCount != s.frameCount) return false;
+    if (info.width != s.width || !sameHeight(info.height, s.height) || info.frameCount != s.frameCount)
+        return false;
     for (FrameAccess& access : access_)
         access.setVideoFile(video_.get());
     return true;
@@ -85,7 +90,7 @@ bool ScanSource::openProject() {
     if (dgdecode_.openProject(spec_.path, properties) != DgdecodeResult::Ok) return false;
     // The scan reckons with the frames the program shows; a project changed on disk since is not those.
     const SourceState& s = spec_.state;
-    return properties.width == s.width && properties.height == s.height &&
+    return properties.width == s.width && sameHeight(properties.height, s.height) &&
            properties.frameCount == s.frameCount && properties.colourFormat == s.colourFormat;
 }
 
