@@ -125,6 +125,7 @@ AvisynthSourceContext Program::avisynthContext() {
 }
 
 void Program::openNamedSource() {
+    source_.displayAspect = 0.0; // only a video file's open knows it
     if (source_.isAvisynthScript) {
         AvisynthSourceContext ctx = avisynthContext();
         openAvisynthSource(ctx);

@@ -64,6 +64,7 @@ TEST_F(VideoFileInput, RefusesWhatFfmpegCannotOpenAndSaysWhy) {
         EXPECT_EQ(program->settings().inputFile, "") << c.name;
         EXPECT_EQ(text(ids::main::inputFileButton), "input file name (*.d2v, *.avs)") << c.name;
         EXPECT_EQ(text(ids::main::frameSizeInfo), "-") << c.name;
+        EXPECT_EQ(s.displayAspect, 0.0) << c.name;
         EXPECT_NE(program->frames().fetchFrame(0), FetchResult::Ok) << c.name;
     }
     // Named by an ini file: refused the same way once the file is read.
@@ -126,6 +127,7 @@ TEST_F(VideoFileInput, MovieInformationNamesCodecContainerAudioAndWhatWasDoneToT
     ASSERT_TRUE(s.sourceReady) << status();
     EXPECT_EQ(s.width, 1920);
     EXPECT_EQ(s.height, 1080);
+    EXPECT_DOUBLE_EQ(s.displayAspect, 16.0 / 9);
     EXPECT_EQ(text(ids::main::frameSizeInfo), "1920x1080 HD res, scaled");
     EXPECT_EQ(status(), " video file opened: h264 in matroska, 2560x1440 scaled down to 1920x1080, no audio");
 

@@ -59,6 +59,7 @@ void inputFileChosen(SourceContext& ctx, DgdecodeLibrary& library, const Program
     s.frameRangeGiven = false;
     s.dgdecodeLoaded = false; // the next load replaces a library still in memory
     s.sourceReady = false;
+    s.displayAspect = 0.0; // only a video file's open knows it
 
     if (s.isAvisynthScript) ctx.status.show(" AVS file opened");
     if (s.isD2vProject) ctx.status.show(" D2V project file opened");

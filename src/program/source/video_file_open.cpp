@@ -17,6 +17,8 @@ void takeInfo(SourceState& s, const video::VideoFileInfo& info) {
     s.width = info.width;
     s.height = info.height;
     s.frameCount = info.frameCount;
+    s.displayAspect =
+        info.aspectNum > 0 && info.aspectDen > 0 ? static_cast<double>(info.aspectNum) / info.aspectDen : 0.0;
     s.colourFormat = ColourFormat::Planar420;
     s.isYuy2 = false;
     s.lumaBytes = info.width * info.height;
@@ -71,6 +73,7 @@ void openVideoFileSource(SourceContext& ctx, std::unique_ptr<video::VideoFileSou
         s.inputAccepted = false;
         s.isVideoFile = false;
         s.frameCount = 0;
+        s.displayAspect = 0.0;
         s.videoFile = VideoFileFacts{};
         set.inputFile.clear();
         ctx.controls.setText(PageId::Main, ids::main::inputFileButton, kInputButtonDefault);
