@@ -72,9 +72,12 @@ struct EncodeJob {
     // encoded on its own with the same result.
     std::vector<int> chapterFrames; // ascending, inside the range once fitted
     std::vector<Zone> zones;        // ascending, not overlapping, inside the range once fitted
-    double zoneBalance = 1;         // the second pass divides the zones' factors by it (zoneBalance())
-    std::vector<int> gopStarts;     // the planned I-frames, ascending (planGopStarts)
-    bool pulldown = false;          // 3:2 repeat-field flags, the cadence starting at startFrame
+    // The second pass's factor per zone (zoneRateFactors()), else as asked; the first pass analyses a
+    // zone's pictures at the quality over its factor to the power zoneQualityPower.
+    std::vector<float> zoneRateFactors;
+    double zoneQualityPower = 1;
+    std::vector<int> gopStarts; // the planned I-frames, ascending (planGopStarts)
+    bool pulldown = false;      // 3:2 repeat-field flags, the cadence starting at startFrame
     bool lastIFrame = false;
 
     // The size every picture is scaled to (*FRAMESIZE), its display aspect kept within *ASPECT by

@@ -55,6 +55,10 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
         // I-pictures at 0.9 of the quantiser the rate control plans, against libavcodec's 0.8: with
         // rate-distortion decisions the P- and B-pictures make better use of the bits left to them.
         set("i_qfactor", "-0.9");
+        // Each macroblock's quantiser chosen by rate and distortion among its neighbours: PSNR stays
+        // (34.84 dB against 34.85 on a grainy clip) and SSIM rises by 0.0035, past the strongest command
+        // line's.
+        set("mpv_flags", "+mv0+qp_rd");
     }
     return options;
 }

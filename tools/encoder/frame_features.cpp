@@ -25,15 +25,19 @@ float zoneFactorAt(const EncodeJob& job, int frame) {
 }
 
 std::vector<Zone> rateControlZones(const EncodeJob& job) {
-    // Towards coarse quantisers the bits fall faster than the model's 1/quantiser (fine texture and
-    // grain drop below the first step), by about the power 1.2 on grainy pictures: a reduction is asked
-    // for that much less strongly.
+    // A two-pass title's factors are measured (zoneRateFactors). A single pass has only its own running
+    // estimate: towards coarse quantisers the bits fall faster than the model's 1/quantiser (fine texture
+    // and grain drop below the first step), by about the power 1.2 on grainy pictures, so a reduction is
+    // asked for that much less strongly.
     constexpr double kCoarseZoneExponent = 1 / 1.2;
     std::vector<Zone> zones;
-    for (const Zone& z : job.zones)
-        zones.push_back(
-            Zone{z.firstFrame - job.startFrame, z.lastFrame - job.startFrame,
-                 z.factor < 1 ? static_cast<float>(std::pow(z.factor, kCoarseZoneExponent)) : z.factor});
+    for (std::size_t i = 0; i < job.zones.size(); ++i) {
+        const Zone& z = job.zones[i];
+        const float factor = i < job.zoneRateFactors.size() ? job.zoneRateFactors[i]
+                             : z.factor < 1 ? static_cast<float>(std::pow(z.factor, kCoarseZoneExponent))
+                                            : z.factor;
+        zones.push_back(Zone{z.firstFrame - job.startFrame, z.lastFrame - job.startFrame, factor});
+    }
     return zones;
 }
 

@@ -19,8 +19,9 @@ ForcedType forcedPictureType(const EncodeJob& job, int frame);
 // The bitrate factor of the zone that holds the frame, 1 outside every zone.
 float zoneFactorAt(const EncodeJob& job, int frame);
 
-// The zones as the rate control takes them: frames counted from the job's first frame, each factor as
-// asked (a reduction a little less, see there). The factor scales the bits the second pass plans for the
+// The zones as the rate control takes them: frames counted from the job's first frame, each factor the
+// one measured for the second pass (job.zoneRateFactors) or, without one, as asked (a reduction a little
+// less, see there). The factor scales the bits the second pass plans for the
 // zone's pictures, and its running correction, held to a quarter of a second's excess, keeps the pictures
 // close to that plan.
 std::vector<Zone> rateControlZones(const EncodeJob& job);

@@ -213,12 +213,15 @@ bool analyse(const EncodeJob& job, std::vector<SegmentPass>& segments, const std
 // rate (an easy segment finer than a hard one). A title in two segments missed a low rate by 9 %. So the
 // rate-controlled pass only finds where the title settles, each segment's first GOP left out; the
 // segments are then analysed again, every picture at the settled quality of its type.
+// `rateControlled` keeps the first of the two analyses and `skips` the number of pictures each
+// segment's first GOP takes.
 bool analyseAtSettledQualities(const EncodeJob& job, const std::vector<Segment>& plan,
                                std::vector<SegmentPass>& segments, const std::vector<std::size_t>& all,
                                const std::vector<const FrameSource*>& sources,
                                const SegmentProgress& progress, std::vector<std::string>& firstPass,
+                               std::vector<std::string>& rateControlled, std::vector<int>& skips,
                                std::string& error) {
-    std::vector<int> skips;
+    skips.clear();
     for (const Segment& s : plan) {
         const auto next = std::upper_bound(job.gopStarts.begin(), job.gopStarts.end(), s.first);
         skips.push_back(next == job.gopStarts.end() || *next > s.last ? 0 : *next - s.first);
@@ -227,6 +230,7 @@ bool analyseAtSettledQualities(const EncodeJob& job, const std::vector<Segment>&
     if (qualities[2] <= 0) return true;
     for (SegmentPass& segment : segments)
         segment.analysisLambda = qualities;
+    rateControlled = firstPass;
     return analyse(job, segments, all, sources, progress, firstPass, error);
 }
 
@@ -337,13 +341,36 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
     for (std::size_t k = 0; k < all.size(); ++k)
         all[k] = k;
     if (job.twoPass) {
-        if (!analyse(job, segments, all, sources, progress, firstPass, error) ||
-            !analyseAtSettledQualities(job, plan, segments, all, sources, progress, firstPass, error) ||
-            !planAroundSceneChanges(job, plan, segments, sources, progress, firstPass, notes, error))
+        // The title is analysed as it is up to its final GOP plan. With zones, its pictures are then
+        // measured again, each zone's at the quality that gives it its factor times the bits, which the
+        // second pass reads; the first measurement tells what the zones' pictures claim without zones.
+        EncodeJob unzonedJob = job;
+        unzonedJob.zones.clear();
+        std::vector<std::string> rateControlled;
+        std::vector<int> skips;
+        if (!analyse(unzonedJob, segments, all, sources, progress, firstPass, error) ||
+            !analyseAtSettledQualities(unzonedJob, plan, segments, all, sources, progress, firstPass,
+                                       rateControlled, skips, error) ||
+            !planAroundSceneChanges(unzonedJob, plan, segments, sources, progress, firstPass, notes, error))
             return false;
+        job.gopStarts = unzonedJob.gopStarts;
+        if (!job.zones.empty()) {
+            job.zoneQualityPower = 1 / textureQuantiserPower(rateControlled, firstPass, skips);
+            const std::vector<std::string> unzoned = firstPass;
+            if (!analyse(job, segments, all, sources, progress, firstPass, error)) return false;
+            const StreamFacts& f = sources.front()->facts();
+            const double titleBits =
+                job.bitrateKbps * 1000.0 * double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
+            job.zoneRateFactors =
+                zoneRateFactors(firstPass, unzoned, plan, job.zones, rateCompression(job), titleBits);
+            std::string factors;
+            for (const float f : job.zoneRateFactors)
+                factors += " " + std::to_string(f).substr(0, 5);
+            notes.push_back("zones: texture bits measured to fall as the quantiser to the power " +
+                            std::to_string(1 / job.zoneQualityPower).substr(0, 4) +
+                            "; factors handed to the rate control:" + factors);
+        }
         noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
-        if (!job.zones.empty())
-            job.zoneBalance = zoneBalance(firstPass, plan, job.zones, rateCompression(job));
         if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||
             !keepStatistics(statistics, firstPass, error))
             return false;

@@ -113,7 +113,7 @@ namespace {
 
 // The fields of a picture's first-pass line that the rate control's model uses.
 struct PictureStats {
-    int in = 0, lambda = 0, intra = 0, inter = 0, vectors = 0, misc = 0;
+    int in = 0, type = 0, lambda = 0, intra = 0, inter = 0, vectors = 0, misc = 0;
 };
 
 bool readPictures(const std::string& stats, std::vector<PictureStats>& pictures) {
@@ -123,8 +123,7 @@ bool readPictures(const std::string& stats, std::vector<PictureStats>& pictures)
         std::string_view rest = l.rest;
         PictureStats p;
         p.in = l.in;
-        int type = 0;
-        if (!readNumberAfter(rest, "type:", type) || !readNumberAfter(rest, "q:", p.lambda) ||
+        if (!readNumberAfter(rest, "type:", p.type) || !readNumberAfter(rest, "q:", p.lambda) ||
             !readNumberAfter(rest, "itex:", p.intra) || !readNumberAfter(rest, "ptex:", p.inter) ||
             !readNumberAfter(rest, "mv:", p.vectors) || !readNumberAfter(rest, "misc:", p.misc))
             return false;
@@ -158,25 +157,102 @@ std::array<int, 4> settledQualities(const std::vector<std::string>& segmentStats
     return medians;
 }
 
-double zoneBalance(const std::vector<std::string>& segmentStats, const std::vector<Segment>& segments,
-                   const std::vector<Zone>& zones, double qcompress) {
-    double all = 0, zoned = 0, outside = 0;
-    for (std::size_t k = 0; k < segments.size() && k < segmentStats.size(); ++k) {
-        std::vector<PictureStats> pictures;
-        if (!readPictures(segmentStats[k], pictures)) return 1;
-        for (const PictureStats& p : pictures) {
-            const int frame = segments[k].first + p.in;
-            double factor = 1;
-            for (const Zone& z : zones)
-                if (frame >= z.firstFrame && frame <= z.lastFrame) factor = z.factor;
-            // libavcodec's rate equation: each picture's share grows as its complexity to this power.
-            const double weight = std::pow(std::max(1.0, double(p.intra + p.inter) * p.lambda), qcompress);
-            all += weight;
-            (factor != 1 ? zoned : outside) += factor != 1 ? factor * weight : weight;
+namespace {
+
+// libavcodec's rate equation: each picture's share of the bits grows as its complexity (texture bits
+// times quantiser) to the power qcompress.
+double shareWeight(const PictureStats& p, double qcompress) {
+    return std::pow(std::max(1.0, double(p.intra + p.inter) * p.lambda), qcompress);
+}
+
+// The index in `zones` of the zone that holds the frame, -1 outside every zone.
+int zoneOf(const std::vector<Zone>& zones, int frame) {
+    for (std::size_t z = 0; z < zones.size(); ++z)
+        if (frame >= zones[z].firstFrame && frame <= zones[z].lastFrame) return int(z);
+    return -1;
+}
+
+} // namespace
+
+double textureQuantiserPower(const std::vector<std::string>& rateControlled,
+                             const std::vector<std::string>& settled, const std::vector<int>& skips) {
+    double xy = 0, xx = 0;
+    for (std::size_t k = 0; k < rateControlled.size() && k < settled.size() && k < skips.size(); ++k) {
+        std::vector<PictureStats> a, b;
+        if (!readPictures(rateControlled[k], a) || !readPictures(settled[k], b) || a.size() != b.size())
+            continue;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const int texA = a[i].intra + a[i].inter, texB = b[i].intra + b[i].inter;
+            if (a[i].in < skips[k] || a[i].in != b[i].in || a[i].type != b[i].type || texA <= 0 ||
+                texB <= 0 || a[i].lambda <= 0 || b[i].lambda <= 0)
+                continue;
+            const double x = std::log(double(b[i].lambda) / a[i].lambda);
+            xy += x * std::log(double(texB) / texA);
+            xx += x * x;
         }
     }
-    if (outside <= 0 || all <= 0) return 1;
-    return std::max(0.2, (all - zoned) / outside);
+    // Too little spread in the quantisers to fit: the model's own power.
+    return xx > 0.05 ? std::clamp(-xy / xx, 1.0, 3.0) : 1.0;
+}
+
+std::vector<float> zoneRateFactors(const std::vector<std::string>& zonedStats,
+                                   const std::vector<std::string>& unzonedStats,
+                                   const std::vector<Segment>& segments, const std::vector<Zone>& zones,
+                                   double qcompress, double titleBits) {
+    std::vector<float> factors;
+    for (const Zone& z : zones)
+        factors.push_back(z.factor);
+    // Share weights per zone, as measured with and without zones, and outside every zone; the bits of
+    // motion vectors and headers, which the rate control does not scale, per zone and in all.
+    std::vector<double> zoned(zones.size()), unzoned(zones.size()), fixedBits(zones.size());
+    double outside = 0, allFixed = 0;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        std::vector<PictureStats> with, without;
+        if (k >= zonedStats.size() || k >= unzonedStats.size() || !readPictures(zonedStats[k], with) ||
+            !readPictures(unzonedStats[k], without) || with.size() != without.size())
+            return factors;
+        for (std::size_t i = 0; i < with.size(); ++i) {
+            if (with[i].in != without[i].in) return factors;
+            allFixed += without[i].vectors + without[i].misc;
+            const int z = zoneOf(zones, segments[k].first + with[i].in);
+            if (z < 0 || zones[std::size_t(z)].factor == 1.0f) {
+                outside += shareWeight(without[i], qcompress);
+                continue;
+            }
+            zoned[std::size_t(z)] += shareWeight(with[i], qcompress);
+            unzoned[std::size_t(z)] += shareWeight(without[i], qcompress);
+            fixedBits[std::size_t(z)] += without[i].vectors + without[i].misc;
+        }
+    }
+    double allWeight = outside;
+    for (const double w : unzoned)
+        allWeight += w;
+    if (outside <= 0 || allWeight <= 0) return factors;
+    // The factor scales only the texture bits, the share weights' part of a picture: for the zone's
+    // whole pictures to get the factor, their texture gets more of it (vectors and headers are a larger
+    // part of a coarse zone's bits). Texture bits per unit of weight, as the title's share-out gives them.
+    const double texturePerWeight = std::max(0.0, titleBits - allFixed) / allWeight;
+    std::vector<double> texture(zones.size());
+    for (std::size_t z = 0; z < zones.size(); ++z) {
+        const double f = zones[z].factor, bits = texturePerWeight * unzoned[z];
+        texture[z] = bits > 0 ? std::max(0.05, f + (f - 1) * fixedBits[z] / bits) : f;
+    }
+    // What the pictures outside every zone give up (below 1) or gain: libavcodec scales a zone's share
+    // against the title's, so each factor is divided by it to mean the factor against the same pictures
+    // without zones.
+    double given = 0;
+    for (std::size_t z = 0; z < zones.size(); ++z)
+        given += (texture[z] - 1) * unzoned[z];
+    const double balance = std::max(0.2, (outside - given) / outside);
+    // The model's texture bits fall as 1/quantiser, so texture times quantiser, and with it a picture's
+    // share, would not move with the quantiser it was measured at. On grain and fine texture the bits
+    // move faster: a zone's pictures measured finer claim more than the same pictures at the title's
+    // quality (2.0 gave 2.28 x on heavy grain), measured coarser less. The share the zone claims is taken
+    // back to what its pictures claim without zones.
+    for (std::size_t z = 0; z < zones.size(); ++z)
+        if (zones[z].factor != 1.0f && zoned[z] > 0 && unzoned[z] > 0)
+            factors[z] = static_cast<float>(texture[z] / balance * unzoned[z] / zoned[z]);
+    return factors;
 }
 
 double bitsAtFinestQuantiser(const std::string& stats) {

@@ -47,13 +47,23 @@ std::vector<int> intraFramesIn(const std::string& stats, int firstFrame);
 std::array<int, 4> settledQualities(const std::vector<std::string>& segmentStats,
                                     const std::vector<int>& skips);
 
-// How much the pictures outside every zone must give up (below 1) or may gain (above 1) when the zones'
-// pictures get their factor times what they would get without zones and the title keeps its average, as
-// the second pass's share-out reckons it from the segments' first-pass statistics (zones in absolute
-// frames); at least 0.2. libavcodec scales a zone's share against the title's, so a zone's factor is
-// divided by this to mean the factor against the same pictures without zones.
-double zoneBalance(const std::vector<std::string>& segmentStats, const std::vector<Segment>& segments,
-                   const std::vector<Zone>& zones, double qcompress);
+// How a picture's texture bits move with its quantiser, as the power p of bits ~ quantiser^-p, fitted
+// between the rate-controlled first pass (whose quantisers wander) and the pass at the settled
+// qualities, each segment's first skips[k] pictures left out; 1 (the second pass's model) where the
+// quantisers did not move enough to tell. About 2 on heavy grain.
+double textureQuantiserPower(const std::vector<std::string>& rateControlled,
+                             const std::vector<std::string>& settled, const std::vector<int>& skips);
+
+// The factors the second pass hands libavcodec for the zones (one per zone, in order), so that a zone's
+// pictures get their factor times what they get without zones and the title keeps its average, as the
+// second pass's share-out reckons it: from the segments' first-pass statistics at the settled
+// qualities with each zone's pictures at the quality it will be coded at (`zonedStats`, which the
+// second pass reads) and without zones (`unzonedStats`), the title's target in bits; zones in absolute
+// frames. The factors as asked when the statistics are not one line per picture of each segment in both.
+std::vector<float> zoneRateFactors(const std::vector<std::string>& zonedStats,
+                                   const std::vector<std::string>& unzonedStats,
+                                   const std::vector<Segment>& segments, const std::vector<Zone>& zones,
+                                   double qcompress, double titleBits);
 
 // What one segment's first-pass pictures would come to at the finest quantiser, in bits, as the second
 // pass's model reckons it (texture bits scale with the quantiser, motion vectors and headers stay); -1
