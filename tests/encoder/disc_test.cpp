@@ -230,16 +230,17 @@ const std::string kChapters = "*CHAPTER          3\r\n10\r\n34\r\n70\r\n";
 
 // The disc reads as one title of the encoded frames (10..89), chapters at 10, 34 and 70, one audio
 // stream of the expected format as long as the video to the frame; the folder and its image alike.
-void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat) {
+void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat,
+                const std::vector<long> chapterFrames = {24, 36, 20}) {
     for (const std::string& where : {f.path("dvd"), f.path("dvd.iso")}) {
         SCOPED_TRACE(where);
         const DiscReading r = lsdvd(where);
         EXPECT_EQ(r.titles, 1);
         EXPECT_EQ(std::lround(r.length * fps), 80);
-        ASSERT_EQ(r.chapters.size(), 3u);
-        EXPECT_EQ(std::lround(r.chapters[0] * fps), 24);
-        EXPECT_EQ(std::lround(r.chapters[1] * fps), 36);
-        EXPECT_EQ(std::lround(r.chapters[2] * fps), 20);
+        std::vector<long> chapters;
+        for (double length : r.chapters)
+            chapters.push_back(std::lround(length * fps));
+        EXPECT_EQ(chapters, chapterFrames);
         EXPECT_EQ(r.audioFormats, std::vector<std::string>{audioFormat});
         EXPECT_NEAR(r.fps, fps, 0.01);
     }
@@ -265,7 +266,7 @@ std::string discIni(const DiscFolder& f, const std::string& input, const std::st
            "\r\n*1PASS\r\n*BITRATE          4000\r\n*GOP              12 2\r\n"
            "*SILENT\r\n*LOGFILE          " +
            f.path("enc.log") + "\r\n*DVDFOLDER        " + f.path("dvd") + "\r\n*DVDISO           " +
-           f.path("dvd.iso") + "\r\n" + more + kChapters;
+           f.path("dvd.iso") + "\r\n" + kChapters + more;
 }
 
 TEST(DiscProgram, ASourceWithMpegAudioOnAPalDiscKeepsItsAudio) {
@@ -278,6 +279,18 @@ TEST(DiscProgram, ASourceWithMpegAudioOnAPalDiscKeepsItsAudio) {
     expectDisc(f, 25.0, "mpeg1");
     // Copied: cut in sync, with no lead-in that would need an encode.
     EXPECT_NE(f.log().find("disc: audio track 1 copied"), std::string::npos) << f.log();
+}
+
+// The back end multiplexes the title itself, except where its muxer would put a chapter in the VOBU
+// before: a chapter on an I picture less than 0.4 s after the GOP before it (frame 40, 6 frames after
+// the GOP at 34) goes through mplex, and the disc still has it at its frame.
+TEST(DiscProgram, AChapterSoonAfterAGopStillStartsAtItsFrame) {
+    DiscFolder f("disc-close-chapter");
+    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x288", "25", "mp2")) +
+                                      "*CHAPTER          4\r\n10\r\n34\r\n40\r\n70\r\n");
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 25.0, "mpeg1", {24, 6, 30, 20});
+    EXPECT_NE(readText(f.path("stdout.txt")).find("multiplexed again by mplex"), std::string::npos);
 }
 
 TEST(DiscProgram, AnNtscDiscCarriesItsMpegAudioAsAc3) {
@@ -386,8 +399,9 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     fs::permissions(fake + "/mplex", fs::perms::owner_all);
     for (const char* tool : {"dvdauthor", "genisoimage", "ffmpeg"})
         fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"), fake + "/" + tool);
-    refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'", "",
-            false);
+    // (A chapter 5 frames after the first GOP: the title goes through mplex.)
+    refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'",
+            "*CHAPTER          2\r\n10\r\n15\r\n", false);
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");

@@ -3,6 +3,7 @@
 #include "base/whole_file.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -246,6 +247,192 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
     return runTool(args, work / "audio.log", error);
 }
 
+// One input of the multiplex: an elementary stream opened by libavformat, its packets on the 90 kHz clock.
+class MuxInput {
+  public:
+    ~MuxInput() {
+        av_packet_free(&packet_);
+        avformat_close_input(&ctx_);
+    }
+    // `generatePts`: a raw video stream carries no time stamps of its own; the demuxer derives them from
+    // the pictures' order and types. Without them every picture would look alike to the muxer and the
+    // title would become one VOBU.
+    bool open(const std::string& path, bool generatePts) {
+        packet_ = av_packet_alloc();
+        if (!packet_ || avformat_open_input(&ctx_, path.c_str(), nullptr, nullptr) < 0) return false;
+        if (generatePts) ctx_->flags |= AVFMT_FLAG_GENPTS;
+        return avformat_find_stream_info(ctx_, nullptr) >= 0 && ctx_->nb_streams == 1;
+    }
+    const AVCodecParameters* parameters() const { return ctx_->streams[0]->codecpar; }
+    // The next packet with its stamps on the 90 kHz clock; false at the end or on a read error.
+    bool next() {
+        av_packet_unref(packet_);
+        status_ = av_read_frame(ctx_, packet_);
+        if (status_ < 0) return false;
+        av_packet_rescale_ts(packet_, ctx_->streams[0]->time_base, kClock);
+        if (packet_->dts == AV_NOPTS_VALUE) packet_->dts = packet_->pts;
+        return packet_->dts != AV_NOPTS_VALUE;
+    }
+    bool failed() const { return status_ < 0 && status_ != AVERROR_EOF; }
+    AVPacket* packet() const { return packet_; }
+    static constexpr AVRational kClock{1, 90000};
+
+  private:
+    AVFormatContext* ctx_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int status_ = 0;
+};
+
+// What the muxer leaves for the disc: whether every chapter begins a VOBU of its own.
+struct MuxResult {
+    bool written = false;
+    bool chaptersOnVobus = false;
+};
+
+// The DVD muxer begins a VOBU at an I picture that comes at least 0.4 s after the VOBU before it. A
+// chapter on an I picture sooner than that would fall inside the VOBU before, and dvdauthor would start
+// the chapter there: the title is muxed, but the chapters are checked against the VOBU starts it got.
+constexpr std::int64_t kShortestVobu = 36000;
+
+// The title's program stream with a navigation pack at every VOBU, multiplexed by libavformat's DVD
+// muxer from the encoded video and the audio cut for the disc. The first sound plays with the first
+// picture: both elementary streams begin at the title's start.
+MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio,
+                   const std::string& out, std::string& error) {
+    MuxResult result;
+    error = "cannot multiplex the title";
+    MuxInput v, a;
+    if (!v.open(video, true) || (!audio.empty() && !a.open(audio, false))) return result;
+    AVFormatContext* octx = nullptr;
+    if (avformat_alloc_output_context2(&octx, nullptr, "dvd", out.c_str()) < 0) return result;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> output(octx, [](AVFormatContext* c) {
+        if (c->pb) avio_closep(&c->pb);
+        avformat_free_context(c);
+    });
+    // The figures of a DVD program stream: sectors of 2048 bytes, 10.08 Mbit/s, half a second of preload.
+    octx->packet_size = 2048;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "muxrate", "10080000", 0);
+    av_dict_set(&options, "preload", "500000", 0);
+    std::unique_ptr<AVDictionary*, void (*)(AVDictionary**)> ownOptions(&options, av_dict_free);
+    for (const MuxInput* in : {&v, &a}) {
+        if (in == &a && audio.empty()) break;
+        AVStream* st = avformat_new_stream(octx, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, in->parameters()) < 0) return result;
+        st->codecpar->codec_tag = 0;
+        st->time_base = MuxInput::kClock;
+    }
+    if (avio_open(&octx->pb, out.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(octx, &options) < 0) {
+        error = "cannot write the title's program stream: " + out;
+        return result;
+    }
+    // Both streams start at the title's start: the video by its first picture shown, the audio by its
+    // first frame. Stamps are moved so that no decode time is negative.
+    bool haveVideo = v.next();
+    bool haveAudio = !audio.empty() && a.next();
+    if (!haveVideo) return result;
+    const std::int64_t videoShift = -v.packet()->dts;
+    const std::int64_t firstShown =
+        (v.packet()->pts != AV_NOPTS_VALUE ? v.packet()->pts : v.packet()->dts) + videoShift;
+    const std::int64_t audioShift = haveAudio ? firstShown - a.packet()->dts : 0;
+    std::vector<std::int64_t> vobuStarts;
+    std::int64_t vobuStart = 0;
+    while (haveVideo || haveAudio) {
+        const bool takeVideo =
+            haveVideo && (!haveAudio || v.packet()->dts + videoShift <= a.packet()->dts + audioShift);
+        AVPacket* pk = takeVideo ? v.packet() : a.packet();
+        const std::int64_t shift = takeVideo ? videoShift : audioShift;
+        if (pk->pts != AV_NOPTS_VALUE) pk->pts += shift;
+        pk->dts += shift;
+        pk->stream_index = takeVideo ? 0 : 1;
+        if (takeVideo && (pk->flags & AV_PKT_FLAG_KEY) && pk->pts != AV_NOPTS_VALUE &&
+            (vobuStarts.empty() || pk->pts - vobuStart >= kShortestVobu)) {
+            vobuStart = pk->pts;
+            vobuStarts.push_back(pk->pts - firstShown);
+        }
+        if (av_write_frame(octx, pk) < 0) {
+            error = "cannot write the title's program stream: " + out;
+            return result;
+        }
+        if (takeVideo)
+            haveVideo = v.next();
+        else
+            haveAudio = a.next();
+    }
+    if (v.failed() || a.failed()) return result;
+    if (av_write_trailer(octx) < 0 || avio_closep(&octx->pb) < 0) {
+        error = "cannot write the title's program stream: " + out;
+        return result;
+    }
+    error.clear();
+    result.written = true;
+    result.chaptersOnVobus = true;
+    const double frame = static_cast<double>(title.rateDenominator) / title.rateNumerator;
+    for (int chapter : title.chapters) {
+        if (chapter <= title.startFrame || chapter >= title.startFrame + title.frameCount) continue;
+        const double at = secondsAt(title, chapter);
+        const bool found = std::any_of(vobuStarts.begin(), vobuStarts.end(), [&](std::int64_t start) {
+            return std::fabs(static_cast<double>(start) / 90000.0 - at) < frame / 2;
+        });
+        result.chaptersOnVobus = result.chaptersOnVobus && found;
+    }
+    return result;
+}
+
+// The title's program stream and the DVD-Video folder `built` from it. The back end multiplexes it
+// itself; mplex does what the DVD muxer cannot do right: 3:2 pulldown (the muxer's stamps would count
+// the repeated fields as frames of their own) and chapters on I pictures sooner than a VOBU may begin.
+bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
+                 const std::string& language, const WorkFolder& work, const std::string& built,
+                 const DiscLog& log, std::string& error) {
+    if (!title.pulldown) {
+        log("disc: multiplexing");
+        const std::string vob = work / "title.vob";
+        const MuxResult muxed = muxTitle(title, sources.video, audio, vob, error);
+        if (!muxed.written) return false;
+        if (muxed.chaptersOnVobus) {
+            log("disc: authoring the DVD-Video folder");
+            if (!writeWholeFile(work / "dvd.xml", authoringXml(title, vob, language))) {
+                error = "cannot write in the DVD folder";
+                return false;
+            }
+            const bool authored =
+                runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
+            // Its room is the image's.
+            std::error_code ec;
+            fs::remove(vob, ec);
+            return authored;
+        }
+        log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
+        std::error_code ec;
+        fs::remove(vob, ec);
+    }
+    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
+    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
+    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
+    // an early end of its input for the end of the title.
+    log("disc: multiplexing and authoring the DVD-Video folder");
+    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
+    if (!audio.empty()) mux += " " + shellQuoted(audio);
+    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
+    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
+        error = "cannot write in the DVD folder";
+        return false;
+    }
+    const bool authored =
+        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
+    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
+    std::string muxStatus;
+    readWholeFile(work / "mplex.status", muxStatus);
+    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
+    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
+        const std::string said = tail(work / "mplex.log");
+        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
+        return false;
+    }
+    return authored;
+}
+
 // Old output of the same name moves into the work folder (removed with it) before the new takes its place.
 bool putInPlace(const std::string& built, const std::string& target, const WorkFolder& work,
                 std::string& error) {
@@ -265,12 +452,13 @@ bool putInPlace(const std::string& built, const std::string& target, const WorkF
     return true;
 }
 
-// Room for the folder and the image, each about the stream's size, with a margin for the audio.
+// Room for two copies of the stream, with a margin for the audio: the program stream and the folder
+// made from it, then the folder and the image (the program stream is gone by then).
 bool enoughSpace(const DiscRequest& request, const DiscSources& sources, std::string& error) {
     std::error_code ec;
     const auto video = fs::file_size(sources.video, ec);
     if (ec) return true;
-    const double need = static_cast<double>(video) * 1.1 * (request.image.empty() ? 1 : 2);
+    const double need = static_cast<double>(video) * 1.1 * 2;
     const auto space = fs::space(request.folder, ec);
     if (ec || static_cast<double>(space.available) >= need) return true;
     error = "not enough space for the disc in " + request.folder + ": " +
@@ -333,31 +521,8 @@ bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSou
     std::string audio, language;
     if (!extractAudio(request, title, sources, work, log, audio, language, error)) return false;
 
-    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
-    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
-    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
-    // an early end of its input for the end of the title.
-    log("disc: multiplexing and authoring the DVD-Video folder");
-    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
-    if (!audio.empty()) mux += " " + shellQuoted(audio);
-    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
-    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
-        error = "cannot write in the DVD folder " + request.folder;
-        return false;
-    }
     const std::string built = work / "disc";
-    const bool authored =
-        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
-    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
-    std::string muxStatus;
-    readWholeFile(work / "mplex.status", muxStatus);
-    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
-    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
-        const std::string said = tail(work / "mplex.log");
-        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
-        return false;
-    }
-    if (!authored) return false;
+    if (!authorTitle(title, sources, audio, language, work, built, log, error)) return false;
 
     std::error_code ec;
     std::string imageTemp;
