@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,8 +54,10 @@ std::string shellQuoted(const std::string& s) {
     return out + "'";
 }
 
-// Runs a tool with its output in `logFile`. False with the tool's own last words.
-bool runTool(const std::vector<std::string>& args, const std::string& logFile, std::string& error) {
+// Starts a tool with its output in `logFile` and its input from `input` (-1: nothing). -1 with the
+// reason when it cannot start.
+pid_t startTool(const std::vector<std::string>& args, const std::string& logFile, int input,
+                std::string& error) {
     // Found before the fork: the child of a process with threads (the progress window) only opens and execs.
     const std::string program = platform::findOnPath(args[0]);
     std::vector<char*> argv;
@@ -64,11 +67,11 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
     const pid_t child = fork();
     if (child < 0) {
         error = "cannot start " + args[0] + ": " + std::strerror(errno);
-        return false;
+        return -1;
     }
     if (child == 0) {
         const int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = open("/dev/null", O_RDONLY);
+        const int in = input >= 0 ? input : open("/dev/null", O_RDONLY);
         if (out >= 0) {
             dup2(out, 1);
             dup2(out, 2);
@@ -77,14 +80,49 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Waits for a tool started by startTool. False with the tool's own last words.
+bool finishTool(pid_t child, const std::string& name, const std::string& logFile, std::string& error) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     const std::string said = tail(logFile);
-    error = args[0] + " failed" + (said.empty() ? std::string() : ": " + said);
+    error = name + " failed" + (said.empty() ? std::string() : ": " + said);
     return false;
 }
+
+// Runs a tool with its output in `logFile`. False with the tool's own last words.
+bool runTool(const std::vector<std::string>& args, const std::string& logFile, std::string& error) {
+    const pid_t child = startTool(args, logFile, -1, error);
+    return child >= 0 && finishTool(child, args[0], logFile, error);
+}
+
+// While it lives, a write into a pipe whose reader has gone fails with EPIPE in this thread instead
+// of ending the program; a signal left pending by such a write is taken back before the mask is.
+class PipeWritesFail {
+  public:
+    PipeWritesFail() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~PipeWritesFail() {
+        const timespec none{0, 0};
+        sigset_t pending;
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) && !sigismember(&before_, SIGPIPE))
+            sigtimedwait(&pipe_, nullptr, &none);
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    PipeWritesFail(const PipeWritesFail&) = delete;
+    PipeWritesFail& operator=(const PipeWritesFail&) = delete;
+
+  private:
+    sigset_t pipe_{}, before_{};
+};
 
 // Removes the work folder, and the DVD folder when this run made it and left it empty.
 class WorkFolder {
@@ -139,6 +177,10 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
         if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && static_cast<int>(++seen) == track)
             index = static_cast<int>(i);
     if (index < 0) return false;
+    // The demuxer skips the other streams' packets instead of handing over their data: in a source's
+    // program stream the video is most of the bytes read.
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        if (static_cast<int>(i) != index) ctx->streams[i]->discard = AVDISCARD_ALL;
     const AVRational base = ctx->streams[index]->time_base;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), std::fclose);
     std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(),
@@ -283,7 +325,7 @@ class MuxInput {
     int status_ = 0;
 };
 
-// What the muxer leaves for the disc: whether every chapter begins a VOBU of its own.
+// What the muxer leaves for the disc: whether every chapter on an I picture begins a VOBU of its own.
 struct MuxResult {
     bool written = false;
     bool chaptersOnVobus = false;
@@ -294,19 +336,34 @@ struct MuxResult {
 // the chapter there: the title is muxed, but the chapters are checked against the VOBU starts it got.
 constexpr std::int64_t kShortestVobu = 36000;
 
+// The muxer's output into a file descriptor, whole buffers at a time.
+int writeAll(void* opaque, std::uint8_t* data, int size) {
+    const int fd = *static_cast<const int*>(opaque);
+    for (int done = 0; done < size;) {
+        const ssize_t n = write(fd, data + done, static_cast<std::size_t>(size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return AVERROR(errno ? errno : EIO);
+        done += static_cast<int>(n);
+    }
+    return size;
+}
+
 // The title's program stream with a navigation pack at every VOBU, multiplexed by libavformat's DVD
 // muxer from the encoded video and the audio cut for the disc. The first sound plays with the first
 // picture: both elementary streams begin at the title's start.
-MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio,
-                   const std::string& out, std::string& error) {
+MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio, int out,
+                   std::string& error) {
     MuxResult result;
     error = "cannot multiplex the title";
     MuxInput v, a;
     if (!v.open(video, true) || (!audio.empty() && !a.open(audio, false))) return result;
     AVFormatContext* octx = nullptr;
-    if (avformat_alloc_output_context2(&octx, nullptr, "dvd", out.c_str()) < 0) return result;
+    if (avformat_alloc_output_context2(&octx, nullptr, "dvd", nullptr) < 0) return result;
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> output(octx, [](AVFormatContext* c) {
-        if (c->pb) avio_closep(&c->pb);
+        if (c->pb) {
+            av_freep(&c->pb->buffer);
+            avio_context_free(&c->pb);
+        }
         avformat_free_context(c);
     });
     // The figures of a DVD program stream: sectors of 2048 bytes, 10.08 Mbit/s, half a second of preload.
@@ -321,9 +378,29 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
         if (!st || avcodec_parameters_copy(st->codecpar, in->parameters()) < 0) return result;
         st->codecpar->codec_tag = 0;
         st->time_base = MuxInput::kClock;
+        if (in == &v) {
+            // The decoder's buffer the muxer schedules the packs for: a DVD player's 224 KiB.
+            std::size_t size = 0;
+            AVCPBProperties* cpb = av_cpb_properties_alloc(&size);
+            if (!cpb) return result;
+            cpb->buffer_size = 1835008;
+            if (av_stream_add_side_data(st, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<std::uint8_t*>(cpb),
+                                        size) < 0) {
+                av_free(cpb);
+                return result;
+            }
+        }
     }
-    if (avio_open(&octx->pb, out.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(octx, &options) < 0) {
-        error = "cannot write the title's program stream: " + out;
+    constexpr int kBuffer = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
+    if (!buffer) return result;
+    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeAll, nullptr);
+    if (!octx->pb) {
+        av_free(buffer);
+        return result;
+    }
+    if (avformat_write_header(octx, &options) < 0) {
+        error = "cannot write the title's program stream";
         return result;
     }
     // Both streams start at the title's start: the video by its first picture shown, the audio by its
@@ -335,7 +412,7 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     const std::int64_t firstShown =
         (v.packet()->pts != AV_NOPTS_VALUE ? v.packet()->pts : v.packet()->dts) + videoShift;
     const std::int64_t audioShift = haveAudio ? firstShown - a.packet()->dts : 0;
-    std::vector<std::int64_t> vobuStarts;
+    std::vector<std::int64_t> vobuStarts, iPictures;
     std::int64_t vobuStart = 0;
     while (haveVideo || haveAudio) {
         const bool takeVideo =
@@ -345,13 +422,15 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
         if (pk->pts != AV_NOPTS_VALUE) pk->pts += shift;
         pk->dts += shift;
         pk->stream_index = takeVideo ? 0 : 1;
-        if (takeVideo && (pk->flags & AV_PKT_FLAG_KEY) && pk->pts != AV_NOPTS_VALUE &&
-            (vobuStarts.empty() || pk->pts - vobuStart >= kShortestVobu)) {
-            vobuStart = pk->pts;
-            vobuStarts.push_back(pk->pts - firstShown);
+        if (takeVideo && (pk->flags & AV_PKT_FLAG_KEY) && pk->pts != AV_NOPTS_VALUE) {
+            iPictures.push_back(pk->pts - firstShown);
+            if (vobuStarts.empty() || pk->pts - vobuStart >= kShortestVobu) {
+                vobuStart = pk->pts;
+                vobuStarts.push_back(pk->pts - firstShown);
+            }
         }
         if (av_write_frame(octx, pk) < 0) {
-            error = "cannot write the title's program stream: " + out;
+            error = "cannot write the title's program stream";
             return result;
         }
         if (takeVideo)
@@ -360,21 +439,25 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
             haveAudio = a.next();
     }
     if (v.failed() || a.failed()) return result;
-    if (av_write_trailer(octx) < 0 || avio_closep(&octx->pb) < 0) {
-        error = "cannot write the title's program stream: " + out;
+    if (av_write_trailer(octx) < 0 || (avio_flush(octx->pb), octx->pb->error < 0)) {
+        error = "cannot write the title's program stream";
         return result;
     }
     error.clear();
     result.written = true;
     result.chaptersOnVobus = true;
+    // A chapter on a picture that is no I picture begins no VOBU with any multiplexer: only the ones the
+    // muxer's rule left inside a VOBU count.
     const double frame = static_cast<double>(title.rateDenominator) / title.rateNumerator;
+    const auto at = [&](const std::vector<std::int64_t>& starts, double seconds) {
+        return std::any_of(starts.begin(), starts.end(), [&](std::int64_t start) {
+            return std::fabs(static_cast<double>(start) / 90000.0 - seconds) < frame / 2;
+        });
+    };
     for (int chapter : title.chapters) {
         if (chapter <= title.startFrame || chapter >= title.startFrame + title.frameCount) continue;
-        const double at = secondsAt(title, chapter);
-        const bool found = std::any_of(vobuStarts.begin(), vobuStarts.end(), [&](std::int64_t start) {
-            return std::fabs(static_cast<double>(start) / 90000.0 - at) < frame / 2;
-        });
-        result.chaptersOnVobus = result.chaptersOnVobus && found;
+        const double seconds = secondsAt(title, chapter);
+        if (at(iPictures, seconds) && !at(vobuStarts, seconds)) result.chaptersOnVobus = false;
     }
     return result;
 }
@@ -386,26 +469,36 @@ bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std:
                  const std::string& language, const WorkFolder& work, const std::string& built,
                  const DiscLog& log, std::string& error) {
     if (!title.pulldown) {
-        log("disc: multiplexing");
-        const std::string vob = work / "title.vob";
-        const MuxResult muxed = muxTitle(title, sources.video, audio, vob, error);
-        if (!muxed.written) return false;
-        if (muxed.chaptersOnVobus) {
-            log("disc: authoring the DVD-Video folder");
-            if (!writeWholeFile(work / "dvd.xml", authoringXml(title, vob, language))) {
-                error = "cannot write in the DVD folder";
-                return false;
-            }
-            const bool authored =
-                runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
-            // Its room is the image's.
-            std::error_code ec;
-            fs::remove(vob, ec);
-            return authored;
+        // The muxer writes into dvdauthor's input: the program stream is never a file of its own.
+        log("disc: multiplexing and authoring the DVD-Video folder");
+        if (!writeWholeFile(work / "dvd.xml", authoringXml(title, "/dev/stdin", language))) {
+            error = "cannot write in the DVD folder";
+            return false;
         }
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) {
+            error = std::string("cannot start dvdauthor: ") + std::strerror(errno);
+            return false;
+        }
+        const pid_t author = startTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"},
+                                       work / "dvdauthor.log", ends[0], error);
+        close(ends[0]);
+        MuxResult muxed;
+        std::string muxError;
+        if (author >= 0) {
+            const PipeWritesFail quietPipe;
+            muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
+        }
+        close(ends[1]);
+        if (author < 0 || !finishTool(author, "dvdauthor", work / "dvdauthor.log", error)) return false;
+        if (!muxed.written) {
+            error = muxError;
+            return false;
+        }
+        if (muxed.chaptersOnVobus) return true;
         log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
         std::error_code ec;
-        fs::remove(vob, ec);
+        fs::remove_all(built, ec);
     }
     // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
     // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
@@ -452,13 +545,12 @@ bool putInPlace(const std::string& built, const std::string& target, const WorkF
     return true;
 }
 
-// Room for two copies of the stream, with a margin for the audio: the program stream and the folder
-// made from it, then the folder and the image (the program stream is gone by then).
+// Room for the folder and the image, each about the stream's size, with a margin for the audio.
 bool enoughSpace(const DiscRequest& request, const DiscSources& sources, std::string& error) {
     std::error_code ec;
     const auto video = fs::file_size(sources.video, ec);
     if (ec) return true;
-    const double need = static_cast<double>(video) * 1.1 * 2;
+    const double need = static_cast<double>(video) * 1.1 * (request.image.empty() ? 1 : 2);
     const auto space = fs::space(request.folder, ec);
     if (ec || static_cast<double>(space.available) >= need) return true;
     error = "not enough space for the disc in " + request.folder + ": " +
