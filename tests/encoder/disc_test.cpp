@@ -231,12 +231,13 @@ const std::string kChapters = "*CHAPTER          3\r\n10\r\n34\r\n70\r\n";
 // The disc reads as one title of the encoded frames (10..89), chapters at 10, 34 and 70, one audio
 // stream of the expected format as long as the video to the frame; the folder and its image alike.
 void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat,
-                const std::vector<long> chapterFrames = {24, 36, 20}) {
+                const std::vector<long> chapterFrames = {24, 36, 20}, double seconds = 0) {
+    if (seconds == 0) seconds = 80 / fps;
     for (const std::string& where : {f.path("dvd"), f.path("dvd.iso")}) {
         SCOPED_TRACE(where);
         const DiscReading r = lsdvd(where);
         EXPECT_EQ(r.titles, 1);
-        EXPECT_EQ(std::lround(r.length * fps), 80);
+        EXPECT_EQ(std::lround(r.length * fps), std::lround(seconds * fps));
         std::vector<long> chapters;
         for (double length : r.chapters)
             chapters.push_back(std::lround(length * fps));
@@ -248,7 +249,7 @@ void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat,
     const auto spans = streamSpans(f.path("dvd/VIDEO_TS/VTS_01_1.VOB"));
     ASSERT_EQ(spans.count(AVMEDIA_TYPE_AUDIO), 1u);
     const auto [audioStart, audioEnd] = spans.at(AVMEDIA_TYPE_AUDIO);
-    EXPECT_NEAR(audioEnd - audioStart, 80 / fps, 1 / fps);
+    EXPECT_NEAR(audioEnd - audioStart, seconds, 1 / fps);
     // In sync: the first sound with the first picture (the tone and the pictures start together).
     EXPECT_NEAR(audioStart, spans.at(AVMEDIA_TYPE_VIDEO).first, 1 / fps);
     EXPECT_TRUE(fs::exists(f.path("out.m2v")));
@@ -299,6 +300,14 @@ TEST(DiscProgram, AnNtscDiscCarriesItsMpegAudioAsAc3) {
     ASSERT_EQ(f.run(), 0) << f.errors();
     expectDisc(f, 29.97, "ac3");
     EXPECT_NE(readText(f.path("stdout.txt")).find("converted to AC-3"), std::string::npos);
+}
+
+// Film with 3:2 pulldown plays at 29.97: 80 film frames are 100 on the disc, the chapters likewise.
+TEST(DiscProgram, AFilmWithPulldownKeepsItsChaptersAtTheDiscRate) {
+    DiscFolder f("disc-pulldown");
+    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x240", "24000/1001", "mp2"), "*PULLDOWN\r\n"));
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 29.97, "ac3", {30, 45, 25}, 80 / (24000.0 / 1001));
 }
 
 TEST(DiscProgram, AVideoFileWithAacAudioGivesAnAc3Track) {
@@ -402,6 +411,17 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     // (A chapter 5 frames after the first GOP: the title goes through mplex.)
     refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'",
             "*CHAPTER          2\r\n10\r\n15\r\n", false);
+    // dvdauthor failing while the back end's muxer writes into its input: the back end ends with
+    // dvdauthor's words, not killed by the broken pipe.
+    const std::string fakeAuthor = f.path("fake-author");
+    fs::create_directories(fakeAuthor);
+    writeText(fakeAuthor + "/dvdauthor", "#!/bin/sh\necho 'dvdauthor: no room for the title' >&2\nexit 1\n");
+    fs::permissions(fakeAuthor + "/dvdauthor", fs::perms::owner_all);
+    for (const char* tool : {"mplex", "genisoimage", "ffmpeg"})
+        fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"),
+                           fakeAuthor + "/" + tool);
+    refused(f.path("dvd"), "dvdauthor failed: dvdauthor: no room for the title", "PATH='" + fakeAuthor + "'",
+            "", false);
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");

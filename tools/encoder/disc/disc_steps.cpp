@@ -328,6 +328,7 @@ class MuxInput {
 // What the muxer leaves for the disc: whether every chapter on an I picture begins a VOBU of its own.
 struct MuxResult {
     bool written = false;
+    bool outputFailed = false; // its reader went away or could not take more
     bool chaptersOnVobus = false;
 };
 
@@ -401,6 +402,7 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     }
     if (avformat_write_header(octx, &options) < 0) {
         error = "cannot write the title's program stream";
+        result.outputFailed = octx->pb->error < 0;
         return result;
     }
     // Both streams start at the title's start: the video by its first picture shown, the audio by its
@@ -431,6 +433,7 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
         }
         if (av_write_frame(octx, pk) < 0) {
             error = "cannot write the title's program stream";
+            result.outputFailed = octx->pb->error < 0;
             return result;
         }
         if (takeVideo)
@@ -441,6 +444,7 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     if (v.failed() || a.failed()) return result;
     if (av_write_trailer(octx) < 0 || (avio_flush(octx->pb), octx->pb->error < 0)) {
         error = "cannot write the title's program stream";
+        result.outputFailed = octx->pb->error < 0;
         return result;
     }
     error.clear();
@@ -463,8 +467,9 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
 }
 
 // The title's program stream and the DVD-Video folder `built` from it. The back end multiplexes it
-// itself; mplex does what the DVD muxer cannot do right: 3:2 pulldown (the muxer's stamps would count
-// the repeated fields as frames of their own) and chapters on I pictures sooner than a VOBU may begin.
+// itself; mplex keeps what the DVD muxer may get wrong: 3:2 pulldown (the repeated fields make the
+// pictures' times uneven, which lsdvd has not read from the muxer's output) and chapters on I pictures
+// sooner than the muxer begins a VOBU.
 bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
                  const std::string& language, const WorkFolder& work, const std::string& built,
                  const DiscLog& log, std::string& error) {
@@ -490,11 +495,15 @@ bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std:
             muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
         }
         close(ends[1]);
-        if (author < 0 || !finishTool(author, "dvdauthor", work / "dvdauthor.log", error)) return false;
-        if (!muxed.written) {
+        if (author < 0) return false;
+        // A muxer cut off by dvdauthor's own failure is not the reason; one failing by itself is, also
+        // when dvdauthor then refuses what it got.
+        const bool authored = finishTool(author, "dvdauthor", work / "dvdauthor.log", error);
+        if (!muxed.written && (authored || !muxed.outputFailed)) {
             error = muxError;
             return false;
         }
+        if (!authored) return false;
         if (muxed.chaptersOnVobus) return true;
         log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
         std::error_code ec;
