@@ -466,54 +466,62 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     return result;
 }
 
+// The back end's own multiplex into dvdauthor. False with the reason, or with `again` when the title
+// must go through mplex instead.
+bool authorMuxed(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
+                 const std::string& language, const WorkFolder& work, const std::string& built,
+                 const DiscLog& log, bool& again, std::string& error) {
+    // The muxer writes into dvdauthor's input: the program stream is never a file of its own.
+    log("disc: multiplexing and authoring the DVD-Video folder");
+    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, "/dev/stdin", language))) {
+        error = "cannot write in the DVD folder";
+        return false;
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        error = std::string("cannot start dvdauthor: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t author =
+        startTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", ends[0], error);
+    close(ends[0]);
+    MuxResult muxed;
+    std::string muxError;
+    if (author >= 0) {
+        const PipeWritesFail quietPipe;
+        muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
+    }
+    close(ends[1]);
+    if (author < 0) return false;
+    // A muxer cut off by dvdauthor's own failure is not the reason; one failing by itself is, also
+    // when dvdauthor then refuses what it got.
+    const bool authored = finishTool(author, "dvdauthor", work / "dvdauthor.log", error);
+    if (!muxed.written && (authored || !muxed.outputFailed)) {
+        error = muxError;
+        return false;
+    }
+    if (!authored) return false;
+    if (muxed.chaptersOnVobus) return true;
+    log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
+    std::error_code ec;
+    fs::remove_all(built, ec);
+    again = true;
+    return false;
+}
+
 // The title's program stream and the DVD-Video folder `built` from it. The back end multiplexes it
-// itself; mplex keeps what the DVD muxer may get wrong: 3:2 pulldown (the repeated fields make the
-// pictures' times uneven, which lsdvd has not read from the muxer's output) and chapters on I pictures
-// sooner than the muxer begins a VOBU.
+// itself; mplex does it where the DVD muxer would lose a chapter: on an I picture sooner than the muxer
+// begins a VOBU.
 bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
                  const std::string& language, const WorkFolder& work, const std::string& built,
                  const DiscLog& log, std::string& error) {
-    if (!title.pulldown) {
-        // The muxer writes into dvdauthor's input: the program stream is never a file of its own.
-        log("disc: multiplexing and authoring the DVD-Video folder");
-        if (!writeWholeFile(work / "dvd.xml", authoringXml(title, "/dev/stdin", language))) {
-            error = "cannot write in the DVD folder";
-            return false;
-        }
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0) {
-            error = std::string("cannot start dvdauthor: ") + std::strerror(errno);
-            return false;
-        }
-        const pid_t author = startTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"},
-                                       work / "dvdauthor.log", ends[0], error);
-        close(ends[0]);
-        MuxResult muxed;
-        std::string muxError;
-        if (author >= 0) {
-            const PipeWritesFail quietPipe;
-            muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
-        }
-        close(ends[1]);
-        if (author < 0) return false;
-        // A muxer cut off by dvdauthor's own failure is not the reason; one failing by itself is, also
-        // when dvdauthor then refuses what it got.
-        const bool authored = finishTool(author, "dvdauthor", work / "dvdauthor.log", error);
-        if (!muxed.written && (authored || !muxed.outputFailed)) {
-            error = muxError;
-            return false;
-        }
-        if (!authored) return false;
-        if (muxed.chaptersOnVobus) return true;
-        log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
-        std::error_code ec;
-        fs::remove_all(built, ec);
-    }
+    bool again = false;
+    if (authorMuxed(title, sources, audio, language, work, built, log, again, error)) return true;
+    if (!again) return false;
     // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
     // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
     // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
     // an early end of its input for the end of the title.
-    log("disc: multiplexing and authoring the DVD-Video folder");
     std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
     if (!audio.empty()) mux += " " + shellQuoted(audio);
     mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
