@@ -3,6 +3,7 @@
 
 #include "../support/small_disk.h"
 #include "disc/disc_plan.h"
+#include "disc/disc_steps.h"
 #include "stream_maker.h"
 #include "test_support.h"
 
@@ -347,6 +348,20 @@ TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
               discIni(f, f.path("clip.avs"), "*AUDIOFILE        " + f.path("music.m4a") + "\r\n"));
     ASSERT_EQ(f.run(), 0) << f.errors();
     expectDisc(f, 25.0, "ac3");
+}
+
+// A muxer that fails by itself is the reason given, not dvdauthor's refusal of the empty input it left.
+TEST(DiscSteps, AMuxerFailingByItselfGivesItsOwnReason) {
+    const std::string dir = mivo::test::scratchFolder("disc-bad-stream");
+    writeText(dir + "/bad.m2v", "not a video stream");
+    TitleFacts title;
+    title.frameCount = 25;
+    std::string error;
+    EXPECT_FALSE(makeDisc(
+        {dir + "/dvd", "", "", 1}, title, {dir + "/bad.m2v", {}, false}, [](const std::string&) {}, error));
+    EXPECT_NE(error.find("cannot multiplex the title: cannot read " + dir + "/bad.m2v"), std::string::npos)
+        << error;
+    EXPECT_FALSE(fs::exists(dir + "/dvd"));
 }
 
 // dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still

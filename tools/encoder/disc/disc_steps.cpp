@@ -305,7 +305,10 @@ class MuxInput {
         if (generatePts) ctx_->flags |= AVFMT_FLAG_GENPTS;
         return avformat_find_stream_info(ctx_, nullptr) >= 0 && ctx_->nb_streams == 1;
     }
-    const AVCodecParameters* parameters() const { return ctx_->streams[0]->codecpar; }
+    // Null until the input is open with its one stream.
+    const AVCodecParameters* parameters() const {
+        return ctx_ && ctx_->nb_streams == 1 ? ctx_->streams[0]->codecpar : nullptr;
+    }
     // The next packet with its stamps on the 90 kHz clock; false at the end or on a read error.
     bool next() {
         av_packet_unref(packet_);
@@ -357,7 +360,10 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     MuxResult result;
     error = "cannot multiplex the title";
     MuxInput v, a;
-    if (!v.open(video, true) || (!audio.empty() && !a.open(audio, false))) return result;
+    if (!v.open(video, true) || (!audio.empty() && !a.open(audio, false))) {
+        error = "cannot multiplex the title: cannot read " + (v.parameters() ? audio : video);
+        return result;
+    }
     AVFormatContext* octx = nullptr;
     if (avformat_alloc_output_context2(&octx, nullptr, "dvd", nullptr) < 0) return result;
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> output(octx, [](AVFormatContext* c) {
