@@ -3,6 +3,7 @@
 
 #include "../support/small_disk.h"
 #include "disc/disc_plan.h"
+#include "disc/disc_steps.h"
 #include "stream_maker.h"
 #include "test_support.h"
 
@@ -230,16 +231,18 @@ const std::string kChapters = "*CHAPTER          3\r\n10\r\n34\r\n70\r\n";
 
 // The disc reads as one title of the encoded frames (10..89), chapters at 10, 34 and 70, one audio
 // stream of the expected format as long as the video to the frame; the folder and its image alike.
-void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat) {
+void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat,
+                const std::vector<long> chapterFrames = {24, 36, 20}, double seconds = 0) {
+    if (seconds == 0) seconds = 80 / fps;
     for (const std::string& where : {f.path("dvd"), f.path("dvd.iso")}) {
         SCOPED_TRACE(where);
         const DiscReading r = lsdvd(where);
         EXPECT_EQ(r.titles, 1);
-        EXPECT_EQ(std::lround(r.length * fps), 80);
-        ASSERT_EQ(r.chapters.size(), 3u);
-        EXPECT_EQ(std::lround(r.chapters[0] * fps), 24);
-        EXPECT_EQ(std::lround(r.chapters[1] * fps), 36);
-        EXPECT_EQ(std::lround(r.chapters[2] * fps), 20);
+        EXPECT_EQ(std::lround(r.length * fps), std::lround(seconds * fps));
+        std::vector<long> chapters;
+        for (double length : r.chapters)
+            chapters.push_back(std::lround(length * fps));
+        EXPECT_EQ(chapters, chapterFrames);
         EXPECT_EQ(r.audioFormats, std::vector<std::string>{audioFormat});
         EXPECT_NEAR(r.fps, fps, 0.01);
     }
@@ -247,9 +250,10 @@ void expectDisc(const DiscFolder& f, double fps, const std::string& audioFormat)
     const auto spans = streamSpans(f.path("dvd/VIDEO_TS/VTS_01_1.VOB"));
     ASSERT_EQ(spans.count(AVMEDIA_TYPE_AUDIO), 1u);
     const auto [audioStart, audioEnd] = spans.at(AVMEDIA_TYPE_AUDIO);
-    EXPECT_NEAR(audioEnd - audioStart, 80 / fps, 1 / fps);
-    // In sync: the first sound with the first picture (the tone and the pictures start together).
-    EXPECT_NEAR(audioStart, spans.at(AVMEDIA_TYPE_VIDEO).first, 1 / fps);
+    EXPECT_NEAR(audioEnd - audioStart, seconds, 1 / fps);
+    // In sync: the first sound with the first picture (the tone and the pictures start together), to
+    // within the audio frame a cut may begin in (32 ms at most).
+    EXPECT_NEAR(audioStart, spans.at(AVMEDIA_TYPE_VIDEO).first, 0.033);
     EXPECT_TRUE(fs::exists(f.path("out.m2v")));
     // Nothing of the work is left beside the disc.
     std::vector<std::string> left;
@@ -265,12 +269,15 @@ std::string discIni(const DiscFolder& f, const std::string& input, const std::st
            "\r\n*1PASS\r\n*BITRATE          4000\r\n*GOP              12 2\r\n"
            "*SILENT\r\n*LOGFILE          " +
            f.path("enc.log") + "\r\n*DVDFOLDER        " + f.path("dvd") + "\r\n*DVDISO           " +
-           f.path("dvd.iso") + "\r\n" + more + kChapters;
+           f.path("dvd.iso") + "\r\n" + kChapters + more;
 }
 
+// GOPs of 15 frames at most make GOPs of 0.4 s or more between these chapters (2 x 12, 3 x 12, 2 x 10),
+// each a VOBU of the back end's own muxer.
 TEST(DiscProgram, ASourceWithMpegAudioOnAPalDiscKeepsItsAudio) {
     DiscFolder f("disc-pal-mp2");
-    const std::string status = f.throughFrontEnd(discIni(f, f.source("352x288", "25", "mp2")));
+    const std::string status =
+        f.throughFrontEnd(discIni(f, f.source("352x288", "25", "mp2"), "*GOP              15 2\r\n"));
     EXPECT_NE(
         status.find("encoding finished, disc in " + f.path("dvd") + "/VIDEO_TS and " + f.path("dvd.iso")),
         std::string::npos)
@@ -278,14 +285,39 @@ TEST(DiscProgram, ASourceWithMpegAudioOnAPalDiscKeepsItsAudio) {
     expectDisc(f, 25.0, "mpeg1");
     // Copied: cut in sync, with no lead-in that would need an encode.
     EXPECT_NE(f.log().find("disc: audio track 1 copied"), std::string::npos) << f.log();
+    EXPECT_EQ(f.log().find("by mplex"), std::string::npos) << f.log();
+}
+
+// The back end multiplexes the title itself, except where its muxer would put a chapter in the VOBU
+// before: a chapter on an I picture less than 0.4 s after the GOP before it (frame 40, 6 frames after
+// the GOP at 34) goes through mplex, and the disc still has it at its frame.
+TEST(DiscProgram, AChapterSoonAfterAGopStillStartsAtItsFrame) {
+    DiscFolder f("disc-close-chapter");
+    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x288", "25", "mp2")) +
+                                      "*CHAPTER          4\r\n10\r\n34\r\n40\r\n70\r\n");
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 25.0, "mpeg1", {24, 6, 30, 20});
+    EXPECT_NE(readText(f.path("stdout.txt")).find("multiplexed again by mplex"), std::string::npos);
 }
 
 TEST(DiscProgram, AnNtscDiscCarriesItsMpegAudioAsAc3) {
     DiscFolder f("disc-ntsc-mp2");
-    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x240", "30000/1001", "mp2")));
+    writeText(f.path("Mivo.ini"),
+              discIni(f, f.source("352x240", "30000/1001", "mp2"), "*GOP              15 2\r\n"));
     ASSERT_EQ(f.run(), 0) << f.errors();
     expectDisc(f, 29.97, "ac3");
     EXPECT_NE(readText(f.path("stdout.txt")).find("converted to AC-3"), std::string::npos);
+    EXPECT_EQ(readText(f.path("stdout.txt")).find("by mplex"), std::string::npos);
+}
+
+// Film with 3:2 pulldown plays at 29.97: 80 film frames are 100 on the disc, the chapters likewise.
+TEST(DiscProgram, AFilmWithPulldownKeepsItsChaptersAtTheDiscRate) {
+    DiscFolder f("disc-pulldown");
+    writeText(f.path("Mivo.ini"), discIni(f, f.source("352x240", "24000/1001", "mp2"),
+                                          "*PULLDOWN\r\n*GOP              15 2\r\n"));
+    ASSERT_EQ(f.run(), 0) << f.errors();
+    expectDisc(f, 29.97, "ac3", {30, 45, 25}, 80 / (24000.0 / 1001));
+    EXPECT_EQ(readText(f.path("stdout.txt")).find("by mplex"), std::string::npos);
 }
 
 TEST(DiscProgram, AVideoFileWithAacAudioGivesAnAc3Track) {
@@ -316,6 +348,20 @@ TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
               discIni(f, f.path("clip.avs"), "*AUDIOFILE        " + f.path("music.m4a") + "\r\n"));
     ASSERT_EQ(f.run(), 0) << f.errors();
     expectDisc(f, 25.0, "ac3");
+}
+
+// A muxer that fails by itself is the reason given, not dvdauthor's refusal of the empty input it left.
+TEST(DiscSteps, AMuxerFailingByItselfGivesItsOwnReason) {
+    const std::string dir = mivo::test::scratchFolder("disc-bad-stream");
+    writeText(dir + "/bad.m2v", "not a video stream");
+    TitleFacts title;
+    title.frameCount = 25;
+    std::string error;
+    EXPECT_FALSE(makeDisc(
+        {dir + "/dvd", "", "", 1}, title, {dir + "/bad.m2v", {}, false}, [](const std::string&) {}, error));
+    EXPECT_NE(error.find("cannot multiplex the title: cannot read " + dir + "/bad.m2v"), std::string::npos)
+        << error;
+    EXPECT_FALSE(fs::exists(dir + "/dvd"));
 }
 
 // dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still
@@ -386,8 +432,20 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     fs::permissions(fake + "/mplex", fs::perms::owner_all);
     for (const char* tool : {"dvdauthor", "genisoimage", "ffmpeg"})
         fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"), fake + "/" + tool);
-    refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'", "",
-            false);
+    // (A chapter 5 frames after the first GOP: the title goes through mplex.)
+    refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'",
+            "*CHAPTER          2\r\n10\r\n15\r\n", false);
+    // dvdauthor failing while the back end's muxer writes into its input: the back end ends with
+    // dvdauthor's words, not killed by the broken pipe.
+    const std::string fakeAuthor = f.path("fake-author");
+    fs::create_directories(fakeAuthor);
+    writeText(fakeAuthor + "/dvdauthor", "#!/bin/sh\necho 'dvdauthor: no room for the title' >&2\nexit 1\n");
+    fs::permissions(fakeAuthor + "/dvdauthor", fs::perms::owner_all);
+    for (const char* tool : {"mplex", "genisoimage", "ffmpeg"})
+        fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"),
+                           fakeAuthor + "/" + tool);
+    refused(f.path("dvd"), "dvdauthor failed: dvdauthor: no room for the title", "PATH='" + fakeAuthor + "'",
+            "", false);
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");

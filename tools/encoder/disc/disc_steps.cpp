@@ -3,9 +3,11 @@
 #include "base/whole_file.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,8 +54,10 @@ std::string shellQuoted(const std::string& s) {
     return out + "'";
 }
 
-// Runs a tool with its output in `logFile`. False with the tool's own last words.
-bool runTool(const std::vector<std::string>& args, const std::string& logFile, std::string& error) {
+// Starts a tool with its output in `logFile` and its input from `input` (-1: nothing). -1 with the
+// reason when it cannot start.
+pid_t startTool(const std::vector<std::string>& args, const std::string& logFile, int input,
+                std::string& error) {
     // Found before the fork: the child of a process with threads (the progress window) only opens and execs.
     const std::string program = platform::findOnPath(args[0]);
     std::vector<char*> argv;
@@ -63,11 +67,11 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
     const pid_t child = fork();
     if (child < 0) {
         error = "cannot start " + args[0] + ": " + std::strerror(errno);
-        return false;
+        return -1;
     }
     if (child == 0) {
         const int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = open("/dev/null", O_RDONLY);
+        const int in = input >= 0 ? input : open("/dev/null", O_RDONLY);
         if (out >= 0) {
             dup2(out, 1);
             dup2(out, 2);
@@ -76,14 +80,49 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Waits for a tool started by startTool. False with the tool's own last words.
+bool finishTool(pid_t child, const std::string& name, const std::string& logFile, std::string& error) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     const std::string said = tail(logFile);
-    error = args[0] + " failed" + (said.empty() ? std::string() : ": " + said);
+    error = name + " failed" + (said.empty() ? std::string() : ": " + said);
     return false;
 }
+
+// Runs a tool with its output in `logFile`. False with the tool's own last words.
+bool runTool(const std::vector<std::string>& args, const std::string& logFile, std::string& error) {
+    const pid_t child = startTool(args, logFile, -1, error);
+    return child >= 0 && finishTool(child, args[0], logFile, error);
+}
+
+// While it lives, a write into a pipe whose reader has gone fails with EPIPE in this thread instead
+// of ending the program; a signal left pending by such a write is taken back before the mask is.
+class PipeWritesFail {
+  public:
+    PipeWritesFail() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~PipeWritesFail() {
+        const timespec none{0, 0};
+        sigset_t pending;
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) && !sigismember(&before_, SIGPIPE))
+            sigtimedwait(&pipe_, nullptr, &none);
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    PipeWritesFail(const PipeWritesFail&) = delete;
+    PipeWritesFail& operator=(const PipeWritesFail&) = delete;
+
+  private:
+    sigset_t pipe_{}, before_{};
+};
 
 // Removes the work folder, and the DVD folder when this run made it and left it empty.
 class WorkFolder {
@@ -138,6 +177,10 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
         if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && static_cast<int>(++seen) == track)
             index = static_cast<int>(i);
     if (index < 0) return false;
+    // The demuxer skips the other streams' packets instead of handing over their data: in a source's
+    // program stream the video is most of the bytes read.
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        if (static_cast<int>(i) != index) ctx->streams[i]->discard = AVDISCARD_ALL;
     const AVRational base = ctx->streams[index]->time_base;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), std::fclose);
     std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(),
@@ -246,6 +289,266 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
     return runTool(args, work / "audio.log", error);
 }
 
+// One input of the multiplex: an elementary stream opened by libavformat, its packets on the 90 kHz clock.
+class MuxInput {
+  public:
+    ~MuxInput() {
+        av_packet_free(&packet_);
+        avformat_close_input(&ctx_);
+    }
+    // `generatePts`: a raw video stream carries no time stamps of its own; the demuxer derives them from
+    // the pictures' order and types. Without them every picture would look alike to the muxer and the
+    // title would become one VOBU.
+    bool open(const std::string& path, bool generatePts) {
+        packet_ = av_packet_alloc();
+        if (!packet_ || avformat_open_input(&ctx_, path.c_str(), nullptr, nullptr) < 0) return false;
+        if (generatePts) ctx_->flags |= AVFMT_FLAG_GENPTS;
+        return avformat_find_stream_info(ctx_, nullptr) >= 0 && ctx_->nb_streams == 1;
+    }
+    // Null until the input is open with its one stream.
+    const AVCodecParameters* parameters() const {
+        return ctx_ && ctx_->nb_streams == 1 ? ctx_->streams[0]->codecpar : nullptr;
+    }
+    // The next packet with its stamps on the 90 kHz clock; false at the end or on a read error.
+    bool next() {
+        av_packet_unref(packet_);
+        status_ = av_read_frame(ctx_, packet_);
+        if (status_ < 0) return false;
+        av_packet_rescale_ts(packet_, ctx_->streams[0]->time_base, kClock);
+        if (packet_->dts == AV_NOPTS_VALUE) packet_->dts = packet_->pts;
+        return packet_->dts != AV_NOPTS_VALUE;
+    }
+    bool failed() const { return status_ < 0 && status_ != AVERROR_EOF; }
+    AVPacket* packet() const { return packet_; }
+    static constexpr AVRational kClock{1, 90000};
+
+  private:
+    AVFormatContext* ctx_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int status_ = 0;
+};
+
+// What the muxer leaves for the disc: whether every chapter on an I picture begins a VOBU of its own.
+struct MuxResult {
+    bool written = false;
+    bool outputFailed = false; // its reader went away or could not take more
+    bool chaptersOnVobus = false;
+};
+
+// The DVD muxer begins a VOBU at an I picture that comes at least 0.4 s after the VOBU before it. A
+// chapter on an I picture sooner than that would fall inside the VOBU before, and dvdauthor would start
+// the chapter there: the title is muxed, but the chapters are checked against the VOBU starts it got.
+constexpr std::int64_t kShortestVobu = 36000;
+
+// The muxer's output into a file descriptor, whole buffers at a time.
+int writeAll(void* opaque, std::uint8_t* data, int size) {
+    const int fd = *static_cast<const int*>(opaque);
+    for (int done = 0; done < size;) {
+        const ssize_t n = write(fd, data + done, static_cast<std::size_t>(size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return AVERROR(errno ? errno : EIO);
+        done += static_cast<int>(n);
+    }
+    return size;
+}
+
+// The title's program stream with a navigation pack at every VOBU, multiplexed by libavformat's DVD
+// muxer from the encoded video and the audio cut for the disc. The first sound plays with the first
+// picture: both elementary streams begin at the title's start.
+MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio, int out,
+                   std::string& error) {
+    MuxResult result;
+    error = "cannot multiplex the title";
+    MuxInput v, a;
+    if (!v.open(video, true) || (!audio.empty() && !a.open(audio, false))) {
+        error = "cannot multiplex the title: cannot read " + (v.parameters() ? audio : video);
+        return result;
+    }
+    AVFormatContext* octx = nullptr;
+    if (avformat_alloc_output_context2(&octx, nullptr, "dvd", nullptr) < 0) return result;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> output(octx, [](AVFormatContext* c) {
+        if (c->pb) {
+            av_freep(&c->pb->buffer);
+            avio_context_free(&c->pb);
+        }
+        avformat_free_context(c);
+    });
+    // The figures of a DVD program stream: sectors of 2048 bytes, 10.08 Mbit/s, half a second of preload.
+    octx->packet_size = 2048;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "muxrate", "10080000", 0);
+    av_dict_set(&options, "preload", "500000", 0);
+    std::unique_ptr<AVDictionary*, void (*)(AVDictionary**)> ownOptions(&options, av_dict_free);
+    for (const MuxInput* in : {&v, &a}) {
+        if (in == &a && audio.empty()) break;
+        AVStream* st = avformat_new_stream(octx, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, in->parameters()) < 0) return result;
+        st->codecpar->codec_tag = 0;
+        st->time_base = MuxInput::kClock;
+        if (in == &v) {
+            // The decoder's buffer the muxer schedules the packs for: a DVD player's 224 KiB.
+            std::size_t size = 0;
+            AVCPBProperties* cpb = av_cpb_properties_alloc(&size);
+            if (!cpb) return result;
+            cpb->buffer_size = 1835008;
+            if (av_stream_add_side_data(st, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<std::uint8_t*>(cpb),
+                                        size) < 0) {
+                av_free(cpb);
+                return result;
+            }
+        }
+    }
+    constexpr int kBuffer = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
+    if (!buffer) return result;
+    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeAll, nullptr);
+    if (!octx->pb) {
+        av_free(buffer);
+        return result;
+    }
+    if (avformat_write_header(octx, &options) < 0) {
+        error = "cannot write the title's program stream";
+        result.outputFailed = octx->pb->error < 0;
+        return result;
+    }
+    // Both streams start at the title's start: the video by its first picture shown, the audio by its
+    // first frame. Stamps are moved so that no decode time is negative.
+    bool haveVideo = v.next();
+    bool haveAudio = !audio.empty() && a.next();
+    if (!haveVideo) return result;
+    const std::int64_t videoShift = -v.packet()->dts;
+    const std::int64_t firstShown =
+        (v.packet()->pts != AV_NOPTS_VALUE ? v.packet()->pts : v.packet()->dts) + videoShift;
+    const std::int64_t audioShift = haveAudio ? firstShown - a.packet()->dts : 0;
+    std::vector<std::int64_t> vobuStarts, iPictures;
+    std::int64_t vobuStart = 0;
+    while (haveVideo || haveAudio) {
+        const bool takeVideo =
+            haveVideo && (!haveAudio || v.packet()->dts + videoShift <= a.packet()->dts + audioShift);
+        AVPacket* pk = takeVideo ? v.packet() : a.packet();
+        const std::int64_t shift = takeVideo ? videoShift : audioShift;
+        if (pk->pts != AV_NOPTS_VALUE) pk->pts += shift;
+        pk->dts += shift;
+        pk->stream_index = takeVideo ? 0 : 1;
+        if (takeVideo && (pk->flags & AV_PKT_FLAG_KEY) && pk->pts != AV_NOPTS_VALUE) {
+            iPictures.push_back(pk->pts - firstShown);
+            if (vobuStarts.empty() || pk->pts - vobuStart >= kShortestVobu) {
+                vobuStart = pk->pts;
+                vobuStarts.push_back(pk->pts - firstShown);
+            }
+        }
+        if (av_write_frame(octx, pk) < 0) {
+            error = "cannot write the title's program stream";
+            result.outputFailed = octx->pb->error < 0;
+            return result;
+        }
+        if (takeVideo)
+            haveVideo = v.next();
+        else
+            haveAudio = a.next();
+    }
+    if (v.failed() || a.failed()) return result;
+    if (av_write_trailer(octx) < 0 || (avio_flush(octx->pb), octx->pb->error < 0)) {
+        error = "cannot write the title's program stream";
+        result.outputFailed = octx->pb->error < 0;
+        return result;
+    }
+    error.clear();
+    result.written = true;
+    result.chaptersOnVobus = true;
+    // A chapter on a picture that is no I picture begins no VOBU with any multiplexer: only the ones the
+    // muxer's rule left inside a VOBU count.
+    const double frame = static_cast<double>(title.rateDenominator) / title.rateNumerator;
+    const auto at = [&](const std::vector<std::int64_t>& starts, double seconds) {
+        return std::any_of(starts.begin(), starts.end(), [&](std::int64_t start) {
+            return std::fabs(static_cast<double>(start) / 90000.0 - seconds) < frame / 2;
+        });
+    };
+    for (int chapter : title.chapters) {
+        if (chapter <= title.startFrame || chapter >= title.startFrame + title.frameCount) continue;
+        const double seconds = secondsAt(title, chapter);
+        if (at(iPictures, seconds) && !at(vobuStarts, seconds)) result.chaptersOnVobus = false;
+    }
+    return result;
+}
+
+// The back end's own multiplex into dvdauthor. False with the reason, or with `again` when the title
+// must go through mplex instead.
+bool authorMuxed(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
+                 const std::string& language, const WorkFolder& work, const std::string& built,
+                 const DiscLog& log, bool& again, std::string& error) {
+    // The muxer writes into dvdauthor's input: the program stream is never a file of its own.
+    log("disc: multiplexing and authoring the DVD-Video folder");
+    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, "/dev/stdin", language))) {
+        error = "cannot write in the DVD folder";
+        return false;
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        error = std::string("cannot start dvdauthor: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t author =
+        startTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", ends[0], error);
+    close(ends[0]);
+    MuxResult muxed;
+    std::string muxError;
+    if (author >= 0) {
+        const PipeWritesFail quietPipe;
+        muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
+    }
+    close(ends[1]);
+    if (author < 0) return false;
+    // A muxer cut off by dvdauthor's own failure is not the reason; one failing by itself is, also
+    // when dvdauthor then refuses what it got.
+    const bool authored = finishTool(author, "dvdauthor", work / "dvdauthor.log", error);
+    if (!muxed.written && (authored || !muxed.outputFailed)) {
+        error = muxError;
+        return false;
+    }
+    if (!authored) return false;
+    if (muxed.chaptersOnVobus) return true;
+    log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
+    std::error_code ec;
+    fs::remove_all(built, ec);
+    again = true;
+    return false;
+}
+
+// The title's program stream and the DVD-Video folder `built` from it. The back end multiplexes it
+// itself; mplex does it where the DVD muxer would lose a chapter: on an I picture sooner than the muxer
+// begins a VOBU.
+bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
+                 const std::string& language, const WorkFolder& work, const std::string& built,
+                 const DiscLog& log, std::string& error) {
+    bool again = false;
+    if (authorMuxed(title, sources, audio, language, work, built, log, again, error)) return true;
+    if (!again) return false;
+    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
+    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
+    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
+    // an early end of its input for the end of the title.
+    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
+    if (!audio.empty()) mux += " " + shellQuoted(audio);
+    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
+    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
+        error = "cannot write in the DVD folder";
+        return false;
+    }
+    const bool authored =
+        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
+    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
+    std::string muxStatus;
+    readWholeFile(work / "mplex.status", muxStatus);
+    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
+    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
+        const std::string said = tail(work / "mplex.log");
+        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
+        return false;
+    }
+    return authored;
+}
+
 // Old output of the same name moves into the work folder (removed with it) before the new takes its place.
 bool putInPlace(const std::string& built, const std::string& target, const WorkFolder& work,
                 std::string& error) {
@@ -333,31 +636,8 @@ bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSou
     std::string audio, language;
     if (!extractAudio(request, title, sources, work, log, audio, language, error)) return false;
 
-    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
-    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
-    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
-    // an early end of its input for the end of the title.
-    log("disc: multiplexing and authoring the DVD-Video folder");
-    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
-    if (!audio.empty()) mux += " " + shellQuoted(audio);
-    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
-    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
-        error = "cannot write in the DVD folder " + request.folder;
-        return false;
-    }
     const std::string built = work / "disc";
-    const bool authored =
-        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
-    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
-    std::string muxStatus;
-    readWholeFile(work / "mplex.status", muxStatus);
-    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
-    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
-        const std::string said = tail(work / "mplex.log");
-        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
-        return false;
-    }
-    if (!authored) return false;
+    if (!authorTitle(title, sources, audio, language, work, built, log, error)) return false;
 
     std::error_code ec;
     std::string imageTemp;
