@@ -59,6 +59,21 @@ struct SourceState {
     int chromaPitch = 0;
     int currentFrame = 0;
     VideoFileFacts videoFile; // while isVideoFile
+
+    // Size, length and rate of a source whose frames arrive as planar 4:2:0 planes, pitch = width.
+    void setPlanarFrames(int w, int h, int frames, double rate) {
+        width = w;
+        height = h;
+        frameCount = frames;
+        isYuy2 = false; // the scan reads it for Avisynth sources only
+        lumaBytes = w * h;
+        frameBytes = 2 * lumaBytes;
+        chromaPlaneBytes = lumaBytes / 4;
+        lumaPitch = w;
+        chromaPitch = w / 2;
+        frameRate = static_cast<float>(rate);
+        movieSeconds = static_cast<float>(frames / rate);
+    }
 };
 
 } // namespace mivo

@@ -65,19 +65,9 @@ void closeInput(SourceContext& ctx, DgdecodeLibrary& library, DgdecodeResult res
 }
 
 void takeStream(SourceState& s, const StreamProperties& stream) {
-    s.width = stream.width;
-    s.height = stream.height;
-    s.frameCount = stream.frameCount;
+    s.setPlanarFrames(stream.width, stream.height, stream.frameCount,
+                      static_cast<double>(stream.rateNumerator) / stream.rateDenominator);
     s.colourFormat = stream.colourFormat;
-    s.isYuy2 = false; // the scan reads it for Avisynth sources only; D2V frames arrive as planes
-    s.lumaBytes = stream.width * stream.height;
-    s.frameBytes = 2 * s.lumaBytes;
-    s.chromaPlaneBytes = s.lumaBytes / 4;
-    s.lumaPitch = stream.width;
-    s.chromaPitch = stream.width / 2;
-    const double rate = static_cast<double>(stream.rateNumerator) / stream.rateDenominator;
-    s.frameRate = static_cast<float>(rate);
-    s.movieSeconds = static_cast<float>(stream.frameCount / rate);
 }
 
 } // namespace

@@ -14,21 +14,11 @@ namespace mivo {
 namespace {
 
 void takeInfo(SourceState& s, const video::VideoFileInfo& info) {
-    s.width = info.width;
-    s.height = info.height;
-    s.frameCount = info.frameCount;
+    s.setPlanarFrames(info.width, info.height, info.frameCount,
+                      static_cast<double>(info.rateNum) / info.rateDen);
     s.displayAspect =
         info.aspectNum > 0 && info.aspectDen > 0 ? static_cast<double>(info.aspectNum) / info.aspectDen : 0.0;
     s.colourFormat = ColourFormat::Planar420;
-    s.isYuy2 = false;
-    s.lumaBytes = info.width * info.height;
-    s.frameBytes = 2 * s.lumaBytes;
-    s.chromaPlaneBytes = s.lumaBytes / 4;
-    s.lumaPitch = info.width;
-    s.chromaPitch = info.width / 2;
-    const double rate = static_cast<double>(info.rateNum) / info.rateDen;
-    s.frameRate = static_cast<float>(rate);
-    s.movieSeconds = static_cast<float>(info.frameCount / rate);
     VideoFileFacts& f = s.videoFile;
     f = VideoFileFacts{};
     f.codec = info.codec;
