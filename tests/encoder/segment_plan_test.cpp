@@ -9,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -117,6 +120,98 @@ TEST(SegmentPlan, EachSecondPassSeesTheWholeTitleWithItsOwnPicturesFirst) {
           std::vector<std::string>{stats[0], "in:x out:0;", stats[2]},
           std::vector<std::string>{stats[0], segmentStats(5, 1), stats[2]}})
         EXPECT_EQ(statisticsForSegment(bad, segments, 0), "");
+}
+
+// Statistics of I P B B P B B ... pictures in libavcodec's line format, textures varying by picture.
+std::string typedStats(int pictures, int seed) {
+    std::string out;
+    for (int i = 0; i < pictures; ++i) {
+        const int type = i == 0 ? 1 : i % 3 == 1 ? 2 : 3;
+        const int lambda = type == 1 ? 480 : type == 2 ? 600 : 750;
+        const int tex = 20000 + ((i * 7919 + seed * 104729) % 60000) * (type == 3 ? 1 : 3);
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "in:%d out:%d type:%d q:%d itex:%d ptex:%d mv:%d misc:%d fcode:1 bcode:1 mc-var:9 "
+                      "var:7 icount:0 hbits:0;\n",
+                      i, i, type, lambda, type == 1 ? tex : tex / 10, type == 1 ? 0 : tex, 900 + i, 300);
+        out += line;
+    }
+    return out;
+}
+
+struct TypedLine {
+    int in = 0, out = 0, type = 0, lambda = 0, intra = 0, inter = 0, vectors = 0, misc = 0;
+    char rest[80] = {};
+};
+
+std::vector<TypedLine> typedLines(const std::string& stats) {
+    std::vector<TypedLine> lines;
+    std::istringstream in(stats);
+    for (std::string text; std::getline(in, text);) {
+        TypedLine l;
+        EXPECT_EQ(std::sscanf(text.c_str(),
+                              "in:%d out:%d type:%d q:%d itex:%d ptex:%d mv:%d misc:%d %79[^\n]", &l.in,
+                              &l.out, &l.type, &l.lambda, &l.intra, &l.inter, &l.vectors, &l.misc, l.rest),
+                  9)
+            << text;
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+// The second pass plans with texture bits falling as 1/quantiser: on the rewritten statistics that plan
+// must land on the fitted curve of the measured ones, for titles asking finer and coarser quantisers.
+TEST(SegmentPlan, RewrittenStatisticsMakeTheInverseQuantiserPlanMeetTheFittedCurve) {
+    const std::vector<std::string> stats{typedStats(40, 1), typedStats(31, 2)};
+    double measured = 0, fixed = 0;
+    for (const std::string& s : stats)
+        for (const TypedLine& l : typedLines(s)) {
+            measured += l.intra + l.inter + l.vectors + l.misc;
+            fixed += l.vectors + l.misc;
+        }
+    EXPECT_EQ(statisticsForQuantiserPower(stats, 1.0, 0.5, measured * 1.3), stats);
+    const std::vector<std::string> bad{stats[0], "in:0 out:0 type:x;"};
+    EXPECT_EQ(statisticsForQuantiserPower(bad, 2.0, 0.5, measured), bad);
+    for (const double power : {1.6, 2.0, 2.5})
+        for (const double qcompress : {0.5, 0.75})
+            for (const double share : {0.6, 1.0, 1.4}) {
+                const double target = fixed + (measured - fixed) * share;
+                const std::vector<std::string> rewritten =
+                    statisticsForQuantiserPower(stats, power, qcompress, target);
+                ASSERT_EQ(rewritten.size(), stats.size());
+                const std::string where =
+                    std::to_string(power) + "/" + std::to_string(qcompress) + "/" + std::to_string(share);
+                double curve = fixed, rate = 0;
+                for (std::size_t k = 0; k < stats.size(); ++k) {
+                    const std::vector<TypedLine> a = typedLines(stats[k]), b = typedLines(rewritten[k]);
+                    ASSERT_EQ(a.size(), b.size()) << where;
+                    double lastP = 0;
+                    for (std::size_t i = 0; i < a.size(); ++i) {
+                        // Only the texture moves.
+                        EXPECT_EQ(
+                            std::tie(a[i].in, a[i].out, a[i].type, a[i].lambda, a[i].vectors, a[i].misc),
+                            std::tie(b[i].in, b[i].out, b[i].type, b[i].lambda, b[i].vectors, b[i].misc))
+                            << where;
+                        EXPECT_STREQ(a[i].rest, b[i].rest) << where;
+                        // The quantiser the plan gives the picture, as a ratio to the measured one.
+                        const double texA = a[i].intra + a[i].inter, texB = b[i].intra + b[i].inter;
+                        const double r = std::pow(texA / texB, 1 / (power - 1));
+                        curve += texA * std::pow(r, -power);
+                        EXPECT_NEAR(texA * std::pow(r, -power), texB / r, 2 + texB / r * 1e-3) << where;
+                        if (a[i].type == 2) {
+                            // One rate for every P-picture: quantiser = complexity^(1 - qcompress) / rate.
+                            const double pictureRate =
+                                std::pow(texB * b[i].lambda, 1 - qcompress) / (r * b[i].lambda);
+                            if (rate == 0) rate = pictureRate;
+                            EXPECT_NEAR(pictureRate / rate, 1, 1e-3) << where << " picture " << i;
+                            lastP = r;
+                        } else if (a[i].type == 3) {
+                            EXPECT_NEAR(r, lastP, 1e-3 * lastP) << where << " picture " << i;
+                        }
+                    }
+                }
+                EXPECT_NEAR(curve, target, target * 1e-3) << where;
+            }
 }
 
 TEST(SegmentPlan, TheBufferModelTakesPicturesOutWholeAndRefillsUpToItsSize) {

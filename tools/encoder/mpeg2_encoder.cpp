@@ -159,12 +159,10 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     } else if (pass == Pass::Second) {
         // The second pass corrects what its model mispredicts in proportion to its excess over this
         // tolerance, and is left off by about the tolerance times the model's error: libavcodec's 4 Mbit
-        // left a short title percents off. A quarter of a second's worth holds every case within 2 %. It
-        // moves the quantiser more from picture to picture, which costs quality: on a grainy 4-second
-        // clip "Best" measured 34.85 dB at a quarter of a second's worth, 35.19 at half a second's and
-        // 35.33 at a second's; but half a second's left the 8-second pulldown rate tests 2.6 % off, and a
-        // second's left "Normal" 2.5 % under on a 32-second clip.
-        c->bit_rate_tolerance = std::max(1, job.bitrateKbps * 250);
+        // left a short title percents off. A tight tolerance moves the quantiser more from picture to
+        // picture, which costs quality on grain. With the statistics rewritten to the title's fitted
+        // curve (statisticsForQuantiserPower) the model errs little, and a second's worth holds.
+        c->bit_rate_tolerance = std::max(1, job.bitrateKbps * 1000);
     }
     c->rc_max_rate = static_cast<std::int64_t>(job.maxBitrateKbps) * 1000;
     c->rc_buffer_size = kDvdVbvBufferBits;

@@ -354,23 +354,28 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
             !planAroundSceneChanges(unzonedJob, plan, segments, sources, progress, firstPass, notes, error))
             return false;
         job.gopStarts = unzonedJob.gopStarts;
+        const double power = textureQuantiserPower(rateControlled, firstPass, skips);
+        const StreamFacts& f = sources.front()->facts();
+        const double titleBits =
+            job.bitrateKbps * 1000.0 * double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
         if (!job.zones.empty()) {
-            job.zoneQualityPower = 1 / textureQuantiserPower(rateControlled, firstPass, skips);
+            job.zoneQualityPower = 1 / power;
             const std::vector<std::string> unzoned = firstPass;
             if (!analyse(job, segments, all, sources, progress, firstPass, error)) return false;
-            const StreamFacts& f = sources.front()->facts();
-            const double titleBits =
-                job.bitrateKbps * 1000.0 * double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
             job.zoneRateFactors =
                 zoneRateFactors(firstPass, unzoned, plan, job.zones, rateCompression(job), titleBits);
             std::string factors;
             for (const float f : job.zoneRateFactors)
                 factors += " " + std::to_string(f).substr(0, 5);
-            notes.push_back("zones: texture bits measured to fall as the quantiser to the power " +
-                            std::to_string(1 / job.zoneQualityPower).substr(0, 4) +
-                            "; factors handed to the rate control:" + factors);
+            notes.push_back("zones: factors handed to the rate control:" + factors);
         }
         noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
+        // The second pass models texture bits as falling with 1/quantiser; on grain they fall about as
+        // its square, and the pass would correct the difference picture by picture. Its statistics are
+        // given the fitted curve instead, so that its plan holds and its correction can be gentle.
+        firstPass = statisticsForQuantiserPower(firstPass, power, rateCompression(job), titleBits);
+        notes.push_back("second pass: texture bits measured to fall as the quantiser to the power " +
+                        std::to_string(power).substr(0, 4));
         if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||
             !keepStatistics(statistics, firstPass, error))
             return false;

@@ -255,6 +255,98 @@ std::vector<float> zoneRateFactors(const std::vector<std::string>& zonedStats,
     return factors;
 }
 
+namespace {
+
+// The line's rest with the number after `key` replaced; empty when the key is missing.
+std::string withNumberAfter(std::string_view rest, std::string_view key, long long value) {
+    const std::size_t at = rest.find(key);
+    if (at == std::string_view::npos) return {};
+    std::size_t end = at + key.size();
+    while (end < rest.size() && (rest[end] == '-' || (rest[end] >= '0' && rest[end] <= '9')))
+        ++end;
+    return std::string(rest.substr(0, at + key.size())) + std::to_string(value) +
+           std::string(rest.substr(end));
+}
+
+} // namespace
+
+std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
+                                                     double power, double qcompress, double titleBits) {
+    if (power <= 1.001 || titleBits <= 0) return segmentStats;
+    std::vector<std::vector<StatsLine>> lines(segmentStats.size());
+    std::vector<std::vector<PictureStats>> pictures(segmentStats.size());
+    double fixedBits = 0;
+    for (std::size_t k = 0; k < segmentStats.size(); ++k) {
+        if (!splitStats(segmentStats[k], lines[k]) || !readPictures(segmentStats[k], pictures[k]))
+            return segmentStats;
+        for (const PictureStats& p : pictures[k]) {
+            if (p.lambda <= 0) return segmentStats;
+            fixedBits += p.vectors + p.misc;
+        }
+    }
+    if (titleBits <= fixedBits) return segmentStats;
+    // A P-picture at quantiser q costs tex (q0 / q)^power; the second pass gives it q = C'^e / rate with
+    // C' its rewritten complexity, C (q0 / q)^(power - 1). Solved for q: the power of q below.
+    const double e = 1 - qcompress, k = power - 1;
+    // The quantiser libavcodec may use, as a ratio to the one each picture was measured at.
+    constexpr double kFinest = 118, kCoarsest = 31 * 118;
+    const auto ratios = [&](double logRate, std::vector<std::vector<double>>& r) {
+        r.assign(pictures.size(), {});
+        for (std::size_t s = 0; s < pictures.size(); ++s) {
+            const std::vector<PictureStats>& ps = pictures[s];
+            std::vector<double>& out = r[s];
+            out.assign(ps.size(), 0);
+            double lastP = 0;
+            for (std::size_t i = 0; i < ps.size(); ++i) {
+                if (ps[i].type != 2) continue;
+                const double q0 = ps[i].lambda, c = std::max(1.0, double(ps[i].intra + ps[i].inter) * q0);
+                const double logQ = (e * std::log(c) + k * e * std::log(q0) - logRate) / (1 + k * e);
+                out[i] = std::clamp(std::exp(logQ), kFinest, kCoarsest) / q0;
+            }
+            // I- and B-pictures follow the P-picture coded before them (before the first: the first).
+            for (std::size_t i = 0; i < ps.size(); ++i)
+                if (ps[i].type == 2 && lastP == 0) lastP = out[i];
+            for (std::size_t i = 0; i < ps.size(); ++i) {
+                if (ps[i].type == 2)
+                    lastP = out[i];
+                else
+                    out[i] = std::clamp((lastP > 0 ? lastP : 1.0) * ps[i].lambda, kFinest, kCoarsest) /
+                             ps[i].lambda;
+            }
+        }
+    };
+    const auto bitsAt = [&](const std::vector<std::vector<double>>& r) {
+        double bits = fixedBits;
+        for (std::size_t s = 0; s < pictures.size(); ++s)
+            for (std::size_t i = 0; i < pictures[s].size(); ++i)
+                bits += double(pictures[s][i].intra + pictures[s][i].inter) * std::pow(r[s][i], -power);
+        return bits;
+    };
+    // A larger rate term, coarser quantisers, fewer bits: halved until the fitted curve meets the
+    // title's bits.
+    std::vector<std::vector<double>> r;
+    double low = -200, high = 200;
+    for (int step = 0; step < 80; ++step) {
+        const double mid = (low + high) / 2;
+        ratios(mid, r);
+        (bitsAt(r) > titleBits ? low : high) = mid;
+    }
+    ratios((low + high) / 2, r);
+    std::vector<std::string> out(segmentStats.size());
+    for (std::size_t s = 0; s < pictures.size(); ++s) {
+        for (std::size_t i = 0; i < pictures[s].size(); ++i) {
+            const PictureStats& p = pictures[s][i];
+            const double scale = std::pow(r[s][i], -k);
+            std::string rest = withNumberAfter(lines[s][i].rest, "itex:", std::llround(p.intra * scale));
+            if (!rest.empty()) rest = withNumberAfter(rest, "ptex:", std::llround(p.inter * scale));
+            if (rest.empty()) return segmentStats;
+            out[s] += "in:" + std::to_string(lines[s][i].in) + " out:" + std::to_string(lines[s][i].out) +
+                      rest + ";\n";
+        }
+    }
+    return out;
+}
+
 double bitsAtFinestQuantiser(const std::string& stats) {
     std::vector<PictureStats> pictures;
     if (!readPictures(stats, pictures)) return -1;

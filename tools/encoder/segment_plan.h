@@ -65,6 +65,16 @@ std::vector<float> zoneRateFactors(const std::vector<std::string>& zonedStats,
                                    const std::vector<Segment>& segments, const std::vector<Zone>& zones,
                                    double qcompress, double titleBits);
 
+// The segments' first-pass statistics (measured at the settled qualities) rewritten for a title whose
+// texture bits fall as the quantiser to the power `power` rather than as 1/quantiser, as libavcodec's
+// second pass models them. Each picture's quantiser is predicted the way the second pass allots it
+// (P-pictures by complexity to the power 1 - qcompress, I- and B-pictures following the P-picture
+// before them), with the rate factor that brings the fitted curve to `titleBits`; its texture bits are
+// then scaled so that the 1/quantiser model, at that quantiser, predicts what the fitted curve does.
+// Unchanged when the power is 1 or a line is not a picture's.
+std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
+                                                     double power, double qcompress, double titleBits);
+
 // What one segment's first-pass pictures would come to at the finest quantiser, in bits, as the second
 // pass's model reckons it (texture bits scale with the quantiser, motion vectors and headers stay); -1
 // when a line is not a picture's. A title whose pictures come to less than its target cannot take it.
