@@ -322,14 +322,14 @@ std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::stri
                 bits += double(pictures[s][i].intra + pictures[s][i].inter) * std::pow(r[s][i], -power);
         return bits;
     };
-    // A larger rate term, coarser quantisers, fewer bits: halved until the fitted curve meets the
-    // title's bits.
+    // A larger rate term, finer quantisers, more bits: halved until the fitted curve meets the title's
+    // bits.
     std::vector<std::vector<double>> r;
     double low = -200, high = 200;
     for (int step = 0; step < 80; ++step) {
         const double mid = (low + high) / 2;
         ratios(mid, r);
-        (bitsAt(r) > titleBits ? low : high) = mid;
+        (bitsAt(r) > titleBits ? high : low) = mid;
     }
     ratios((low + high) / 2, r);
     std::vector<std::string> out(segmentStats.size());
