@@ -372,8 +372,10 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
         noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
         // The second pass models texture bits as falling with 1/quantiser; on grain they fall about as
         // its square, and the pass would correct the difference picture by picture. Its statistics are
-        // given the fitted curve instead, so that its plan holds and its correction can be gentle.
-        firstPass = statisticsForQuantiserPower(firstPass, power, rateCompression(job), titleBits);
+        // given the fitted curve instead, so that its plan holds and its correction can be gentle. Not
+        // with zones: their factors are measured against the statistics as they are.
+        if (job.zones.empty())
+            firstPass = statisticsForQuantiserPower(firstPass, power, rateCompression(job), titleBits);
         notes.push_back("second pass: texture bits measured to fall as the quantiser to the power " +
                         std::to_string(power).substr(0, 4));
         if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||
