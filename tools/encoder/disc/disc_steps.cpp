@@ -352,6 +352,59 @@ int writeAll(void* opaque, std::uint8_t* data, int size) {
     return size;
 }
 
+// The video stream and, when there is one, the audio stream of the title, on the 90 kHz clock.
+bool addMuxStreams(AVFormatContext* octx, const MuxInput& v, const MuxInput* a) {
+    for (const MuxInput* in : {&v, a}) {
+        if (!in) break;
+        AVStream* st = avformat_new_stream(octx, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, in->parameters()) < 0) return false;
+        st->codecpar->codec_tag = 0;
+        st->time_base = MuxInput::kClock;
+        if (in == &v) {
+            // The decoder's buffer the muxer schedules the packs for: a DVD player's 224 KiB.
+            std::size_t size = 0;
+            AVCPBProperties* cpb = av_cpb_properties_alloc(&size);
+            if (!cpb) return false;
+            cpb->buffer_size = 1835008;
+            if (av_stream_add_side_data(st, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<std::uint8_t*>(cpb),
+                                        size) < 0) {
+                av_free(cpb);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The muxer writes through a buffer of its own into `out`, which must outlive the context.
+bool attachOutput(AVFormatContext* octx, int& out) {
+    constexpr int kBuffer = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
+    if (!buffer) return false;
+    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeAll, nullptr);
+    if (!octx->pb) av_free(buffer);
+    return octx->pb != nullptr;
+}
+
+// Whether every chapter on an I picture begins a VOBU. A chapter on a picture that is no I picture begins
+// no VOBU with any multiplexer: only the ones the muxer's rule left inside a VOBU count. Times are on the
+// 90 kHz clock from the title's first picture shown.
+bool chaptersBeginVobus(const TitleFacts& title, const std::vector<std::int64_t>& iPictures,
+                        const std::vector<std::int64_t>& vobuStarts) {
+    const double frame = static_cast<double>(title.rateDenominator) / title.rateNumerator;
+    const auto at = [&](const std::vector<std::int64_t>& starts, double seconds) {
+        return std::any_of(starts.begin(), starts.end(), [&](std::int64_t start) {
+            return std::fabs(static_cast<double>(start) / 90000.0 - seconds) < frame / 2;
+        });
+    };
+    for (int chapter : title.chapters) {
+        if (chapter <= title.startFrame || chapter >= title.startFrame + title.frameCount) continue;
+        const double seconds = secondsAt(title, chapter);
+        if (at(iPictures, seconds) && !at(vobuStarts, seconds)) return false;
+    }
+    return true;
+}
+
 // The title's program stream with a navigation pack at every VOBU, multiplexed by libavformat's DVD
 // muxer from the encoded video and the audio cut for the disc. The first sound plays with the first
 // picture: both elementary streams begin at the title's start.
@@ -379,33 +432,8 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     av_dict_set(&options, "muxrate", "10080000", 0);
     av_dict_set(&options, "preload", "500000", 0);
     std::unique_ptr<AVDictionary*, void (*)(AVDictionary**)> ownOptions(&options, av_dict_free);
-    for (const MuxInput* in : {&v, &a}) {
-        if (in == &a && audio.empty()) break;
-        AVStream* st = avformat_new_stream(octx, nullptr);
-        if (!st || avcodec_parameters_copy(st->codecpar, in->parameters()) < 0) return result;
-        st->codecpar->codec_tag = 0;
-        st->time_base = MuxInput::kClock;
-        if (in == &v) {
-            // The decoder's buffer the muxer schedules the packs for: a DVD player's 224 KiB.
-            std::size_t size = 0;
-            AVCPBProperties* cpb = av_cpb_properties_alloc(&size);
-            if (!cpb) return result;
-            cpb->buffer_size = 1835008;
-            if (av_stream_add_side_data(st, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<std::uint8_t*>(cpb),
-                                        size) < 0) {
-                av_free(cpb);
-                return result;
-            }
-        }
-    }
-    constexpr int kBuffer = 1 << 16;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
-    if (!buffer) return result;
-    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeAll, nullptr);
-    if (!octx->pb) {
-        av_free(buffer);
-        return result;
-    }
+    if (!addMuxStreams(octx, v, audio.empty() ? nullptr : &a)) return result;
+    if (!attachOutput(octx, out)) return result;
     if (avformat_write_header(octx, &options) < 0) {
         error = "cannot write the title's program stream";
         result.outputFailed = octx->pb->error < 0;
@@ -455,20 +483,7 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     }
     error.clear();
     result.written = true;
-    result.chaptersOnVobus = true;
-    // A chapter on a picture that is no I picture begins no VOBU with any multiplexer: only the ones the
-    // muxer's rule left inside a VOBU count.
-    const double frame = static_cast<double>(title.rateDenominator) / title.rateNumerator;
-    const auto at = [&](const std::vector<std::int64_t>& starts, double seconds) {
-        return std::any_of(starts.begin(), starts.end(), [&](std::int64_t start) {
-            return std::fabs(static_cast<double>(start) / 90000.0 - seconds) < frame / 2;
-        });
-    };
-    for (int chapter : title.chapters) {
-        if (chapter <= title.startFrame || chapter >= title.startFrame + title.frameCount) continue;
-        const double seconds = secondsAt(title, chapter);
-        if (at(iPictures, seconds) && !at(vobuStarts, seconds)) result.chaptersOnVobus = false;
-    }
+    result.chaptersOnVobus = chaptersBeginVobus(title, iPictures, vobuStarts);
     return result;
 }
 
