@@ -318,6 +318,24 @@ bool secondPassesOpen(const EncodeJob& job, const std::vector<Segment>& plan,
     return false;
 }
 
+// The title measured again with each zone at the quality that gives it its factor times the bits; the
+// measurement without zones in `firstPass` tells what the zones' pictures claim without them.
+bool measureZones(EncodeJob& job, const std::vector<Segment>& plan, std::vector<SegmentPass>& segments,
+                  const std::vector<std::size_t>& all, const std::vector<const FrameSource*>& sources,
+                  const SegmentProgress& progress, double power, double titleBits,
+                  std::vector<std::string>& firstPass, std::vector<std::string>& notes, std::string& error) {
+    job.zoneQualityPower = 1 / power;
+    const std::vector<std::string> unzoned = firstPass;
+    if (!analyse(job, segments, all, sources, progress, firstPass, error)) return false;
+    job.zoneRateFactors =
+        zoneRateFactors(firstPass, unzoned, plan, job.zones, rateCompression(job), titleBits);
+    std::string factors;
+    for (const float f : job.zoneRateFactors)
+        factors += " " + std::to_string(f).substr(0, 5);
+    notes.push_back("zones: factors handed to the rate control:" + factors);
+    return true;
+}
+
 } // namespace
 
 bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSource*>& sources, std::FILE* out,
@@ -358,17 +376,9 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
         const StreamFacts& f = sources.front()->facts();
         const double titleBits =
             job.bitrateKbps * 1000.0 * double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
-        if (!job.zones.empty()) {
-            job.zoneQualityPower = 1 / power;
-            const std::vector<std::string> unzoned = firstPass;
-            if (!analyse(job, segments, all, sources, progress, firstPass, error)) return false;
-            job.zoneRateFactors =
-                zoneRateFactors(firstPass, unzoned, plan, job.zones, rateCompression(job), titleBits);
-            std::string factors;
-            for (const float f : job.zoneRateFactors)
-                factors += " " + std::to_string(f).substr(0, 5);
-            notes.push_back("zones: factors handed to the rate control:" + factors);
-        }
+        if (!job.zones.empty() && !measureZones(job, plan, segments, all, sources, progress, power, titleBits,
+                                                firstPass, notes, error))
+            return false;
         noteUnreachableTarget(job, sources.front()->facts(), firstPass, notes);
         // The second pass models texture bits as falling with 1/quantiser; on grain they fall about as
         // its square, and the pass would correct the difference picture by picture. Its statistics are
