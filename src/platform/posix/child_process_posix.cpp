@@ -1,3 +1,4 @@
+#include "exec_report.h"
 #include "platform/child_process.h"
 
 #include <cerrno>
@@ -95,16 +96,7 @@ bool ChildProcess::start(const ChildStart& how, std::string& why) {
         ::close(report[0]);
         return false;
     }
-    int error = 0;
-    ssize_t got;
-    do {
-        got = ::read(report[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    if (got > 0) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+    if (const int error = execFailure(report[0], pid); error != 0) {
         why = "cannot run " + how.arguments.front() + ": " + std::strerror(error);
         return false;
     }

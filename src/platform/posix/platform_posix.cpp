@@ -1,3 +1,4 @@
+#include "exec_report.h"
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -195,18 +196,7 @@ bool Process::start(const std::string& program, const std::string& workingFolder
         ::_exit(127);
     }
     ::close(report[1]);
-    int error = 0;
-    ssize_t got = 0;
-    do {
-        got = ::read(report[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    if (got > 0) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return false;
-    }
+    if (execFailure(report[0], pid) != 0) return false;
     pid_ = pid;
     ended_ = false;
     exitCode_ = -1;
