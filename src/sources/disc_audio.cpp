@@ -135,15 +135,14 @@ std::vector<std::string> d2vSourceFiles(const std::string& project) {
     return files;
 }
 
-std::vector<DiscTool> discTools(bool audio, bool image) {
+std::vector<DiscTool> discTools(bool audio) {
     std::vector<DiscTool> tools{{"mplex", "mjpegtools"}, {"dvdauthor", "dvdauthor"}};
-    if (image) tools.push_back({"genisoimage", "genisoimage"});
     if (audio) tools.push_back({"ffmpeg", "ffmpeg"});
     return tools;
 }
 
-std::optional<std::string> missingDiscTool(bool audio, bool image) {
-    for (const DiscTool& tool : discTools(audio, image))
+std::optional<std::string> missingDiscTool(bool audio) {
+    for (const DiscTool& tool : discTools(audio))
         if (platform::findOnPath(tool.program).empty())
             return std::string("the disc needs ") + tool.program +
                    ", which is not installed (Debian package " + tool.package + ")";

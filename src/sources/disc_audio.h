@@ -60,9 +60,9 @@ struct DiscTool {
     const char* program;
     const char* package;
 };
-// Those a disc needs: the audio tool only when there is audio to cut, the image tool only for an image.
-std::vector<DiscTool> discTools(bool audio, bool image);
+// Those a disc needs: the audio tool only when there is audio to cut (the back end writes the image).
+std::vector<DiscTool> discTools(bool audio);
 // The first of them not found on PATH, as the message that names its package.
-std::optional<std::string> missingDiscTool(bool audio, bool image);
+std::optional<std::string> missingDiscTool(bool audio);
 
 } // namespace mivo::disc

@@ -152,7 +152,7 @@ bool DiscPage::refresh() {
     c.setEnabled(kDisc, d::imageButton, !s.dvdFolder.empty());
     bool converted = false, hasAudio = false;
     c.setText(kDisc, d::audioInfo, audioText(converted, hasAudio));
-    const auto missing = disc::missingDiscTool(hasAudio || audioExpected(s, p_.source()), !s.dvdIso.empty());
+    const auto missing = disc::missingDiscTool(hasAudio || audioExpected(s, p_.source()));
     c.setText(kDisc, d::toolsInfo, missing ? *missing : "the tools of the disc steps are installed");
     return converted;
 }
@@ -185,7 +185,7 @@ void DiscPage::changed() {
 std::optional<std::string> discRefusal(Program& p) {
     const Settings& s = p.settings();
     if (s.dvdFolder.empty()) return std::nullopt;
-    return disc::missingDiscTool(audioExpected(s, p.source()), !s.dvdIso.empty());
+    return disc::missingDiscTool(audioExpected(s, p.source()));
 }
 
 std::string discEndNote(int exitCode, const std::string& dvdFolder, const std::string& dvdIso,

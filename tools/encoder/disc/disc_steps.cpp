@@ -1,5 +1,7 @@
 #include "disc_steps.h"
 
+#include "dvd_image.h"
+
 #include "base/whole_file.h"
 #include "platform/platform.h"
 
@@ -255,7 +257,7 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
         log("disc: the source has no audio track: a title without audio");
         return true;
     }
-    if (const auto missing = missingDiscTool(true, false)) {
+    if (const auto missing = missingDiscTool(true)) {
         error = *missing;
         return false;
     }
@@ -618,7 +620,7 @@ bool checkDisc(const DiscRequest& request, const DiscSources& sources, std::stri
     AudioProbe p;
     if (!url.empty() && !probeAudio(url, request.audioFile.empty() ? request.audioTrack : 1, p, error))
         return false;
-    if (const auto missing = missingDiscTool(p.hasAudio, !request.image.empty())) {
+    if (const auto missing = missingDiscTool(p.hasAudio)) {
         error = *missing;
         return false;
     }
@@ -636,7 +638,7 @@ bool checkDisc(const DiscRequest& request, const DiscSources& sources, std::stri
 
 bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSources& sources,
               const DiscLog& log, std::string& error) {
-    if (const auto missing = missingDiscTool(false, !request.image.empty())) {
+    if (const auto missing = missingDiscTool(false)) {
         error = *missing;
         return false;
     }
@@ -664,13 +666,7 @@ bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSou
             return false;
         }
         imageTemp = temporaryBeside(request.image);
-        const bool written = runTool(
-            {"genisoimage", "-dvd-video", "-quiet", "-V", volumeLabel(sources.video), "-o", imageTemp, built},
-            work / "genisoimage.log", error);
-        if (!written) {
-            fs::remove(imageTemp, ec);
-            return false;
-        }
+        if (!writeDvdImage(built, imageTemp, volumeLabel(sources.video), error)) return false;
     }
     const std::string target = request.folder + "/VIDEO_TS";
     if (!putInPlace(built + "/VIDEO_TS", target, work, error)) {
