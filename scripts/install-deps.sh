@@ -1,20 +1,21 @@
 #!/bin/sh
 # Installs the Debian packages the build and the program need (Debian 12, as root); with --tests also
 # those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg,
-# mplex (mjpegtools), dvdauthor and genisoimage; the disc tests read discs with lsdvd.
+# mplex (mjpegtools) and dvdauthor; the disc tests read discs with lsdvd, and the image the back end
+# writes with isoinfo (genisoimage) and libdvdread.
 # usage: install-deps.sh [--tests]
 set -eu
 packages="build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   xvfb xauth fonts-dejavu-core
-  ffmpeg dvdauthor mjpegtools genisoimage"
+  ffmpeg dvdauthor mjpegtools"
 case "${1:-}" in
     --tests)
         packages="$packages
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  ffmpeg dvdauthor parallel lsdvd" ;;
+  ffmpeg dvdauthor parallel lsdvd genisoimage libdvdread-dev" ;;
     "") ;;
     *) echo "usage: install-deps.sh [--tests]" >&2; exit 2 ;;
 esac
