@@ -99,45 +99,106 @@ std::string content(const std::string& name, std::size_t size) {
     return s;
 }
 
-std::string makeFolder(const std::string& dir, const std::map<std::string, std::size_t>& files) {
-    fs::remove_all(dir);
-    fs::create_directories(dir + "/VIDEO_TS");
-    for (const auto& [name, size] : files)
-        mivo::test::writeText(dir + "/VIDEO_TS/" + name, content(name, size));
-    return dir;
+std::uint64_t sectors(std::uint64_t bytes) {
+    return (bytes + kSector - 1) / kSector;
 }
 
-std::map<std::string, std::size_t> dvd(std::map<std::string, std::size_t> more = {}) {
-    more.merge(std::map<std::string, std::size_t>{
-        {"VIDEO_TS.IFO", 6144}, {"VIDEO_TS.BUP", 6144}, {"VTS_01_0.IFO", 12288}, {"VTS_01_0.BUP", 12288}});
+void putBe32(std::string& b, std::size_t at, std::uint64_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+using Sizes = std::map<std::string, std::uint64_t>;
+using Places = std::map<std::string, std::uint64_t>; // in sectors after VIDEO_TS.IFO's first
+
+// A DVD-Video folder of `files` whose IFO files place each part where `places` says and the others right
+// after the file before, every other byte of each file its own. Where each file belongs.
+Places makeFolder(const std::string& dir, const Sizes& files, const Places& places = {}) {
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/VIDEO_TS");
+    std::vector<std::string> names;
+    std::map<std::string, std::string> bytes;
+    for (const auto& [name, size] : files) {
+        names.push_back(name);
+        bytes[name] = content(name, size);
+    }
+    Places at;
+    std::uint64_t next = 0;
+    for (const std::string& name : dvdFileOrder(names)) {
+        at[name] = places.count(name) ? places.at(name) : next;
+        next = at[name] + sectors(files.at(name));
+    }
+    const auto last = [&](const std::string& name) { return at[name] + sectors(files.at(name)) - 1; };
+    if (files.count("VIDEO_TS.IFO")) {
+        std::string& vmg = bytes["VIDEO_TS.IFO"];
+        vmg.replace(0, 12, "DVDVIDEO-VMG");
+        putBe32(vmg, 0x0C, last("VIDEO_TS.BUP"));
+        putBe32(vmg, 0xC0, files.count("VIDEO_TS.VOB") ? at["VIDEO_TS.VOB"] : 0);
+        putBe32(vmg, 0xC4, 1); // the table of titles, one title a title set
+        int titles = 0;
+        for (int set = 1; set < 100; ++set) {
+            const std::string vts = std::string("VTS_") + char('0' + set / 10) + char('0' + set % 10) + "_";
+            if (!files.count(vts + "0.IFO")) continue;
+            const std::uint64_t base = at[vts + "0.IFO"];
+            std::string& ifo = bytes[vts + "0.IFO"];
+            ifo.replace(0, 12, "DVDVIDEO-VTS");
+            putBe32(ifo, 0x0C, last(vts + "0.BUP") - base);
+            putBe32(ifo, 0xC0, files.count(vts + "0.VOB") ? at[vts + "0.VOB"] - base : 0);
+            putBe32(ifo, 0xC4, at[vts + "1.VOB"] - base);
+            const std::size_t entry = kSector + 8 + 12 * static_cast<std::size_t>(titles++);
+            vmg[entry + 6] = static_cast<char>(set);
+            putBe32(vmg, entry + 8, base);
+        }
+        vmg[kSector] = 0;
+        vmg[kSector + 1] = static_cast<char>(titles);
+    }
+    for (const auto& [name, text] : bytes)
+        mivo::test::writeText(dir + "/VIDEO_TS/" + name, text);
+    return at;
+}
+
+Sizes dvd(Sizes more = {}) {
+    more.merge(Sizes{{"VIDEO_TS.IFO", 6144},
+                     {"VIDEO_TS.BUP", 6144},
+                     {"VTS_01_0.IFO", 12288},
+                     {"VTS_01_0.BUP", 12288},
+                     {"VTS_01_1.VOB", 300 * kSector}});
     return more;
 }
 
-TEST(DvdImage, EveryFileReadsTheSameThroughBothFileSystemsInTheOrderTheIfoFilesCountOn) {
-    std::map<std::string, std::size_t> manySets;
+TEST(DvdImage, EveryFileReadsTheSameThroughBothFileSystemsWhereItsIfoFilesPlaceIt) {
+    Sizes manySets = dvd();
     for (int set = 1; set <= 5; ++set)
         for (const char* part : {"0.IFO", "0.BUP", "0.VOB", "1.VOB", "2.VOB", "3.VOB", "4.VOB", "5.VOB",
                                  "6.VOB", "7.VOB", "8.VOB", "9.VOB"})
             manySets["VTS_0" + std::to_string(set) + "_" + part] = 4096 + set * 100;
-    manySets.merge(dvd());
     const struct {
         const char* shape;
-        std::map<std::string, std::size_t> files;
+        Sizes files;
+        Places places;
     } cases[] = {
-        {"one VOB", dvd({{"VTS_01_1.VOB", 300 * kSector}})},
-        {"menus and several VOBs", dvd({{"VIDEO_TS.VOB", 10 * kSector},
-                                        {"VTS_01_0.VOB", 4 * kSector},
-                                        {"VTS_01_1.VOB", 50 * kSector},
-                                        {"VTS_01_2.VOB", 40 * kSector},
-                                        {"VTS_01_3.VOB", 3 * kSector}})},
-        {"empty files", dvd({{"VIDEO_TS.VOB", 0}, {"VTS_01_0.VOB", 0}, {"VTS_01_1.VOB", 5 * kSector}})},
+        {"one VOB", dvd(), {}},
+        // dvdauthor rounds the VMG up to 32 sectors.
+        {"the VMG rounded up", dvd(), {{"VIDEO_TS.BUP", 29}, {"VTS_01_0.IFO", 32}}},
+        {"a title set rounded up",
+         dvd({{"VTS_01_0.VOB", 5}}),
+         {{"VTS_01_0.IFO", 6}, {"VTS_01_0.VOB", 13}, {"VTS_01_1.VOB", 20}, {"VTS_01_0.BUP", 330}}},
+        {"menus and several VOBs",
+         dvd({{"VIDEO_TS.VOB", 10 * kSector},
+              {"VTS_01_0.VOB", 4 * kSector},
+              {"VTS_01_2.VOB", 40 * kSector},
+              {"VTS_01_3.VOB", 3 * kSector}}),
+         {}},
+        {"empty files", dvd({{"VIDEO_TS.VOB", 0}, {"VTS_01_0.VOB", 0}, {"VTS_01_2.VOB", 0}}), {}},
         {"sizes just off a sector",
-         dvd({{"VIDEO_TS.VOB", kSector + 1}, {"VTS_01_1.VOB", 1}, {"VTS_01_2.VOB", 3 * kSector - 1}})},
-        {"directories longer than a sector", manySets},
+         dvd({{"VIDEO_TS.VOB", kSector + 1}, {"VTS_01_1.VOB", 1}, {"VTS_01_2.VOB", 3 * kSector - 1}}),
+         {}},
+        {"directories longer than a sector", manySets, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shape);
-        const std::string folder = makeFolder(mivo::test::scratchFolder("dvd-image") + "/dvd", c.files);
+        const std::string folder = mivo::test::scratchFolder("dvd-image") + "/dvd";
+        const Places places = makeFolder(folder, c.files, c.places);
         const std::string image = folder + ".iso";
         std::string error;
         ASSERT_TRUE(writeDvdImage(folder, image, "HOLIDAY", error)) << error;
@@ -148,27 +209,23 @@ TEST(DvdImage, EveryFileReadsTheSameThroughBothFileSystemsInTheOrderTheIfoFilesC
         const auto udf = udfView(image, names);
         const std::string bytes = readText(image);
         ASSERT_EQ(iso.size(), names.size());
-        // libdvdread finds a file by its first extent, which a file of no bytes has not.
+        ASSERT_EQ(iso.count("VIDEO_TS.IFO"), 1u);
         for (const auto& [name, size] : c.files) {
             SCOPED_TRACE(name);
             ASSERT_EQ(iso.count(name), 1u);
             const Extent e = iso.at(name);
             EXPECT_EQ(e.size, size);
+            // Players go to a part by the sectors its IFO file gives.
+            EXPECT_EQ(e.sector - iso.at("VIDEO_TS.IFO").sector, places.at(name));
+            // libdvdread finds a file by its first extent, which a file of no bytes has not.
             if (size > 0) {
                 ASSERT_EQ(udf.count(name), 1u);
                 EXPECT_EQ(udf.at(name), e);
             }
-            ASSERT_LE((e.sector + (size + kSector - 1) / kSector) * kSector, bytes.size());
-            EXPECT_TRUE(bytes.compare(e.sector * kSector, size, content(name, size)) == 0);
+            ASSERT_LE((e.sector + sectors(size)) * kSector, bytes.size());
+            EXPECT_TRUE(bytes.compare(e.sector * kSector, size, readText(folder + "/VIDEO_TS/" + name)) == 0);
             const std::size_t padding = (kSector - size % kSector) % kSector;
             EXPECT_EQ(bytes.substr(e.sector * kSector + size, padding), std::string(padding, '\0'));
-        }
-        // The IFO files give each part's place as sectors after VIDEO_TS.IFO: no gaps, in their order.
-        const std::vector<std::string> order = dvdFileOrder(names);
-        for (std::size_t i = 1; i < order.size(); ++i) {
-            const Extent before = iso.at(order[i - 1]);
-            EXPECT_EQ(iso.at(order[i]).sector, before.sector + (before.size + kSector - 1) / kSector)
-                << order[i];
         }
         // Anchors at sector 256 and at the last sector, each pointing to the volume descriptors.
         ASSERT_EQ(bytes.size() % kSector, 0u);
@@ -211,7 +268,8 @@ TEST(DvdImage, TheFilesLieInTheDvdVideoOrder) {
 // no image (a device named as the image stays a device).
 TEST(DvdImage, AFailingImageSaysWhyAndLeavesNothing) {
     const std::string dir = mivo::test::scratchFolder("dvd-image-refused");
-    const std::string good = makeFolder(dir + "/good", dvd({{"VTS_01_1.VOB", 200 * kSector}}));
+    const std::string good = dir + "/good";
+    makeFolder(good, dvd());
     mivo::test::writeText(dir + "/file", "x");
     const struct {
         std::string folder, image, reason;
@@ -224,10 +282,15 @@ TEST(DvdImage, AFailingImageSaysWhyAndLeavesNothing) {
          dvd({{"vts_01_1.vob", 1}})},
         {dir + "/long", dir + "/long.iso", "VTS_01_1.VOBX on a DVD-Video disc", dvd({{"VTS_01_1.VOBX", 1}})},
         {dir + "/none", dir + "/none.iso", "cannot read the DVD-Video folder " + dir + "/none/VIDEO_TS", {}},
+        {dir + "/overlap", dir + "/overlap.iso",
+         "place VTS_01_0.IFO at sector 1, inside the data before it (from sector 6)", dvd()},
+        {dir + "/no-vmg", dir + "/no-vmg.iso", "/no-vmg/VIDEO_TS/VIDEO_TS.IFO is no VMG IFO file", dvd()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
-        if (!c.files.empty()) makeFolder(c.folder, c.files);
+        if (!c.files.empty()) makeFolder(c.folder, c.files, {{"VTS_01_0.IFO", 1}});
+        if (c.folder == dir + "/no-vmg")
+            mivo::test::writeText(c.folder + "/VIDEO_TS/VIDEO_TS.IFO", content("x", 6144));
         std::string error;
         EXPECT_FALSE(writeDvdImage(c.folder, c.image, "X", error));
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
@@ -243,11 +306,11 @@ TEST(DvdImage, AFailingImageSaysWhyAndLeavesNothing) {
     EXPECT_FALSE(writeDvdImage(good, dir + "/big.iso", "X", error));
     EXPECT_NE(error.find("VTS_01_1.VOB on a DVD-Video disc: larger than 1 GiB"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir + "/big.iso"));
-    fs::resize_file(good + "/VIDEO_TS/VTS_01_1.VOB", 200 * kSector);
+    fs::resize_file(good + "/VIDEO_TS/VTS_01_1.VOB", 300 * kSector);
     // A disk that fills half way through the file data.
     mivo::test::SmallDisk disk(1 << 20);
     if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
-    fs::resize_file(good + "/VIDEO_TS/VTS_01_1.VOB", 2 << 20);
+    makeFolder(good, dvd({{"VTS_01_1.VOB", 2 << 20}}));
     EXPECT_FALSE(writeDvdImage(good, disk.folder() + "dvd.iso", "X", error));
     EXPECT_NE(error.find("cannot write the image " + disk.folder() + "dvd.iso: No space left on device"),
               std::string::npos)

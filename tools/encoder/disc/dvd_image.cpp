@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +50,7 @@ struct File {
     std::string path;
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    std::uint32_t place = 0;  // of its data, in sectors after VIDEO_TS.IFO's first
     std::uint32_t sector = 0; // of its data, from the start of the image
     std::uint32_t entry = 0;  // its UDF file entry, in the partition
 };
@@ -513,6 +515,96 @@ bool readFolder(const std::string& folder, std::vector<File>& files, std::string
     return true;
 }
 
+// --- where the IFO files want the data -------------------------------------------------------------
+
+std::uint32_t be16(const std::string& b, std::size_t at) {
+    return std::uint32_t{static_cast<std::uint8_t>(b[at])} << 8 | static_cast<std::uint8_t>(b[at + 1]);
+}
+std::uint32_t be32(const std::string& b, std::size_t at) {
+    return be16(b, at) << 16 | be16(b, at + 2);
+}
+
+// The fields of an IFO file's header that say where the parts of its set lie, in sectors after the IFO's
+// first: the set's last sector (that of the BUP's end), the menu VOB's first (0: none) and, for a title
+// set, the first title VOB's first; for the VMG, the sector of its table of titles.
+struct IfoPlaces {
+    std::uint32_t last = 0, menu = 0, titles = 0;
+    std::string bytes;
+};
+
+bool readIfo(const File& f, const char* kind, IfoPlaces& ifo, std::string& error) {
+    constexpr std::size_t kHeader = 0xC8;
+    // Far more than any IFO file holds: the rest of one as large as a VOB is not read.
+    ifo.bytes.resize(std::min<std::uint64_t>(f.size, 16 << 20));
+    const int fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::pread(fd, ifo.bytes.data(), ifo.bytes.size(), 0);
+    if (fd >= 0) ::close(fd);
+    if (n < 0 || static_cast<std::size_t>(n) != ifo.bytes.size()) {
+        error = "cannot read " + f.path + (n < 0 ? std::string(": ") + std::strerror(errno) : "");
+        return false;
+    }
+    if (ifo.bytes.size() < kHeader || ifo.bytes.compare(0, 12, std::string("DVDVIDEO-") + kind) != 0) {
+        error = "not a DVD-Video folder: " + f.path + " is no " + kind + " IFO file";
+        return false;
+    }
+    ifo.last = be32(ifo.bytes, 0x0C);
+    ifo.menu = be32(ifo.bytes, 0xC0);
+    ifo.titles = be32(ifo.bytes, 0xC4);
+    return true;
+}
+
+// The IFO files give every part of the disc as a sector after VIDEO_TS.IFO's first, and players go there
+// by those numbers: each file goes where they say, with zeros before it where they leave room (an
+// authoring program may round a set up), and files they do not place follow the one before.
+bool placeFiles(std::vector<File>& files, std::uint32_t& end, std::string& error) {
+    std::map<int, std::int64_t> setStart; // a title set's IFO, by the VMG's table of titles
+    IfoPlaces vmg, vts;
+    std::int64_t setBase = 0;
+    int setRead = -1; // the title set whose IFO is in `vts`
+    std::int64_t place = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        File& f = files[i];
+        const auto [set, part] = dvdRank(f.name);
+        const std::int64_t size = sectorsFor(f.size);
+        std::int64_t wanted = -1; // where the IFO files put it
+        if (set == 0 && part == 0) {
+            if (!readIfo(f, "VMG", vmg, error)) return false;
+            const std::size_t table = std::size_t{vmg.titles} * kSector;
+            const std::size_t count = table + 8 <= vmg.bytes.size() ? be16(vmg.bytes, table) : 0;
+            for (std::size_t t = 0; t < count && table + 8 + 12 * (t + 1) <= vmg.bytes.size(); ++t)
+                setStart.try_emplace(static_cast<std::uint8_t>(vmg.bytes[table + 8 + 12 * t + 6]),
+                                     be32(vmg.bytes, table + 8 + 12 * t + 8));
+            wanted = 0;
+        } else if (set == 0) {
+            wanted = part == 1 ? (vmg.menu ? vmg.menu : -1) : std::int64_t{vmg.last} + 1 - size;
+        } else if (set < 100 && part == 0) {
+            if (!readIfo(f, "VTS", vts, error)) return false;
+            setRead = set;
+            wanted = setStart.count(set) ? setStart[set] : -1;
+        } else if (set < 100 && set == setRead) {
+            const std::int64_t inSet = part == 1    ? (vts.menu ? vts.menu : -1)
+                                       : part == 2  ? vts.titles
+                                       : part == 20 ? std::int64_t{vts.last} + 1 - size
+                                                    : -1;
+            wanted = inSet < 0 ? -1 : setBase + inSet;
+        }
+        if (wanted >= 0 && (wanted < place || wanted - place > std::int64_t{kMaxFile / kSector})) {
+            error =
+                "the IFO files of " + fs::path(f.path).parent_path().string() + " place " + f.name +
+                " at sector " + std::to_string(wanted) +
+                (wanted < place ? ", inside the data before it (from sector " + std::to_string(place) + ")"
+                                : ", far beyond the data before it");
+            return false;
+        }
+        if (wanted >= 0) place = wanted;
+        if (set > 0 && set < 100 && part == 0) setBase = place;
+        f.place = static_cast<std::uint32_t>(place);
+        place += size;
+    }
+    end = static_cast<std::uint32_t>(place);
+    return true;
+}
+
 // Where everything lies, and the bytes before the file data.
 struct Layout {
     std::vector<std::uint8_t> head; // the image up to the first file's data
@@ -590,7 +682,8 @@ void volumeDescriptors(std::uint8_t* image, std::uint32_t at, std::uint32_t part
     tag(sector(5), kTerminating, at + 5, 512);
 }
 
-Layout layOut(std::vector<File>& files, const std::string& label, std::time_t now) {
+Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::string& label,
+              std::time_t now) {
     // The UDF side in the partition: file set, root, AUDIO_TS, VIDEO_TS, the files' entries.
     constexpr std::uint32_t rootEntry = 2;
     const std::uint32_t audioEntry = rootEntry + 1 + 1; // the root's identifiers take one block
@@ -625,16 +718,13 @@ Layout layOut(std::vector<File>& files, const std::string& label, std::time_t no
 
     // The data, contiguous in the DVD-Video order.
     const std::uint32_t dataStart = isoVideo + videoSectors;
-    std::uint32_t sector = dataStart;
-    for (File& f : files) {
-        f.sector = sector;
-        sector += sectorsFor(f.size);
-    }
+    for (File& f : files)
+        f.sector = dataStart + f.place;
     for (std::size_t i = 0; i < byName.size(); ++i)
         videoRecords[i + 2].sector = byName[i]->sector;
 
     Layout l;
-    l.last = sector;
+    l.last = dataStart + dataSectors;
     const std::uint32_t partitionLength = l.last - kPartition;
     l.head.assign(std::size_t{dataStart} * kSector, 0);
     std::uint8_t* image = l.head.data();
@@ -770,13 +860,17 @@ std::vector<std::string> dvdFileOrder(std::vector<std::string> names) {
 bool writeDvdImage(const std::string& folder, const std::string& image, const std::string& volumeLabel,
                    std::string& error) {
     std::vector<File> files;
-    if (!readFolder(folder, files, error)) return false;
-    const Layout l = layOut(files, volumeLabel, std::time(nullptr));
+    std::uint32_t dataSectors = 0;
+    if (!readFolder(folder, files, error) || !placeFiles(files, dataSectors, error)) return false;
+    const Layout l = layOut(files, dataSectors, volumeLabel, std::time(nullptr));
     ImageOutput out(image, error);
     if (!out.open()) return false;
     bool written = out.write(l.head.data(), l.head.size());
-    for (std::size_t i = 0; written && i < files.size(); ++i)
-        written = out.copy(files[i]);
+    std::uint32_t at = files.empty() ? l.last : files.front().sector;
+    for (std::size_t i = 0; written && i < files.size(); ++i) {
+        written = out.zeros(std::size_t{files[i].sector - at} * kSector) && out.copy(files[i]);
+        at = files[i].sector + sectorsFor(files[i].size);
+    }
     if (written) {
         const auto closing = anchor(l.last);
         written = out.write(closing.data(), closing.size()) && out.close();
