@@ -180,6 +180,7 @@ TEST(DvdImage, EveryFileReadsTheSameThroughBothFileSystemsWhereItsIfoFilesPlaceI
         {"one VOB", dvd(), {}},
         // dvdauthor rounds the VMG up to 32 sectors.
         {"the VMG rounded up", dvd(), {{"VIDEO_TS.BUP", 29}, {"VTS_01_0.IFO", 32}}},
+        {"room before a title set", dvd(), {{"VTS_01_0.IFO", 8}}},
         {"a title set rounded up",
          dvd({{"VTS_01_0.VOB", 5}}),
          {{"VTS_01_0.IFO", 6}, {"VTS_01_0.VOB", 13}, {"VTS_01_1.VOB", 20}, {"VTS_01_0.BUP", 330}}},
@@ -246,6 +247,47 @@ TEST(DvdImage, EveryFileReadsTheSameThroughBothFileSystemsWhereItsIfoFilesPlaceI
                       bytes.substr(20 * kSector + 1, 5),
                   "BEA01NSR02TEA01");
     }
+}
+
+// What dvdauthor writes: each part lies where its IFO files say (dvdauthor leaves room after the VMG),
+// and lsdvd reads the image as it reads the folder.
+TEST(DvdImage, AnAuthoredFolderReadsTheSameFromItsImage) {
+    const std::string dir = mivo::test::scratchFolder("dvd-image-authored");
+    const std::string make =
+        "cd '" + dir +
+        "' && ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25:duration=2 -f "
+        "lavfi "
+        "-i sine=duration=2 -target pal-dvd t.mpg && VIDEO_FORMAT=PAL dvdauthor -o dvd -t t.mpg && "
+        "VIDEO_FORMAT=PAL dvdauthor -o dvd -T";
+    ASSERT_EQ(std::system(("(" + make + ") > '" + dir + "/log.txt' 2>&1").c_str()), 0)
+        << readText(dir + "/log.txt");
+    std::string error;
+    ASSERT_TRUE(writeDvdImage(dir + "/dvd", dir + "/dvd.iso", "AUTHORED", error)) << error;
+    const auto iso = isoView(dir + "/dvd.iso");
+    ASSERT_EQ(iso.size(), 5u);
+    const auto at = [&](const std::string& name) {
+        return iso.at(name).sector - iso.at("VIDEO_TS.IFO").sector;
+    };
+    const auto end = [&](const std::string& name) { return at(name) + sectors(iso.at(name).size) - 1; };
+    const auto be32 = [](const std::string& b, std::size_t offset) {
+        std::uint64_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            v = v << 8 | static_cast<std::uint8_t>(b.at(offset + i));
+        return v;
+    };
+    const std::string vmg = readText(dir + "/dvd/VIDEO_TS/VIDEO_TS.IFO");
+    const std::string vts = readText(dir + "/dvd/VIDEO_TS/VTS_01_0.IFO");
+    EXPECT_EQ(end("VIDEO_TS.BUP"), be32(vmg, 0x0C));
+    EXPECT_EQ(at("VTS_01_0.IFO"), be32(vmg, be32(vmg, 0xC4) * kSector + 16)); // the first title's set
+    EXPECT_EQ(at("VTS_01_1.VOB") - at("VTS_01_0.IFO"), be32(vts, 0xC4));
+    EXPECT_EQ(end("VTS_01_0.BUP") - at("VTS_01_0.IFO"), be32(vts, 0x0C));
+    const auto listing = [](const std::string& path) {
+        const std::string text = output("lsdvd -x '" + path + "' 2>/dev/null");
+        return std::regex_replace(text, std::regex("Disc Title: .*\n"), "");
+    };
+    EXPECT_NE(listing(dir + "/dvd").find("Title: 01, Length: 00:00:02"), std::string::npos)
+        << listing(dir + "/dvd");
+    EXPECT_EQ(listing(dir + "/dvd.iso"), listing(dir + "/dvd"));
 }
 
 TEST(DvdImage, TheFilesLieInTheDvdVideoOrder) {
