@@ -364,6 +364,23 @@ TEST(DiscSteps, AMuxerFailingByItselfGivesItsOwnReason) {
     EXPECT_FALSE(fs::exists(dir + "/dvd"));
 }
 
+// A video stream our own reading of the pictures leaves alone (MPEG-1) is read by libavformat as
+// before: the disc has its title (to within a frame, as it always read).
+TEST(DiscSteps, AStreamOurSplitDoesNotReadStillMakesTheDisc) {
+    const std::string dir = mivo::test::scratchFolder("disc-mpeg1");
+    const std::string video = dir + "/title.m2v";
+    fs::copy_file(mivo::test::makeStream({.width = 352, .height = 288, .frames = 48, .mpeg1 = true}), video);
+    TitleFacts title;
+    title.frameCount = 48;
+    std::string error;
+    ASSERT_TRUE(makeDisc(
+        {dir + "/dvd", "", "", 1}, title, {video, {}, false}, [](const std::string&) {}, error))
+        << error;
+    const DiscReading r = lsdvd(dir + "/dvd");
+    EXPECT_EQ(r.titles, 1);
+    EXPECT_NEAR(r.length * 25, 48, 1.01);
+}
+
 // dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still
 // one name, and runs nothing.
 TEST(DiscProgram, FolderNamesTheShellWouldSplitAreKept) {
