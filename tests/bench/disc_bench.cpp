@@ -4,6 +4,7 @@
 // bitrate: a clip that compresses to a few megabytes measures the tools' start-up, not their work.
 
 #include "disc/disc_steps.h"
+#include "disc/video_pictures.h"
 #include "stream_maker.h"
 
 #include <benchmark/benchmark.h>
@@ -11,8 +12,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 
 namespace {
 
@@ -52,6 +61,14 @@ double since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// This process's processor time so far, all its threads, without the tools it started.
+double ownProcessorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 // The step a log line starts; the steps run in this order.
 const char* stepOf(const std::string& line) {
     if (line.rfind("disc: audio", 0) == 0 || line.rfind("disc: the source", 0) == 0) return nullptr;
@@ -75,6 +92,7 @@ void BM_DiscSteps(benchmark::State& state) {
     const DiscSources sources{media.video, {media.source}, true};
     std::vector<double> disc, copy, imageCopy; // imageCopy: the image's bytes alone, for the image step
     std::map<std::string, std::vector<double>> steps; // seconds of each step, one entry per run
+    std::vector<double> titleCopy;                    // copying the title's program stream alone
     double bytes = 0;
     for (auto _ : state) {
         fs::remove_all(request.folder);
@@ -85,12 +103,15 @@ void BM_DiscSteps(benchmark::State& state) {
         const auto start = Clock::now();
         std::string step = "audio";
         auto stepStart = start;
+        double stepProcessor = ownProcessorSeconds();
         const DiscLog log = [&](const std::string& line) {
             const char* next = stepOf(line);
             if (!next) return;
             steps[step].push_back(since(stepStart));
+            steps[step + "_own_cpu"].push_back(ownProcessorSeconds() - stepProcessor);
             step = next;
             stepStart = Clock::now();
+            stepProcessor = ownProcessorSeconds();
         };
         made = makeDisc(request, title, sources, log, error);
         disc.push_back(since(start));
@@ -108,6 +129,9 @@ void BM_DiscSteps(benchmark::State& state) {
         fs::copy_file(request.image, media.dir + "/copy/dvd.iso");
         imageCopy.push_back(since(imageCopyStart));
         copy.push_back(since(copyStart));
+        const auto titleStart = Clock::now();
+        fs::copy_file(request.folder + "/VIDEO_TS/VTS_01_1.VOB", media.dir + "/copy/title.vob");
+        titleCopy.push_back(since(titleStart));
         state.SetIterationTime(disc.back());
     }
     state.counters["disc_ms"] = median(disc) * 1e3;
@@ -119,10 +143,71 @@ void BM_DiscSteps(benchmark::State& state) {
     state.counters["image_copy_ms"] = median(imageCopy) * 1e3;
     if (steps.count("image"))
         state.counters["image_over_its_copy"] = median(steps["image"]) / median(imageCopy);
+    state.counters["title_copy_ms"] = median(titleCopy) * 1e3;
+}
+
+// The encoded video's pictures with their time stamps, as the multiplexer takes them: through
+// libavformat's raw demuxer and parser, and through our own reading of the stream, beside a plain read
+// of its bytes, in one run.
+void BM_VideoPictures(benchmark::State& state) {
+    static const Media media;
+    if (!media.ok) {
+        state.SkipWithError("no media (is the ffmpeg package installed?)");
+        return;
+    }
+    std::vector<double> demuxed, split, read;
+    std::size_t pictures = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        AVFormatContext* ctx = nullptr;
+        if (avformat_open_input(&ctx, media.video.c_str(), nullptr, nullptr) < 0) {
+            state.SkipWithError("libavformat cannot read the title");
+            return;
+        }
+        ctx->flags |= AVFMT_FLAG_GENPTS;
+        avformat_find_stream_info(ctx, nullptr);
+        AVPacket* packet = av_packet_alloc();
+        std::size_t packets = 0;
+        while (av_read_frame(ctx, packet) >= 0) {
+            ++packets;
+            av_packet_unref(packet);
+        }
+        av_packet_free(&packet);
+        avformat_close_input(&ctx);
+        demuxed.push_back(since(start));
+
+        start = Clock::now();
+        {
+            const MappedFile file(media.video);
+            SplitVideo video;
+            std::string why;
+            if (!splitPictures(file.data(), file.size(), video, why) || video.pictures.size() != packets) {
+                state.SkipWithError(("our split differs: " + why).c_str());
+                return;
+            }
+            pictures = video.pictures.size();
+        }
+        split.push_back(since(start));
+
+        start = Clock::now();
+        const int fd = open(media.video.c_str(), O_RDONLY);
+        std::vector<char> buffer(1 << 20);
+        while (::read(fd, buffer.data(), buffer.size()) > 0) {
+        }
+        close(fd);
+        read.push_back(since(start));
+        state.SetIterationTime(split.back());
+    }
+    state.counters["libavformat_ms"] = median(demuxed) * 1e3;
+    state.counters["split_ms"] = median(split) * 1e3;
+    state.counters["read_ms"] = median(read) * 1e3;
+    state.counters["pictures"] = static_cast<double>(pictures);
+    state.counters["split_over_read"] = median(split) / median(read);
 }
 
 } // namespace
 
 BENCHMARK(BM_DiscSteps)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
+BENCHMARK(BM_VideoPictures)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 
 BENCHMARK_MAIN();

@@ -381,6 +381,34 @@ TEST(DiscSteps, AStreamOurSplitDoesNotReadStillMakesTheDisc) {
     EXPECT_NEAR(r.length * 25, 48, 1.01);
 }
 
+// The source's second audio track is the one copied when *AUDIOTRACK asks for it, the streams counted
+// in the order the source's program stream has them (MPEG audio first, then AC-3).
+TEST(DiscSteps, TheSecondAudioTrackOfTheSourceIsTheOneCopied) {
+    const std::string dir = mivo::test::scratchFolder("disc-second-track");
+    int code = 0;
+    shell(
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=352x288:rate=25:duration=3 -f lavfi -i "
+        "sine=frequency=440:sample_rate=48000:duration=3 -map 0:v -map 1:a -map 1:a -c:v mpeg2video -b:v 3M "
+        "-c:a:0 mp2 -c:a:1 ac3 -f vob '" +
+            dir + "/source.vob' && ffmpeg -nostdin -loglevel error -y -i '" + dir +
+            "/source.vob' -map 0:v -c copy -f mpeg2video '" + dir + "/title.m2v' 2>&1",
+        &code);
+    ASSERT_EQ(code, 0);
+    TitleFacts title;
+    title.frameCount = 75;
+    for (int track : {1, 2}) {
+        SCOPED_TRACE(track);
+        const std::string dvd = dir + "/dvd" + std::to_string(track);
+        std::string log, error;
+        ASSERT_TRUE(makeDisc(
+            {dvd, "", "", track}, title, {dir + "/title.m2v", {dir + "/source.vob"}, true},
+            [&](const std::string& line) { log += line + "\n"; }, error))
+            << error;
+        EXPECT_NE(log.find("audio track " + std::to_string(track) + " copied"), std::string::npos) << log;
+        EXPECT_EQ(lsdvd(dvd).audioFormats, std::vector<std::string>{track == 1 ? "mpeg1" : "ac3"});
+    }
+}
+
 // dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still
 // one name, and runs nothing.
 TEST(DiscProgram, FolderNamesTheShellWouldSplitAreKept) {

@@ -174,17 +174,24 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
     if (avformat_open_input(&ctx, url.c_str(), nullptr, nullptr) < 0) return false;
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> input(
         ctx, [](AVFormatContext* c) { avformat_close_input(&c); });
-    if (avformat_find_stream_info(ctx, nullptr) < 0) return false;
+    // The streams are taken as the demuxer finds them, without its analysis of the file's start (which
+    // decodes pictures of the video): the track is the same `track`-th audio stream the probe counted,
+    // in the order the streams appear. The demuxer skips the other streams' packets instead of handing
+    // over their data: in a source's program stream the video is most of the bytes read.
     int index = -1;
-    for (unsigned i = 0, seen = 0; i < ctx->nb_streams && index < 0; ++i)
-        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && static_cast<int>(++seen) == track)
-            index = static_cast<int>(i);
-    if (index < 0) return false;
-    // The demuxer skips the other streams' packets instead of handing over their data: in a source's
-    // program stream the video is most of the bytes read.
-    for (unsigned i = 0; i < ctx->nb_streams; ++i)
-        if (static_cast<int>(i) != index) ctx->streams[i]->discard = AVDISCARD_ALL;
-    const AVRational base = ctx->streams[index]->time_base;
+    unsigned decided = 0; // streams counted or skipped so far
+    int audioSeen = 0;
+    const auto decide = [&] {
+        for (; decided < ctx->nb_streams; ++decided) {
+            AVStream* st = ctx->streams[decided];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_UNKNOWN) break; // still to be probed
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && ++audioSeen == track && index < 0)
+                index = static_cast<int>(decided);
+            else
+                st->discard = AVDISCARD_ALL;
+        }
+    };
+    decide();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), std::fclose);
     std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(),
                                                           [](AVPacket* pk) { av_packet_free(&pk); });
@@ -194,11 +201,12 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
     bool written = false;
     int read = 0;
     while ((read = av_read_frame(ctx, packet.get())) >= 0) {
+        decide();
         const AVPacket& pk = *packet;
         const std::int64_t ts = pk.pts != AV_NOPTS_VALUE ? pk.pts : pk.dts;
         bool done = false;
         if (pk.stream_index == index && ts != AV_NOPTS_VALUE) {
-            const double at = static_cast<double>(ts) * av_q2d(base);
+            const double at = static_cast<double>(ts) * av_q2d(ctx->streams[index]->time_base);
             done = at >= from + length - kSlack;
             if (!done && at >= from - kSlack) {
                 if (std::fwrite(pk.data, 1, static_cast<std::size_t>(pk.size), out.get()) !=
@@ -220,7 +228,7 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
         return false;
     }
     if (!written) {
-        error = "the audio of " + url + " has no frame in the encoded range";
+        if (index >= 0) error = "the audio of " + url + " has no frame in the encoded range";
         return false;
     }
     error.clear();
