@@ -64,15 +64,28 @@ std::vector<Packet> ourPackets(const std::string& path, std::string& why) {
     return packets;
 }
 
-// A stream of I and P pictures that says so in its sequence extension (low_delay): nothing is
-// reordered, every picture is shown as it is decoded.
-std::string lowDelayCopy(const std::string& path, const std::string& folder) {
+// How a test stream is changed before it is read.
+enum class Edit {
+    none,
+    lowDelay,     // I and P pictures only, and the sequence extension says so: nothing is reordered
+    endCode,      // ended by a sequence end code, as the encoder's *SEQENDCODE writes it
+    twoSequences, // two streams one after the other, each ended by its sequence end code
+};
+
+std::string edited(const std::string& path, Edit edit, const std::string& folder) {
+    if (edit == Edit::none) return path;
     std::vector<std::uint8_t> bytes = mivo::test::readFile(path);
-    for (std::size_t i = 0; i + 10 < bytes.size(); ++i)
-        if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && bytes[i + 3] == 0xB5 &&
-            bytes[i + 4] >> 4 == 1)
-            bytes[i + 9] |= 0x80;
-    const std::string copy = folder + "/low-delay.m2v";
+    const std::uint8_t endCode[] = {0, 0, 1, 0xB7};
+    if (edit == Edit::lowDelay) {
+        for (std::size_t i = 0; i + 10 < bytes.size(); ++i)
+            if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && bytes[i + 3] == 0xB5 &&
+                bytes[i + 4] >> 4 == 1)
+                bytes[i + 9] |= 0x80;
+    } else {
+        bytes.insert(bytes.end(), std::begin(endCode), std::end(endCode));
+        if (edit == Edit::twoSequences) bytes.insert(bytes.end(), bytes.begin(), bytes.end());
+    }
+    const std::string copy = folder + "/edited-" + std::to_string(static_cast<int>(edit)) + ".m2v";
     mivo::test::writeFile(copy, bytes);
     return copy;
 }
@@ -82,7 +95,7 @@ TEST(VideoPictures, EveryKindOfStreamTheEncoderWritesSplitsAsLibavformatReadsIt)
     struct Case {
         const char* name;
         StreamSpec spec;
-        bool lowDelay = false;
+        Edit edit = Edit::none;
     };
     const Case cases[] = {
         {"PAL", {.width = 352, .height = 288}},
@@ -98,13 +111,14 @@ TEST(VideoPictures, EveryKindOfStreamTheEncoderWritesSplitsAsLibavformatReadsIt)
         {"closed GOPs", {.width = 352, .height = 288, .closedGop = true}},
         {"short GOPs with three B pictures", {.width = 352, .height = 288, .gop = 5, .bFrames = 3}},
         {"no B pictures", {.width = 352, .height = 288, .bFrames = 0}},
-        {"low delay", {.width = 352, .height = 288, .bFrames = 0}, true},
+        {"low delay", {.width = 352, .height = 288, .bFrames = 0}, Edit::lowDelay},
+        {"ended by a sequence end code", {.width = 352, .height = 288}, Edit::endCode},
+        {"two sequences, each ended", {.width = 352, .height = 288}, Edit::twoSequences},
         {"4:2:2", {.width = 352, .height = 288, .yuv422 = true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = mivo::test::makeStream(c.spec);
-        if (c.lowDelay) path = lowDelayCopy(path, folder);
+        const std::string path = edited(mivo::test::makeStream(c.spec), c.edit, folder);
         std::string why;
         const std::vector<Packet> ours = ourPackets(path, why);
         EXPECT_EQ(why, "");
