@@ -68,7 +68,7 @@ std::vector<Packet> ourPackets(const std::string& path, std::string& why) {
 enum class Edit {
     none,
     lowDelay,     // I and P pictures only, and the sequence extension says so: nothing is reordered
-    endCode,      // ended by a sequence end code, as the encoder's *SEQENDCODE writes it
+    endCode,      // ended by a sequence end code, as the encoder writes it unless *NOSEQ_ENDCODE
     twoSequences, // two streams one after the other, each ended by its sequence end code
 };
 

@@ -110,8 +110,8 @@ struct StreamState {
 
 // The picture being gathered: from its first byte to its first slice.
 struct Gathering {
-    int type = 0;         // picture_coding_type, 0 until its picture header
-    int repeatFields = 0; // fields beyond the first two, -1 until its picture coding extension
+    int type = 0;          // picture_coding_type, 0 until its picture header
+    int repeatFields = -1; // fields beyond the first two, -1 until its picture coding extension
     bool inSlices = false;
 };
 
@@ -123,7 +123,7 @@ class Splitter {
     bool run() {
         out_ = SplitVideo{};
         const std::uint8_t* start = data_;
-        Gathering picture{0, -1, false};
+        Gathering picture;
         for (const std::uint8_t* p = findStartCode(data_, end_); p < end_; p = findStartCode(p + 3, end_)) {
             const std::uint8_t code = p[3];
             const bool slice = code >= 0x01 && code <= kLastSliceCode;
@@ -131,7 +131,7 @@ class Splitter {
                 // The end code closes the picture it follows and stays with it.
                 if (!close(start, p + 4, picture)) return false;
                 start = p + 4;
-                picture = {0, -1, false};
+                picture = {};
                 continue;
             }
             if (slice) {
@@ -142,7 +142,7 @@ class Splitter {
             if (picture.inSlices) {
                 if (!close(start, p, picture)) return false;
                 start = p;
-                picture = {0, -1, false};
+                picture = {};
             }
             if (!header(p, picture)) return false;
         }
