@@ -53,6 +53,13 @@ struct SegmentPass {
 // bitrate.
 double rateCompression(const EncodeJob& job);
 
+// The second pass's running-correction tolerance in bits (libavcodec's bit_rate_tolerance).
+int secondPassToleranceBits(const EncodeJob& job);
+
+// The second pass's rate control as the job's profile sets it up, for a title whose texture bits fall
+// as the quantiser to `power`, with `titleBits` to spend.
+SecondPassModel secondPassModel(const EncodeJob& job, double power, double titleBits);
+
 // Encodes the segment's frames into `out` (unused by the first pass). `progress` counts the segment's
 // frames. False with a message, also when `progress` asked to stop.
 bool encodePass(Pass pass, const EncodeJob& job, SegmentPass& segment, const FrameSource& source,

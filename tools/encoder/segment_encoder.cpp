@@ -372,10 +372,12 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
             !planAroundSceneChanges(unzonedJob, plan, segments, sources, progress, firstPass, notes, error))
             return false;
         job.gopStarts = unzonedJob.gopStarts;
-        const double power = textureQuantiserPower(rateControlled, firstPass, skips);
         const StreamFacts& f = sources.front()->facts();
         const double titleBits =
             job.bitrateKbps * 1000.0 * double(jobFrameCount(job)) * f.rateDenominator / f.rateNumerator;
+        const SecondPassModel scale = secondPassModel(job, 1, titleBits);
+        const double power =
+            textureQuantiserPower(rateControlled, firstPass, skips, scale.nonLinear, scale.qmax);
         if (!job.zones.empty() && !measureZones(job, plan, segments, all, sources, progress, power, titleBits,
                                                 firstPass, notes, error))
             return false;
@@ -385,7 +387,7 @@ bool encodeSegments(const EncodeJob& givenJob, const std::vector<const FrameSour
         // given the fitted curve instead, so that its plan holds and its correction can be gentle. Not
         // with zones: their factors are measured against the statistics as they are.
         if (job.zones.empty())
-            firstPass = statisticsForQuantiserPower(firstPass, power, rateCompression(job), titleBits);
+            firstPass = statisticsForQuantiserPower(firstPass, secondPassModel(job, power, titleBits));
         notes.push_back("second pass: texture bits measured to fall as the quantiser to the power " +
                         std::to_string(power).substr(0, 4));
         if (!secondPassesOpen(job, plan, segments, *sources.front(), firstPass, error) ||

@@ -175,8 +175,12 @@ int zoneOf(const std::vector<Zone>& zones, int frame) {
 } // namespace
 
 double textureQuantiserPower(const std::vector<std::string>& rateControlled,
-                             const std::vector<std::string>& settled, const std::vector<int>& skips) {
-    double xy = 0, xx = 0;
+                             const std::vector<std::string>& settled, const std::vector<int>& skips,
+                             bool nonLinear, int qmax) {
+    // Sums per picture type of x = log of the quantisers' ratio, y = log of the texture bits' ratio. The
+    // settled analysis measures with the writing pass's options, which spend fewer bits at any
+    // quantiser: each type's line is fitted with its own offset, and the slope pooled.
+    std::array<double, 4> n{}, sx{}, sy{}, sxy{}, sxx{};
     for (std::size_t k = 0; k < rateControlled.size() && k < settled.size() && k < skips.size(); ++k) {
         std::vector<PictureStats> a, b;
         if (!readPictures(rateControlled[k], a) || !readPictures(settled[k], b) || a.size() != b.size())
@@ -186,11 +190,19 @@ double textureQuantiserPower(const std::vector<std::string>& rateControlled,
             if (a[i].in < skips[k] || a[i].in != b[i].in || a[i].type != b[i].type || texA <= 0 ||
                 texB <= 0 || a[i].lambda <= 0 || b[i].lambda <= 0)
                 continue;
-            const double x = std::log(double(b[i].lambda) / a[i].lambda);
-            xy += x * std::log(double(texB) / texA);
-            xx += x * x;
+            const double x = std::log(quantiserStep(b[i].lambda, nonLinear, qmax) /
+                                      quantiserStep(a[i].lambda, nonLinear, qmax)),
+                         y = std::log(double(texB) / texA);
+            const std::size_t t = std::size_t(std::clamp(a[i].type, 0, 3));
+            n[t] += 1, sx[t] += x, sy[t] += y, sxy[t] += x * y, sxx[t] += x * x;
         }
     }
+    double xy = 0, xx = 0;
+    for (std::size_t t = 0; t < 4; ++t)
+        if (n[t] > 0) {
+            xy += sxy[t] - sx[t] * sy[t] / n[t];
+            xx += sxx[t] - sx[t] * sx[t] / n[t];
+        }
     // Too little spread in the quantisers to fit: the model's own power.
     return xx > 0.05 ? std::clamp(-xy / xx, 1.0, 3.0) : 1.0;
 }
@@ -270,75 +282,186 @@ std::string withNumberAfter(std::string_view rest, std::string_view key, long lo
 
 } // namespace
 
+namespace {
+
+// The pictures of one segment in the order libavcodec's second pass reasons about them.
+struct PlannedPicture {
+    const PictureStats* stats = nullptr;
+    std::size_t line = 0;   // in the segment's statistics, which are in coded order
+    int nextAnchor = -1;    // display index of the next I- or P-picture shown after it, -1 for none
+    int nextPredicted = -1; // display index of the next P-picture shown after it, -1 for none
+    double swing = 1;       // libavcodec's running correction at the picture, the plan's quantiser over it
+    double planned = 0;     // the quantiser the plan gives it (Lagrange units)
+    double texture = 0;     // its texture bits there, as the rewritten statistics have the plan predict
+};
+
+} // namespace
+
+double quantiserStep(double lambda, bool nonLinear, int qmax) {
+    // The MPEG-2 non-linear quantiser scale.
+    static constexpr int kNonLinear[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10, 12, 14, 16, 18, 20,  22,
+                                           24, 28, 32, 36, 40, 44, 48, 52, 56, 64, 72, 80, 88, 96, 104, 112};
+    // libavcodec's rounding of a Lagrange multiplier to the quantiser code of a picture or macroblock.
+    const long long code =
+        std::clamp<long long>((std::llround(lambda) * 139 + 8192) >> 14, 1, std::clamp(qmax, 1, 31));
+    return nonLinear ? kNonLinear[code] : 2.0 * double(code);
+}
+
 std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
-                                                     double power, double qcompress, double titleBits) {
-    if (power <= 1.001 || titleBits <= 0) return segmentStats;
+                                                     const SecondPassModel& model) {
+    // Without quantiser compression every picture is planned at the same bits whatever its quantiser:
+    // nothing to rewrite.
+    if (model.titleBits <= 0 || model.qcompress < 0.05) return segmentStats;
     std::vector<std::vector<StatsLine>> lines(segmentStats.size());
     std::vector<std::vector<PictureStats>> pictures(segmentStats.size());
+    // Per segment, the pictures by display index.
+    std::vector<std::vector<PlannedPicture>> shown(segmentStats.size());
     double fixedBits = 0;
     for (std::size_t k = 0; k < segmentStats.size(); ++k) {
         if (!splitStats(segmentStats[k], lines[k]) || !readPictures(segmentStats[k], pictures[k]))
             return segmentStats;
-        for (const PictureStats& p : pictures[k]) {
-            if (p.lambda <= 0) return segmentStats;
+        std::vector<PlannedPicture>& byDisplay = shown[k];
+        byDisplay.assign(pictures[k].size(), {});
+        for (std::size_t i = 0; i < pictures[k].size(); ++i) {
+            const PictureStats& p = pictures[k][i];
+            if (p.lambda <= 0 || p.in < 0 || std::size_t(p.in) >= byDisplay.size() ||
+                byDisplay[std::size_t(p.in)].stats || p.type < 1 || p.type > 3)
+                return segmentStats;
+            byDisplay[std::size_t(p.in)].stats = &p;
+            byDisplay[std::size_t(p.in)].line = i;
             fixedBits += p.vectors + p.misc;
         }
+        int anchor = -1, predicted = -1;
+        for (std::size_t d = byDisplay.size(); d-- > 0;) {
+            byDisplay[d].nextAnchor = anchor;
+            byDisplay[d].nextPredicted = predicted;
+            if (byDisplay[d].stats->type != 3) anchor = int(d);
+            if (byDisplay[d].stats->type == 2) predicted = int(d);
+        }
     }
-    if (titleBits <= fixedBits) return segmentStats;
-    // A P-picture at quantiser q costs tex (q0 / q)^power; the second pass gives it q = C'^e / rate with
-    // C' its rewritten complexity, C (q0 / q)^(power - 1). Solved for q: the power of q below.
-    const double e = 1 - qcompress, k = power - 1;
-    // The quantiser libavcodec may use, as a ratio to the one each picture was measured at.
-    constexpr double kFinest = 118, kCoarsest = 31 * 118;
-    const auto ratios = [&](double logRate, std::vector<std::vector<double>>& r) {
-        r.assign(pictures.size(), {});
-        for (std::size_t s = 0; s < pictures.size(); ++s) {
-            const std::vector<PictureStats>& ps = pictures[s];
-            std::vector<double>& out = r[s];
-            out.assign(ps.size(), 0);
-            double lastP = 0;
-            for (std::size_t i = 0; i < ps.size(); ++i) {
-                if (ps[i].type != 2) continue;
-                const double q0 = ps[i].lambda, c = std::max(1.0, double(ps[i].intra + ps[i].inter) * q0);
-                const double logQ = (e * std::log(c) + k * e * std::log(q0) - logRate) / (1 + k * e);
-                out[i] = std::clamp(std::exp(logQ), kFinest, kCoarsest) / q0;
+    if (model.titleBits <= fixedBits) return segmentStats;
+    const double p = std::max(1.0, model.power), e = 1 - model.qcompress;
+    // libavcodec's quality is a Lagrange multiplier, 118 to a quantiser step; its limits for each type.
+    constexpr double kStep = 118, kCoarsest = 31 * kStep;
+    const double finest[4] = {kStep, kStep * model.iFactor, kStep, kStep * model.bFactor + model.bOffset};
+    const int qmax = std::clamp(model.qmax, 1, 31);
+    // What a picture's texture costs when the running correction codes it at `lambda`: the picture is
+    // coded at the rounded quantiser code, and its bits follow the fitted curve of the step.
+    const auto textureAt = [&](const PictureStats& s, double lambda) {
+        const double coded = std::clamp(lambda, finest[s.type], kCoarsest);
+        return double(s.intra + s.inter) * std::pow(quantiserStep(s.lambda, model.nonLinear, qmax) /
+                                                        quantiserStep(coded, model.nonLinear, qmax),
+                                                    p);
+    };
+    // The plan for a rate factor (its logarithm): a P-picture of rewritten complexity C' gets the
+    // quantiser q = C'^(1 - qcompress) / rate and is predicted C' / q bits, which rise with q; what it
+    // costs where it is coded falls with q. The rewrite puts each P-picture where the two meet.
+    const auto plan = [&](double logRate) {
+        const double rate = std::exp(logRate);
+        for (std::vector<PlannedPicture>& byDisplay : shown) {
+            for (PlannedPicture& pic : byDisplay) {
+                if (pic.stats->type != 2) continue;
+                // Predicted bits at q: rate^(1/e) q^(1/e - 1). Walk up the quantiser codes to the first
+                // whose cost the prediction reaches.
+                double q = finest[2];
+                for (int code = 1; code <= 31; ++code) {
+                    const double top = code == 31 ? kCoarsest : (16384.0 * code + 8192) / 139 * pic.swing;
+                    const double cost = textureAt(*pic.stats, (16384.0 * code - 8192) / 139 + 1);
+                    const double meet = std::exp((std::log(std::max(cost, 1.0)) - logRate / e) * e / (1 - e));
+                    if (meet < top || code == 31) {
+                        q = std::max(q, meet);
+                        break;
+                    }
+                    q = top;
+                }
+                q = std::clamp(q, finest[2], kCoarsest);
+                pic.planned = q;
+                pic.texture = std::pow(rate * q, 1 / e) / q;
             }
-            // I- and B-pictures follow the P-picture coded before them (before the first: the first).
-            for (std::size_t i = 0; i < ps.size(); ++i)
-                if (ps[i].type == 2 && lastP == 0) lastP = out[i];
-            for (std::size_t i = 0; i < ps.size(); ++i) {
-                if (ps[i].type == 2)
-                    lastP = out[i];
+            // I- and B-pictures follow the anchor shown after them, as libavcodec's plan has them: an
+            // I-picture the next P-picture's quantiser times its factor, a B-picture the next I- or
+            // P-picture's times its own. One with nothing to follow gets its factor of its own.
+            for (std::size_t d = byDisplay.size(); d-- > 0;) {
+                PlannedPicture& pic = byDisplay[d];
+                const int type = pic.stats->type;
+                if (type == 2) continue;
+                const double own =
+                    std::pow(std::max(1.0, double(pic.stats->intra + pic.stats->inter) * pic.stats->lambda),
+                             e) /
+                    rate;
+                if (type == 1)
+                    pic.planned = (pic.nextAnchor >= 0 && pic.nextAnchor == pic.nextPredicted
+                                       ? byDisplay[std::size_t(pic.nextPredicted)].planned
+                                       : own) *
+                                  model.iFactor;
                 else
-                    out[i] = std::clamp((lastP > 0 ? lastP : 1.0) * ps[i].lambda, kFinest, kCoarsest) /
-                             ps[i].lambda;
+                    pic.planned =
+                        (pic.nextAnchor >= 0 ? byDisplay[std::size_t(pic.nextAnchor)].planned : own) *
+                            model.bFactor +
+                        model.bOffset;
+                pic.planned = std::clamp(pic.planned, finest[type], kCoarsest);
+                pic.texture = textureAt(*pic.stats, pic.planned / pic.swing);
             }
         }
     };
-    const auto bitsAt = [&](const std::vector<std::vector<double>>& r) {
+    const auto titleBitsPlanned = [&] {
         double bits = fixedBits;
-        for (std::size_t s = 0; s < pictures.size(); ++s)
-            for (std::size_t i = 0; i < pictures[s].size(); ++i)
-                bits += double(pictures[s][i].intra + pictures[s][i].inter) * std::pow(r[s][i], -power);
+        for (const std::vector<PlannedPicture>& byDisplay : shown)
+            for (const PlannedPicture& pic : byDisplay)
+                bits += pic.texture;
         return bits;
     };
-    // A larger rate term, finer quantisers, more bits: halved until the fitted curve meets the title's
-    // bits.
-    std::vector<std::vector<double>> r;
-    double low = -200, high = 200;
-    for (int step = 0; step < 80; ++step) {
-        const double mid = (low + high) / 2;
-        ratios(mid, r);
-        (bitsAt(r) > titleBits ? high : low) = mid;
+    // The second pass's running correction compares the bits spent so far, in coded order, with what its
+    // plan gives the pictures shown before this one: an anchor is coded before the B-pictures shown
+    // ahead of it, so it finds the title short by their bits and is coded finer, and they find it over
+    // by the anchor's bits and are coded coarser. That swing is part of what the pass carries out.
+    const auto swings = [&] {
+        if (model.toleranceBits <= 0) return;
+        for (std::vector<PlannedPicture>& byDisplay : shown) {
+            std::vector<double> before(byDisplay.size() + 1, 0);
+            for (std::size_t d = 0; d < byDisplay.size(); ++d)
+                before[d + 1] =
+                    before[d] + byDisplay[d].texture + byDisplay[d].stats->vectors + byDisplay[d].stats->misc;
+            std::vector<std::size_t> coded(byDisplay.size());
+            for (std::size_t d = 0; d < byDisplay.size(); ++d)
+                coded[byDisplay[d].line] = d;
+            double spent = 0;
+            for (const std::size_t d : coded) {
+                const double diff = spent - before[d];
+                byDisplay[d].swing = std::clamp((model.toleranceBits - diff) / model.toleranceBits, 0.5, 2.0);
+                spent += byDisplay[d].texture + byDisplay[d].stats->vectors + byDisplay[d].stats->misc;
+            }
+        }
+    };
+    // A larger rate term, finer quantisers, more bits: halved until the plan meets the title's bits,
+    // the swing worked out again from each solution.
+    double logRate = 0;
+    for (int round = 0; round < 4; ++round) {
+        double low = -200, high = 200;
+        for (int step = 0; step < 60; ++step) {
+            const double mid = (low + high) / 2;
+            plan(mid);
+            (titleBitsPlanned() > model.titleBits ? high : low) = mid;
+        }
+        logRate = (low + high) / 2;
+        plan(logRate);
+        swings();
     }
-    ratios((low + high) / 2, r);
+    plan(logRate);
+    // Each picture's texture as the plan must see it: at its planned quantiser the 1/quantiser model
+    // then predicts what it costs where it is coded.
     std::vector<std::string> out(segmentStats.size());
-    for (std::size_t s = 0; s < pictures.size(); ++s) {
-        for (std::size_t i = 0; i < pictures[s].size(); ++i) {
-            const PictureStats& p = pictures[s][i];
-            const double scale = std::pow(r[s][i], -k);
-            std::string rest = withNumberAfter(lines[s][i].rest, "itex:", std::llround(p.intra * scale));
-            if (!rest.empty()) rest = withNumberAfter(rest, "ptex:", std::llround(p.inter * scale));
+    for (std::size_t s = 0; s < shown.size(); ++s) {
+        std::vector<double> scale(lines[s].size(), 1);
+        for (const PlannedPicture& pic : shown[s]) {
+            const PictureStats& ps = *pic.stats;
+            const double texture = double(ps.intra + ps.inter);
+            if (texture > 0) scale[pic.line] = pic.texture * pic.planned / ps.lambda / texture;
+        }
+        for (std::size_t i = 0; i < lines[s].size(); ++i) {
+            const PictureStats& ps = pictures[s][i];
+            std::string rest = withNumberAfter(lines[s][i].rest, "itex:", std::llround(ps.intra * scale[i]));
+            if (!rest.empty()) rest = withNumberAfter(rest, "ptex:", std::llround(ps.inter * scale[i]));
             if (rest.empty()) return segmentStats;
             out[s] += "in:" + std::to_string(lines[s][i].in) + " out:" + std::to_string(lines[s][i].out) +
                       rest + ";\n";

@@ -47,12 +47,18 @@ std::vector<int> intraFramesIn(const std::string& stats, int firstFrame);
 std::array<int, 4> settledQualities(const std::vector<std::string>& segmentStats,
                                     const std::vector<int>& skips);
 
-// How a picture's texture bits move with its quantiser, as the power p of bits ~ quantiser^-p, fitted
+// The quantiser step a picture or macroblock is coded at for a quality (libavcodec's Lagrange units):
+// the quality rounded to a quantiser code from 1 to `qmax`, on the linear or the non-linear scale.
+double quantiserStep(double lambda, bool nonLinear, int qmax);
+
+// How a picture's texture bits move with its quantiser step, as the power p of bits ~ step^-p, fitted
 // between the rate-controlled first pass (whose quantisers wander) and the pass at the settled
-// qualities, each segment's first skips[k] pictures left out; 1 (the second pass's model) where the
-// quantisers did not move enough to tell. About 2 on heavy grain.
+// qualities, each segment's first skips[k] pictures left out, each picture type with an offset of its
+// own; 1 (the second pass's model) where the quantisers did not move enough to tell. About 2 to 3 on
+// heavy grain.
 double textureQuantiserPower(const std::vector<std::string>& rateControlled,
-                             const std::vector<std::string>& settled, const std::vector<int>& skips);
+                             const std::vector<std::string>& settled, const std::vector<int>& skips,
+                             bool nonLinear = false, int qmax = 31);
 
 // The factors the second pass hands libavcodec for the zones (one per zone, in order), so that a zone's
 // pictures get their factor times what they get without zones and the title keeps its average, as the
@@ -65,15 +71,30 @@ std::vector<float> zoneRateFactors(const std::vector<std::string>& zonedStats,
                                    const std::vector<Segment>& segments, const std::vector<Zone>& zones,
                                    double qcompress, double titleBits);
 
-// The segments' first-pass statistics (measured at the settled qualities) rewritten for a title whose
-// texture bits fall as the quantiser to the power `power` rather than as 1/quantiser, as libavcodec's
-// second pass models them. Each picture's quantiser is predicted the way the second pass allots it
-// (P-pictures by complexity to the power 1 - qcompress, I- and B-pictures following the P-picture
-// before them), with the rate factor that brings the fitted curve to `titleBits`; its texture bits are
-// then scaled so that the 1/quantiser model, at that quantiser, predicts what the fitted curve does.
-// Unchanged when the power is 1 or a line is not a picture's.
+// What the second pass's rate control is, beside the statistics it reads.
+struct SecondPassModel {
+    double power = 1;         // texture bits fall as the quantiser to this power (the fitted one)
+    double qcompress = 0.5;   // libavcodec's qcomp
+    double titleBits = 0;     // the title's target
+    double iFactor = 0.8;     // an I-picture's quantiser over the next P-picture's (|i_qfactor|)
+    double bFactor = 1.25;    // a B-picture's over the next I- or P-picture's (b_qfactor) ...
+    double bOffset = 1.25;    // ... plus this, in Lagrange units (b_qoffset)
+    double toleranceBits = 0; // the running correction's tolerance; 0: no correction modelled
+    bool nonLinear = false;   // the non-linear quantiser scale
+    int qmax = 31;            // the coarsest quantiser code
+};
+
+// The segments' first-pass statistics (measured at the settled qualities) rewritten so that the second
+// pass's plan, which has texture bits fall as 1/quantiser, predicts what each picture costs where it is
+// really coded. Each picture's quantiser is predicted the way the second pass plans it (P-pictures by
+// complexity to the power 1 - qcompress, I- and B-pictures from the I- or P-picture shown after them
+// times their factor) and then divided by the running correction's swing within each GOP (an anchor is
+// coded before the B-pictures shown ahead of it); the rate factor is the one that brings the fitted
+// curve to the title's bits, and each picture's texture bits are scaled so that the 1/quantiser model
+// at its planned quantiser predicts what the fitted curve gives at the coded one. Unchanged when a line
+// is not a picture's.
 std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
-                                                     double power, double qcompress, double titleBits);
+                                                     const SecondPassModel& model);
 
 // What one segment's first-pass pictures would come to at the finest quantiser, in bits, as the second
 // pass's model reckons it (texture bits scale with the quantiser, motion vectors and headers stay); -1
