@@ -204,13 +204,8 @@ bool configure(AVCodecContext* c, Pass pass, const EncodeJob& job, const Segment
     // The profile first: *BIAS overrides its quantiser compression. The analysis at the settled
     // qualities measures with the options of the pass that writes the stream (trellis, rate-distortion
     // decisions), so that its bit counts are what the second pass will spend: measured without them,
-    // "Best" landed 5 % under its target on a clean source. "Normal", whose writing pass adds only
-    // trellis, also finds the settled qualities with it: the power fitted between an analysis without
-    // trellis and one with it came out 1.6 where the second pass's bits moved as about 1.1, and left it
-    // 2 % under on PAL 25i and film at 6000 kbit/s. "Best"'s rate-distortion decisions there landed grain
-    // 3 % over, so its first analysis keeps the lighter options.
-    const bool analysisOptions =
-        pass == Pass::First && job.profile == kProfileBest && segment.analysisLambda[2] <= 0;
+    // "Best" landed 5 % under its target on a clean source.
+    const bool analysisOptions = pass == Pass::First && segment.analysisLambda[2] <= 0;
     if (!applyProfile(c, job.profile, analysisOptions, error)) return false;
     configureAdaptiveControls(c, job);
     if (!job.sceneChange) av_opt_set_int(c, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
