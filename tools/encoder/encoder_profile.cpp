@@ -34,7 +34,13 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
     // the same quantiser, and the title lands short of its target (2 % on grain).
     set("trellis", "1");
     if (!analysisPass) set("mbd", "rd");
-    if (profile != kProfileBest) return options;
+    if (profile != kProfileBest) {
+        // B-pictures at 1.1 times the quantiser of the P-pictures around them rather than libavcodec's
+        // 1.25, in both passes so that the analysis measures them as they will be coded: 0.06 to 0.13 dB
+        // more PSNR on grain, clean, interlaced and film sources, SSIM the same.
+        set("b_qfactor", "1.1");
+        return options;
+    }
     // "Best" searches motion as libavcodec's strongest settings do, in both passes: Hadamard-transformed
     // differences for the search and its refinement, the larger diamonds and a pre-pass, the previous
     // vectors as predictors and the zero vector always tried.
