@@ -3,8 +3,8 @@
 // DVD bitrates, trellis quantisation gains the most for its time (0.2 to 0.9 dB); rate-distortion
 // macroblock decisions add 0.1 to 0.3 dB at about the same cost again; the non-linear quantiser scale
 // leaves the two-pass rate control short of its target, and the rate-control exponents and DC precision
-// change next to nothing. The first pass predicts the bits the second spends, so it quantises as the
-// second does; the costlier decisions and searches are left to the second pass below "Best".
+// change next to nothing. The first pass predicts the bits the second spends, so it quantises and decides
+// as the second does; only "Best" leaves its costliest decisions to the second pass.
 
 #include <string>
 #include <vector>
