@@ -28,16 +28,26 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
         set("bidir_refine", "0");
         return options;
     }
+    // "Normal" and "Best" quantise with trellis and decide each macroblock by rate and distortion (0.1 to
+    // 0.3 dB over plain decisions). The analysis quantises with trellis too: without it the first pass
+    // counts more bits per picture than the second spends at the same quantiser, and the title lands
+    // short of its target (2 % on grain).
+    set("trellis", "1");
+    if (!analysisPass) set("mbd", "rd");
     if (profile != kProfileBest) {
-        if (!analysisPass) set("trellis", "1");
+        // "Normal" decides by rate and distortion in its analysis as well: those decisions spend the bits
+        // of a picture differently from plain ones, and a zoned title, whose statistics are taken as
+        // measured, otherwise lands 4 % under its target.
+        set("mbd", "rd");
+        // B-pictures at 1.1 times the quantiser of the P-pictures around them rather than libavcodec's
+        // 1.25, in both passes so that the analysis measures them as they will be coded: 0.06 to 0.13 dB
+        // more PSNR on grain, clean, interlaced and film sources, SSIM the same.
+        set("b_qfactor", "1.1");
         return options;
     }
-    // "Best" also analyses with trellis quantisation and its motion search: the first pass's bit counts
-    // then predict the second pass's, so the rate control places the bits where they will be spent.
-    set("trellis", "1");
-    // The motion search of libavcodec's strongest settings: Hadamard-transformed differences for the
-    // search and its refinement, the larger diamonds and a pre-pass, the previous vectors as predictors
-    // and the zero vector always tried.
+    // "Best" searches motion as libavcodec's strongest settings do, in both passes: Hadamard-transformed
+    // differences for the search and its refinement, the larger diamonds and a pre-pass, the previous
+    // vectors as predictors and the zero vector always tried.
     for (const CodecOption& o : std::initializer_list<CodecOption>{{"cmp", "2"},
                                                                    {"subcmp", "2"},
                                                                    {"dia_size", "2"},
@@ -51,7 +61,6 @@ std::vector<CodecOption> profileOptions(int profile, bool analysisPass) {
     set("non_linear_quant", "1");
     set("qmax", "28");
     if (!analysisPass) {
-        set("mbd", "rd");
         // I-pictures at 0.9 of the quantiser the rate control plans, against libavcodec's 0.8: with
         // rate-distortion decisions the P- and B-pictures make better use of the bits left to them.
         set("i_qfactor", "-0.9");

@@ -15,6 +15,7 @@ and ssim filters against the decoded source, frames paired by their order.
 
     python3 tests/bench/encoder/encoder_quality.py BUILD_DIR [--work DIR] [--rounds N] [--hd-rounds N]
                                                    [--only NAME] [--seconds N] [--quick] [--full]
+                                                   [--contenders NAME,NAME]
 
 BUILD_DIR is a build folder with bin/Dazuzer_024.exe, bin/DGDecode/DGDecode16.dll and bin/d2vindex.
 Needs the ffmpeg command line and, with --full, mpeg2enc (Debian packages ffmpeg and mjpegtools).
@@ -200,6 +201,8 @@ def main():
     parser.add_argument("--seconds", type=int, help="clip length in seconds instead of each source's own")
     parser.add_argument("--quick", action="store_true", help="3-second clips, one round: a check, not figures")
     parser.add_argument("--full", action="store_true", help="also *NOSMP, FFmpeg's DVD target and mpeg2enc")
+    parser.add_argument("--contenders", help="comma-separated names of the contenders to run; FFmpeg's "
+                        "default two-pass is always run, the differences are taken against it")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     os.makedirs(args.work, exist_ok=True)
@@ -213,19 +216,24 @@ def main():
         hd = spec[0] == "1920x1080"
         base = make_source(args.work, build, name, spec, args.quick, args.seconds)
         table = contenders(folder, spec, args.full)
+        if args.contenders:
+            wanted = {n.strip() for n in args.contenders.split(",")} | {"FFmpeg two-pass"}
+            table = [c for c in table if c[0] in wanted]
         for kbps in spec[5]:
             source_rounds = args.hd_rounds if hd and args.hd_rounds and not args.quick else rounds
             rows = measure(args.work, base, kbps, table, source_rounds, spec[1])
             ref = next(r for r in rows if r[0] == "FFmpeg two-pass")
-            strongest = next(r for r in rows if r[0] == "FFmpeg strongest")
+            strongest = next((r for r in rows if r[0] == "FFmpeg strongest"), None)
             print("\n%s at %d kbit/s (load %.2f)" % (name, kbps, os.getloadavg()[0]))
             print("| encoder | fps | speed | fps per processor | speed per processor | kbit/s | PSNR dB | dPSNR |"
                   " dPSNR strongest | SSIM | dSSIM | dSSIM strongest |")
             print("|---|---|---|---|---|---|---|---|---|---|---|---|")
             for row in rows:
-                print("| %s | %.1f | %.2f x | %.1f | %.2f x | %.0f | %.2f | %+.2f | %+.2f | %.4f | %+.4f | %+.4f |" %
+                against = (("%+.2f" % (row[3] - strongest[3]), "%+.4f" % (row[4] - strongest[4])) if strongest
+                           else ("", ""))
+                print("| %s | %.1f | %.2f x | %.1f | %.2f x | %.0f | %.2f | %+.2f | %s | %.4f | %+.4f | %s |" %
                       (row[0], row[1], row[1] / ref[1], row[5], row[5] / ref[5], row[2], row[3], row[3] - ref[3],
-                       row[3] - strongest[3], row[4], row[4] - ref[4], row[4] - strongest[4]))
+                       against[0], row[4], row[4] - ref[4], against[1]))
             sys.stdout.flush()
 
 
