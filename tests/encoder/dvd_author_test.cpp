@@ -318,5 +318,73 @@ TEST(DvdAuthor, WhatAPlayerReadsMatchesDvdauthorsFolderOfTheSameStream) {
     }
 }
 
+// A title larger than a VOB file is split on VOBU boundaries: every file no larger than the limit and
+// beginning with a navigation pack, and a player reads the same title as from one file.
+TEST(DvdAuthor, ATitleSplitIntoVobFilesReadsAsInOne) {
+    const Case& c = kCases[1];
+    const std::string dir = test::scratchFolder("dvd-author-split");
+    const std::string stream = programStream(dir, c);
+    const TitleFacts title = titleOf(c);
+    const AuthorAudio audio{c.format, c.channels, "en"};
+    // About a third of the title: VOBUs of half a second fill three files or four.
+    const std::uint64_t kLimit = (fs::file_size(stream) / 3 + 2047) / 2048 * 2048;
+    std::string error;
+    ASSERT_TRUE(authorOurs(stream, dir + "/one", title, audio, error)) << error;
+    ASSERT_TRUE(authorOurs(stream, dir + "/split", title, audio, error, kLimit)) << error;
+    int files = 0;
+    for (int n = 1; fs::exists(dir + "/split/VIDEO_TS/VTS_01_" + std::to_string(n) + ".VOB"); ++n, ++files) {
+        const std::vector<std::uint8_t> vob =
+            test::readFile(dir + "/split/VIDEO_TS/VTS_01_" + std::to_string(n) + ".VOB");
+        EXPECT_LE(vob.size(), kLimit);
+        EXPECT_EQ(vob.size() % 2048, 0u);
+        ASSERT_GE(vob.size(), 2048u);
+        EXPECT_TRUE(vob[0x29] == 0xbf && vob[0x2c] == 0 && vob[0x403] == 0xbf && vob[0x406] == 1)
+            << "VTS_01_" << n << ".VOB does not begin with a navigation pack";
+    }
+    EXPECT_GE(files, 3);
+    const Disc one(dir + "/one"), split(dir + "/split");
+    ASSERT_TRUE(one.read());
+    ASSERT_TRUE(split.read());
+    Mismatches m;
+    compareIfos(split, one, c.pictureSize, m);
+    compareNavigation(split, one, m);
+    EXPECT_TRUE(m.empty()) << m.table();
+}
+
+// What the author cannot make a disc of is refused with its reason, not passed over: packs before the
+// first navigation pack, a stream cut inside a pack, a stream that is no program stream, a full disk.
+TEST(DvdAuthor, AStreamItCannotAuthorIsRefusedWithItsReason) {
+    const Case& c = kCases[0];
+    const std::string dir = test::scratchFolder("dvd-author-refused");
+    const std::vector<std::uint8_t> whole = test::readFile(programStream(dir, c));
+    const auto part = [&](std::size_t from, std::size_t to) {
+        return std::vector<std::uint8_t>(whole.begin() + static_cast<std::ptrdiff_t>(from),
+                                         whole.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    struct Refusal {
+        const char* name;
+        std::vector<std::uint8_t> stream;
+        const char* reason;
+    };
+    const std::vector<Refusal> refusals{
+        {"no-navigation-pack", part(2048, whole.size()), "does not begin with a navigation pack"},
+        {"cut", part(0, whole.size() - 1000), "ends inside a pack"},
+        {"not-packs", std::vector<std::uint8_t>(8192, 0x47), "not in DVD packs"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name);
+        test::writeFile(dir + "/" + r.name + ".vob", r.stream);
+        std::string error;
+        EXPECT_FALSE(authorOurs(dir + "/" + r.name + ".vob", dir + "/" + r.name, titleOf(c), {}, error));
+        EXPECT_NE(error.find(r.reason), std::string::npos) << error;
+    }
+    test::SmallDisk disk(256 << 10);
+    if (!disk.mounted()) GTEST_SKIP() << disk.refusal();
+    test::writeFile(dir + "/whole.vob", whole);
+    std::string error;
+    EXPECT_FALSE(authorOurs(dir + "/whole.vob", disk.folder() + "dvd", titleOf(c), {}, error));
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+}
+
 } // namespace
 } // namespace mivo::encoder::disc
