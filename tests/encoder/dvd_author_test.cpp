@@ -48,23 +48,34 @@ struct Case {
     Format format;
     int channels;
     std::vector<int> chapters;
+    bool mplex = false; // multiplexed by mplex instead of libavformat
 };
 
 // A DVD program stream as libavformat's DVD muxer writes it: a navigation pack at every VOBU, open GOPs
 // with B pictures shown before their I picture.
 std::string programStream(const std::string& dir, const Case& c) {
     const std::string path = dir + "/title.vob";
+    const std::string audio = dir + "/title." + c.codec;
+    const std::string output =
+        c.mplex ? " -f mpeg2video '" + dir + "/title.m2v' -map 1:a -c:a " + c.codec + " -ac " +
+                      std::to_string(c.channels) + " -f " + c.codec + " '" + audio + "'"
+                : " -f dvd -muxrate 10080000 -packetsize 2048 -preload 500000 '" + path + "'";
     int code = 0;
-    const std::string out =
+    std::string out =
         shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=" + std::string(c.size) +
                   ":rate=" + std::to_string(c.rateNumerator) + "/" + std::to_string(c.rateDenominator) +
                   ",trim=end_frame=" + std::to_string(c.frames) +
-                  " -f lavfi -i sine=frequency=440:sample_rate=48000 -shortest -c:v mpeg2video -b:v 6M -g " +
-                  std::to_string(c.gop) + " -bf 2 -aspect " + (c.aspect >= 3 ? "16:9" : "4:3") + " -c:a " +
-                  c.codec + " -ac " + std::to_string(c.channels) +
-                  " -f dvd -muxrate 10080000 -packetsize 2048 -preload 500000 '" + path + "' 2>&1",
+                  " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" +
+                  std::to_string(static_cast<double>(c.frames) * c.rateDenominator / c.rateNumerator) +
+                  " -shortest -c:v mpeg2video -b:v 6M -g " + std::to_string(c.gop) + " -bf 2 -aspect " +
+                  (c.aspect >= 3 ? "16:9" : "4:3") + " -c:a " + c.codec + " -ac " +
+                  std::to_string(c.channels) + output + " 2>&1",
               &code);
     EXPECT_EQ(code, 0) << out;
+    if (c.mplex) {
+        out = shell("mplex -f 8 -o '" + path + "' '" + dir + "/title.m2v' '" + audio + "' 2>&1", &code);
+        EXPECT_EQ(code, 0) << out;
+    }
     return path;
 }
 
@@ -293,6 +304,7 @@ std::string lsdvdReport(const std::string& folder, int& code) {
 const std::vector<Case> kCases{
     {"pal-mp2", "352x288", 25, 1, 12, 100, 2, 3, "mp2", Format::Mpeg1, 2, {24, 60}},
     {"ntsc-ac3-wide", "720x480", 30000, 1001, 15, 120, 3, 0, "ac3", Format::Ac3, 2, {30, 75, 76}},
+    {"pal-mplex", "720x576", 25, 1, 9, 100, 2, 0, "mp2", Format::Mpeg1, 2, {27, 63}, true},
 };
 
 TEST(DvdAuthor, WhatAPlayerReadsMatchesDvdauthorsFolderOfTheSameStream) {
