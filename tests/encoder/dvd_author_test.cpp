@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,7 +49,8 @@ struct Case {
     Format format;
     int channels;
     std::vector<int> chapters;
-    bool mplex = false; // multiplexed by mplex instead of libavformat
+    bool mplex = false;        // multiplexed by mplex instead of libavformat
+    const char* videoAt = "0"; // seconds: the sound ahead of the pictures, its packets before the VOBU's
 };
 
 // A DVD program stream as libavformat's DVD muxer writes it: a navigation pack at every VOBU, open GOPs
@@ -302,8 +304,22 @@ std::string lsdvdReport(const std::string& folder, int& code) {
 }
 
 const std::vector<Case> kCases{
-    {"pal-mp2", "352x288", 25, 1, 12, 100, 2, 3, "mp2", Format::Mpeg1, 2, {24, 60}},
-    {"ntsc-ac3-wide", "720x480", 30000, 1001, 15, 120, 3, 0, "ac3", Format::Ac3, 2, {30, 75, 76}},
+    // GOPs of 0.36 s: two to a VOBU.
+    {"pal-mp2", "352x288", 25, 1, 9, 100, 2, 3, "mp2", Format::Mpeg1, 2, {18, 54}},
+    {"ntsc-ac3-wide",
+     "720x480",
+     30000,
+     1001,
+     15,
+     120,
+     3,
+     0,
+     "ac3",
+     Format::Ac3,
+     2,
+     {30, 75, 76},
+     false,
+     "0.6"},
     {"pal-mplex", "720x576", 25, 1, 9, 100, 2, 0, "mp2", Format::Mpeg1, 2, {27, 63}, true},
 };
 
@@ -328,6 +344,59 @@ TEST(DvdAuthor, WhatAPlayerReadsMatchesDvdauthorsFolderOfTheSameStream) {
         EXPECT_EQ(codeOurs, 0);
         EXPECT_EQ(reportOurs, lsdvdReport(dir + "/theirs", codeTheirs));
     }
+}
+
+// The sound a VOBU begins with may lie before its navigation pack: the audio pointer then points back.
+// The audio packs up to the one the second VOBU begins its sound with are moved before its navigation
+// pack (the packs' clock references staying in order), and both authors read the same of it.
+TEST(DvdAuthor, SoundBeforeItsNavigationPackIsPointedBackTo) {
+    const Case& c = kCases[0];
+    const std::string dir = test::scratchFolder("dvd-author-audio-back");
+    const std::string stream = programStream(dir, c);
+    const TitleFacts title = titleOf(c);
+    const AuthorAudio audio{c.format, c.channels, "en"};
+    std::string error;
+    ASSERT_TRUE(authorOurs(stream, dir + "/before", title, audio, error)) << error;
+    const Disc before(dir + "/before");
+    ASSERT_TRUE(before.read());
+    const std::uint32_t nav = before.vts->vts_vobu_admap->vobu_start_sectors[1];
+    pci_t pci{};
+    dsi_t dsi{};
+    ASSERT_TRUE(before.nav(nav, pci, dsi));
+    ASSERT_GT(dsi.synci.a_synca[0], 0);
+    ASSERT_LT(dsi.synci.a_synca[0], 0x3fff);
+    const std::size_t first = nav, last = nav + dsi.synci.a_synca[0];
+
+    std::vector<std::uint8_t> ps = test::readFile(stream);
+    std::vector<std::uint8_t> clocks;
+    for (std::size_t i = first; i <= last; ++i)
+        clocks.insert(clocks.end(), ps.begin() + static_cast<std::ptrdiff_t>(i * 2048 + 4),
+                      ps.begin() + static_cast<std::ptrdiff_t>(i * 2048 + 10));
+    // The audio packs up to it go before the navigation pack, in their order; the others after it.
+    std::vector<std::vector<std::uint8_t>> packs;
+    for (std::size_t i = first; i <= last; ++i)
+        packs.emplace_back(ps.begin() + static_cast<std::ptrdiff_t>(i * 2048),
+                           ps.begin() + static_cast<std::ptrdiff_t>((i + 1) * 2048));
+    const auto moved =
+        std::stable_partition(packs.begin(), packs.end(), [](const auto& p) { return p[17] == 0xc0; });
+    const auto audioPacks = static_cast<std::uint32_t>(moved - packs.begin());
+    for (std::size_t i = first; i <= last; ++i)
+        std::copy(packs[i - first].begin(), packs[i - first].end(),
+                  ps.begin() + static_cast<std::ptrdiff_t>(i * 2048));
+    for (std::size_t i = first; i <= last; ++i)
+        std::copy_n(clocks.begin() + static_cast<std::ptrdiff_t>((i - first) * 6), 6,
+                    ps.begin() + static_cast<std::ptrdiff_t>(i * 2048 + 4));
+    test::writeFile(dir + "/moved.vob", ps);
+    ASSERT_TRUE(authorOurs(dir + "/moved.vob", dir + "/ours", title, audio, error)) << error;
+    authorTheirs(dir + "/moved.vob", dir + "/theirs", title);
+    const Disc ours(dir + "/ours"), theirs(dir + "/theirs");
+    ASSERT_TRUE(ours.read());
+    ASSERT_TRUE(theirs.read());
+    ASSERT_TRUE(ours.nav(nav + audioPacks, pci, dsi));
+    EXPECT_EQ(dsi.synci.a_synca[0], 0x8001);
+    Mismatches m;
+    compareNavigation(ours, theirs, m);
+    EXPECT_TRUE(m.empty()) << m.table();
 }
 
 // A title larger than a VOB file is split on VOBU boundaries: every file no larger than the limit and
