@@ -355,12 +355,12 @@ class MuxInput {
 // What the muxer leaves for the disc: whether every chapter on an I picture begins a VOBU of its own.
 struct MuxResult {
     bool written = false;
-    bool outputFailed = false; // its reader went away or could not take more
+    bool outputFailed = false; // the author could not take more
     bool chaptersOnVobus = false;
 };
 
 // The DVD muxer begins a VOBU at an I picture that comes at least 0.4 s after the VOBU before it. A
-// chapter on an I picture sooner than that would fall inside the VOBU before, and dvdauthor would start
+// chapter on an I picture sooner than that would fall inside the VOBU before, and the author would start
 // the chapter there: the title is muxed, but the chapters are checked against the VOBU starts it got.
 constexpr std::int64_t kShortestVobu = 36000;
 

@@ -540,10 +540,6 @@ bool DvdAuthor::placeVobus() {
     for (std::size_t i = 1; i < vobus_.size(); ++i)
         if (vobus_[i].start < vobus_[i - 1].start || vobus_[i].end <= vobus_[i].start)
             return fail("the title's time stamps go backwards at VOBU " + std::to_string(i + 1));
-    for (const Vobu& v : vobus_)
-        authored_.vobuStarts.push_back(v.start - vobus_.front().start);
-    authored_.sectors = sector_;
-    authored_.files = fileNumber_;
     return true;
 }
 
@@ -587,7 +583,7 @@ bool DvdAuthor::placeCells() {
             v.lastInCell = last;
         }
     }
-    authored_.cellFirstVobu = firsts;
+    cellFirstVobu_ = firsts;
     return true;
 }
 
@@ -737,7 +733,7 @@ void audioAttributes(std::uint8_t* b, const AuthorAudio& a) {
 bool DvdAuthor::writeIfos() {
     const bool pal = isPal(title_);
     const bool hasAudio = audio_.format != AuthorAudio::Format::None;
-    const std::vector<int>& firsts = authored_.cellFirstVobu;
+    const std::vector<int>& firsts = cellFirstVobu_;
     const auto cells = static_cast<std::uint32_t>(firsts.size());
     const auto count = static_cast<std::uint32_t>(vobus_.size());
     const auto cellFirst = [&](std::uint32_t c) -> const Vobu& {

@@ -21,15 +21,6 @@ struct AuthorAudio {
     std::string language; // two letters; empty: not announced
 };
 
-// What the author found in the stream: the VOBUs and their start times (90 kHz, from the first), the
-// cells the chapters begin.
-struct AuthoredTitle {
-    std::vector<std::int64_t> vobuStarts;
-    std::vector<int> cellFirstVobu;
-    std::uint32_t sectors = 0;
-    int files = 0;
-};
-
 class DvdAuthor {
   public:
     // `videoTs` is the VIDEO_TS folder to make; it must not exist yet.
@@ -44,7 +35,6 @@ class DvdAuthor {
     // Fills the navigation packs and writes the IFO files. False with the reason.
     bool finish(std::string& error);
     const std::string& error() const { return error_; }
-    const AuthoredTitle& authored() const { return authored_; }
 
     // A VOB file's largest size: 1 GiB. Smaller for tests of the split.
     void setFileLimit(std::uint64_t bytes) { fileLimit_ = bytes; }
@@ -103,7 +93,7 @@ class DvdAuthor {
     bool leading_ = false;
     int width_ = 0, height_ = 0;
 
-    AuthoredTitle authored_;
+    std::vector<int> cellFirstVobu_;
 };
 
 } // namespace mivo::encoder::disc
