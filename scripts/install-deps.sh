@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages the build and the program need (Debian 12, as root); with --tests also
-# those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg,
+# those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg and
 # mplex (mjpegtools); the disc tests read discs with lsdvd and libdvdread, the image the back end
 # writes with isoinfo (genisoimage), and compare the folder with dvdauthor's of the same program stream.
 # usage: install-deps.sh [--tests]
