@@ -329,6 +329,10 @@ void DvdAuthor::startCode(const std::uint8_t* b, std::uint32_t sectorBefore) {
         if (firstTemporal_ < 0) firstTemporal_ = temporal;
         leading_ = temporal < firstTemporal_;
         if (type == 1 || type == 2) referenceOpen_ = true;
+        if (!mpeg2_) { // an MPEG-1 picture has no coding extension: always a frame of two fields
+            v.fields += 2;
+            if (leading_ && gopState_ == 2) v.leadingFields += 2;
+        }
         break;
     }
     case 0xb3: // sequence header
@@ -339,6 +343,7 @@ void DvdAuthor::startCode(const std::uint8_t* b, std::uint32_t sectorBefore) {
     case 0xb5: { // extensions
         const int kind = b[4] >> 4;
         if (kind == 1 || kind == 2) closeReference(sectorBefore);
+        if (kind == 1) mpeg2_ = true;
         if (kind == 8) { // picture coding: a frame shows two fields, a repeated first field one more
             const int fields = ((b[6] & 3) == 3 ? 2 : 1) + ((b[7] & 2) ? 1 : 0);
             v.fields += fields;
@@ -703,12 +708,12 @@ bool DvdAuthor::fillNavigationPacks() {
 
 namespace {
 
-// The video attributes: MPEG-2, the TV system, the aspect (16:9 letterboxed on a 4:3 set, not panned;
+// The video attributes: MPEG-2 (or -1), the TV system, the aspect (16:9 letterboxed on a 4:3 set, not panned;
 // 4:3 neither), the picture size.
-std::uint32_t videoAttributes(const TitleFacts& t, int width, int height) {
+std::uint32_t videoAttributes(const TitleFacts& t, int width, int height, bool mpeg2) {
     const bool wide = t.aspectRatio >= 3;
     const std::uint32_t size = width >= 720 ? 0 : width >= 704 ? 1 : height > 288 ? 2 : 3;
-    return 0x4000 | (isPal(t) ? 0x1000 : 0) | (wide ? 0xc00 | 0x200 : 0x300) | size << 2;
+    return (mpeg2 ? 0x4000 : 0) | (isPal(t) ? 0x1000 : 0) | (wide ? 0xc00 | 0x200 : 0x300) | size << 2;
 }
 
 void audioAttributes(std::uint8_t* b, const AuthorAudio& a) {
@@ -851,7 +856,7 @@ bool DvdAuthor::writeIfos() {
     vts.set32(0xc4, ifoSectors);
     // Players and image writers count a title set of at least 16 sectors.
     vts.set32(0x0c, std::max<std::uint32_t>(2 * ifoSectors + sector_ - 1, 15));
-    vts.set16(0x200, videoAttributes(title_, width_, height_));
+    vts.set16(0x200, videoAttributes(title_, width_, height_, mpeg2_));
     if (hasAudio) {
         vts.set8(0x203, 1);
         audioAttributes(vts.at(0x204), audio_);

@@ -92,6 +92,7 @@ class DvdAuthor {
     int gopState_ = 0, firstTemporal_ = -1;
     bool leading_ = false;
     int width_ = 0, height_ = 0;
+    bool mpeg2_ = false; // a sequence extension seen
 
     std::vector<int> cellFirstVobu_;
 };
