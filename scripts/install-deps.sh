@@ -1,15 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages the build and the program need (Debian 12, as root); with --tests also
-# those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg,
-# mplex (mjpegtools) and dvdauthor; the disc tests read discs with lsdvd, and the image the back end
-# writes with isoinfo (genisoimage) and libdvdread.
+# those of the tests, the benchmarks and the fuzz targets. The disc steps after an encode run ffmpeg and
+# mplex (mjpegtools); the disc tests read discs with lsdvd and libdvdread, the image the back end
+# writes with isoinfo (genisoimage), and compare the folder with dvdauthor's of the same program stream.
 # usage: install-deps.sh [--tests]
 set -eu
 packages="build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   xvfb xauth fonts-dejavu-core
-  ffmpeg dvdauthor mjpegtools"
+  ffmpeg mjpegtools"
 case "${1:-}" in
     --tests)
         packages="$packages

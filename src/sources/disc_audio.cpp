@@ -136,7 +136,7 @@ std::vector<std::string> d2vSourceFiles(const std::string& project) {
 }
 
 std::vector<DiscTool> discTools(bool audio) {
-    std::vector<DiscTool> tools{{"mplex", "mjpegtools"}, {"dvdauthor", "dvdauthor"}};
+    std::vector<DiscTool> tools{{"mplex", "mjpegtools"}};
     if (audio) tools.push_back({"ffmpeg", "ffmpeg"});
     return tools;
 }

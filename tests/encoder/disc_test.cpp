@@ -350,7 +350,7 @@ TEST(DiscProgram, AScriptTakesItsAudioFromTheAudioFile) {
     expectDisc(f, 25.0, "ac3");
 }
 
-// A muxer that fails by itself is the reason given, not dvdauthor's refusal of the empty input it left.
+// A muxer that fails by itself is the reason given, not the author's refusal of the empty stream it left.
 TEST(DiscSteps, AMuxerFailingByItselfGivesItsOwnReason) {
     const std::string dir = mivo::test::scratchFolder("disc-bad-stream");
     writeText(dir + "/bad.m2v", "not a video stream");
@@ -409,8 +409,7 @@ TEST(DiscSteps, TheSecondAudioTrackOfTheSourceIsTheOneCopied) {
     }
 }
 
-// dvdauthor starts the multiplexer through the shell: a folder name full of what a shell reads is still
-// one name, and runs nothing.
+// A folder name full of what a shell reads is still one name to every step, and runs nothing.
 TEST(DiscProgram, FolderNamesTheShellWouldSplitAreKept) {
     DiscFolder f("disc-odd-names");
     const std::string odd = f.path("it's a \"disc\"; $(touch pwned) `touch pwned`");
@@ -466,29 +465,21 @@ TEST(DiscProgram, ARefusedStepLeavesNoDiscBehind) {
     EXPECT_EQ(readText(f.path("out.m2v")), earlier);
     EXPECT_FALSE(fs::exists(f.path("dvd/VIDEO_TS")));
     fs::create_symlink(shell("command -v mplex | tr -d '\\n'"), bin + "/mplex");
-    fs::create_symlink(shell("command -v dvdauthor | tr -d '\\n'"), bin + "/dvdauthor");
     refused(f.path("dvd"), "ffmpeg, which is not installed (Debian package ffmpeg)", path);
-    // A multiplexer that fails inside dvdauthor's input pipe fails the disc, with its own words.
+    // A multiplexer that fails fails the disc, with its own words.
     const std::string fake = f.path("fake");
     fs::create_directories(fake);
     writeText(fake + "/mplex", "#!/bin/sh\necho 'mplex: the stream cannot be multiplexed' >&2\nexit 1\n");
     fs::permissions(fake + "/mplex", fs::perms::owner_all);
-    for (const char* tool : {"dvdauthor", "ffmpeg"})
+    for (const char* tool : {"ffmpeg"})
         fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"), fake + "/" + tool);
     // (A chapter 5 frames after the first GOP: the title goes through mplex.)
     refused(f.path("dvd"), "mplex failed: mplex: the stream cannot be multiplexed", "PATH='" + fake + "'",
             "*CHAPTER          2\r\n10\r\n15\r\n", false);
-    // dvdauthor failing while the back end's muxer writes into its input: the back end ends with
-    // dvdauthor's words, not killed by the broken pipe.
-    const std::string fakeAuthor = f.path("fake-author");
-    fs::create_directories(fakeAuthor);
-    writeText(fakeAuthor + "/dvdauthor", "#!/bin/sh\necho 'dvdauthor: no room for the title' >&2\nexit 1\n");
-    fs::permissions(fakeAuthor + "/dvdauthor", fs::perms::owner_all);
-    for (const char* tool : {"mplex", "ffmpeg"})
-        fs::create_symlink(shell(std::string("command -v ") + tool + " | tr -d '\\n'"),
-                           fakeAuthor + "/" + tool);
-    refused(f.path("dvd"), "dvdauthor failed: dvdauthor: no room for the title", "PATH='" + fakeAuthor + "'",
-            "", false);
+    // A multiplexer whose output is no DVD program stream: the author refuses it with its reason.
+    writeText(fake + "/mplex", "#!/bin/sh\nprintf '%6000d' 0\n");
+    refused(f.path("dvd"), "the title's program stream is not in DVD packs", "PATH='" + fake + "'",
+            "*CHAPTER          2\r\n10\r\n15\r\n", false);
     // A folder that cannot be made.
     writeText(f.path("file"), "x");
     refused(f.path("file/dvd"), "cannot create the DVD folder");

@@ -1,5 +1,6 @@
 #include "disc_steps.h"
 
+#include "dvd_author.h"
 #include "dvd_image.h"
 #include "video_pictures.h"
 
@@ -10,7 +11,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,18 +49,10 @@ std::string tail(const std::string& logFile) {
     return text;
 }
 
-// A name as one word of a shell command, whatever it holds.
-std::string shellQuoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Starts a tool with its output in `logFile` and its input from `input` (-1: nothing). -1 with the
-// reason when it cannot start.
+// Starts a tool with its messages in `logFile`, its input from `input` (-1: nothing) and its output into
+// `output` (-1: the log file). -1 with the reason when it cannot start.
 pid_t startTool(const std::vector<std::string>& args, const std::string& logFile, int input,
-                std::string& error) {
+                std::string& error, int output = -1) {
     // Found before the fork: the child of a process with threads (the progress window) only opens and execs.
     const std::string program = platform::findOnPath(args[0]);
     std::vector<char*> argv;
@@ -76,7 +68,7 @@ pid_t startTool(const std::vector<std::string>& args, const std::string& logFile
         const int out = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int in = input >= 0 ? input : open("/dev/null", O_RDONLY);
         if (out >= 0) {
-            dup2(out, 1);
+            dup2(output >= 0 ? output : out, 1);
             dup2(out, 2);
         }
         if (in >= 0) dup2(in, 0);
@@ -102,30 +94,6 @@ bool runTool(const std::vector<std::string>& args, const std::string& logFile, s
     const pid_t child = startTool(args, logFile, -1, error);
     return child >= 0 && finishTool(child, args[0], logFile, error);
 }
-
-// While it lives, a write into a pipe whose reader has gone fails with EPIPE in this thread instead
-// of ending the program; a signal left pending by such a write is taken back before the mask is.
-class PipeWritesFail {
-  public:
-    PipeWritesFail() {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
-    }
-    ~PipeWritesFail() {
-        const timespec none{0, 0};
-        sigset_t pending;
-        sigpending(&pending);
-        if (sigismember(&pending, SIGPIPE) && !sigismember(&before_, SIGPIPE))
-            sigtimedwait(&pipe_, nullptr, &none);
-        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
-    }
-    PipeWritesFail(const PipeWritesFail&) = delete;
-    PipeWritesFail& operator=(const PipeWritesFail&) = delete;
-
-  private:
-    sigset_t pipe_{}, before_{};
-};
 
 // Removes the work folder, and the DVD folder when this run made it and left it empty.
 class WorkFolder {
@@ -237,7 +205,7 @@ bool copyAudio(const std::string& url, int track, double from, double length, co
 
 // The language the disc announces: the track's own, else the user's.
 std::string languageFor(const AudioProbe& p) {
-    if (!p.language.empty()) return p.language;
+    if (p.language.size() == 2) return p.language;
     const std::string lang = platform::environment("LANG").value_or("");
     if (lang.size() >= 2 && std::isalpha(static_cast<unsigned char>(lang[0])) &&
         std::isalpha(static_cast<unsigned char>(lang[1])) && lang != "C" && lang.rfind("POSIX", 0) != 0)
@@ -247,7 +215,7 @@ std::string languageFor(const AudioProbe& p) {
 
 // Extracts the audio for the title into the work folder. Empty path: the title has no audio.
 bool extractAudio(const DiscRequest& request, const TitleFacts& title, const DiscSources& sources,
-                  const WorkFolder& work, const DiscLog& log, std::string& audioPath, std::string& language,
+                  const WorkFolder& work, const DiscLog& log, std::string& audioPath, AuthorAudio& facts,
                   std::string& error) {
     const std::string url = request.audioFile.empty() ? audioInput(sources.sourceFiles) : request.audioFile;
     if (url.empty()) {
@@ -261,7 +229,6 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
     AudioProbe p;
     const int track = request.audioFile.empty() ? request.audioTrack : 1;
     if (!probeAudio(url, track, p, error)) return false;
-    language = languageFor(p);
     if (!p.hasAudio) {
         log("disc: the source has no audio track: a title without audio");
         return true;
@@ -282,6 +249,9 @@ bool extractAudio(const DiscRequest& request, const TitleFacts& title, const Dis
         used.reason = "its audio begins after the first frame";
     }
     audioPath = work / ("audio." + used.extension);
+    facts.format = used.extension == "mp2" ? AuthorAudio::Format::Mpeg1 : AuthorAudio::Format::Ac3;
+    facts.channels = used.copy ? p.audio.channels : used.channels;
+    facts.language = languageFor(p);
     if (used.copy) {
         log("disc: audio track " + std::to_string(track) + " copied");
         return copyAudio(url, track, p.fileStart + cut.seek, audioLength(cut.length, used), audioPath, error);
@@ -385,25 +355,18 @@ class MuxInput {
 // What the muxer leaves for the disc: whether every chapter on an I picture begins a VOBU of its own.
 struct MuxResult {
     bool written = false;
-    bool outputFailed = false; // its reader went away or could not take more
+    bool outputFailed = false; // the author could not take more
     bool chaptersOnVobus = false;
 };
 
 // The DVD muxer begins a VOBU at an I picture that comes at least 0.4 s after the VOBU before it. A
-// chapter on an I picture sooner than that would fall inside the VOBU before, and dvdauthor would start
+// chapter on an I picture sooner than that would fall inside the VOBU before, and the author would start
 // the chapter there: the title is muxed, but the chapters are checked against the VOBU starts it got.
 constexpr std::int64_t kShortestVobu = 36000;
 
-// The muxer's output into a file descriptor, whole buffers at a time.
-int writeAll(void* opaque, std::uint8_t* data, int size) {
-    const int fd = *static_cast<const int*>(opaque);
-    for (int done = 0; done < size;) {
-        const ssize_t n = write(fd, data + done, static_cast<std::size_t>(size - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return AVERROR(errno ? errno : EIO);
-        done += static_cast<int>(n);
-    }
-    return size;
+// The muxer's output goes into the author as it comes, whole buffers at a time.
+int writeToAuthor(void* opaque, std::uint8_t* data, int size) {
+    return static_cast<DvdAuthor*>(opaque)->take(data, static_cast<std::size_t>(size)) ? size : AVERROR(EIO);
 }
 
 // The video stream and, when there is one, the audio stream of the title, on the 90 kHz clock.
@@ -431,11 +394,11 @@ bool addMuxStreams(AVFormatContext* octx, const MuxInput& v, const MuxInput* a) 
 }
 
 // The muxer writes through a buffer of its own into `out`, which must outlive the context.
-bool attachOutput(AVFormatContext* octx, int& out) {
+bool attachOutput(AVFormatContext* octx, DvdAuthor& out) {
     constexpr int kBuffer = 1 << 16;
     auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
     if (!buffer) return false;
-    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeAll, nullptr);
+    octx->pb = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, writeToAuthor, nullptr);
     if (!octx->pb) av_free(buffer);
     return octx->pb != nullptr;
 }
@@ -462,8 +425,8 @@ bool chaptersBeginVobus(const TitleFacts& title, const std::vector<std::int64_t>
 // The title's program stream with a navigation pack at every VOBU, multiplexed by libavformat's DVD
 // muxer from the encoded video and the audio cut for the disc. The first sound plays with the first
 // picture: both elementary streams begin at the title's start.
-MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio, int out,
-                   std::string& error) {
+MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std::string& audio,
+                   DvdAuthor& out, std::string& error) {
     MuxResult result;
     error = "cannot multiplex the title";
     MuxInput v, a;
@@ -541,41 +504,22 @@ MuxResult muxTitle(const TitleFacts& title, const std::string& video, const std:
     return result;
 }
 
-// The back end's own multiplex into dvdauthor. False with the reason, or with `again` when the title
-// must go through mplex instead.
+// The back end's own multiplex straight into the author. False with the reason, or with `again` when
+// the title must go through mplex instead.
 bool authorMuxed(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
-                 const std::string& language, const WorkFolder& work, const std::string& built,
-                 const DiscLog& log, bool& again, std::string& error) {
-    // The muxer writes into dvdauthor's input: the program stream is never a file of its own.
+                 const AuthorAudio& audioFacts, const std::string& built, const DiscLog& log, bool& again,
+                 std::string& error) {
     log("disc: multiplexing and authoring the DVD-Video folder");
-    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, "/dev/stdin", language))) {
-        error = "cannot write in the DVD folder";
-        return false;
-    }
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        error = std::string("cannot start dvdauthor: ") + std::strerror(errno);
-        return false;
-    }
-    const pid_t author =
-        startTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", ends[0], error);
-    close(ends[0]);
-    MuxResult muxed;
+    DvdAuthor author(built + "/VIDEO_TS", title, audioFacts);
+    if (!author.begin(error)) return false;
     std::string muxError;
-    if (author >= 0) {
-        const PipeWritesFail quietPipe;
-        muxed = muxTitle(title, sources.video, audio, ends[1], muxError);
-    }
-    close(ends[1]);
-    if (author < 0) return false;
-    // A muxer cut off by dvdauthor's own failure is not the reason; one failing by itself is, also
-    // when dvdauthor then refuses what it got.
-    const bool authored = finishTool(author, "dvdauthor", work / "dvdauthor.log", error);
-    if (!muxed.written && (authored || !muxed.outputFailed)) {
-        error = muxError;
+    const MuxResult muxed = muxTitle(title, sources.video, audio, author, muxError);
+    if (!muxed.written) {
+        // The author's reason when it refused what the muxer wrote (a full disk), else the muxer's own.
+        error = muxed.outputFailed && !author.error().empty() ? author.error() : muxError;
         return false;
     }
-    if (!authored) return false;
+    if (!author.finish(error)) return false;
     if (muxed.chaptersOnVobus) return true;
     log("disc: a chapter begins less than 0.4 s after the GOP before it: multiplexed again by mplex");
     std::error_code ec;
@@ -584,38 +528,55 @@ bool authorMuxed(const TitleFacts& title, const DiscSources& sources, const std:
     return false;
 }
 
+// mplex's program stream read from its output pipe into the author.
+bool authorFromMplex(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
+                     const AuthorAudio& audioFacts, const WorkFolder& work, const std::string& built,
+                     std::string& error) {
+    DvdAuthor author(built + "/VIDEO_TS", title, audioFacts);
+    if (!author.begin(error)) return false;
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        error = std::string("cannot start mplex: ") + std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> args{"mplex", "-f", "8", "-V", "-o", "/dev/stdout", sources.video};
+    if (!audio.empty()) args.push_back(audio);
+    const pid_t mplex = startTool(args, work / "mplex.log", -1, error, ends[1]);
+    close(ends[1]);
+    bool taken = mplex >= 0;
+    if (taken) {
+        std::vector<std::uint8_t> buffer(1 << 16);
+        for (;;) {
+            const ssize_t n = read(ends[0], buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            if (!author.take(buffer.data(), static_cast<std::size_t>(n))) {
+                taken = false;
+                break;
+            }
+        }
+    }
+    // Closed before the wait: an mplex still writing ends with a broken pipe instead of waiting.
+    close(ends[0]);
+    if (mplex < 0) return false;
+    const bool muxed = finishTool(mplex, "mplex", work / "mplex.log", error);
+    if (!taken) {
+        error = author.error();
+        return false;
+    }
+    return muxed && author.finish(error);
+}
+
 // The title's program stream and the DVD-Video folder `built` from it. The back end multiplexes it
 // itself; mplex does it where the DVD muxer would lose a chapter: on an I picture sooner than the muxer
-// begins a VOBU.
+// begins a VOBU. Either way the packs go straight into the author: the program stream is never a file.
 bool authorTitle(const TitleFacts& title, const DiscSources& sources, const std::string& audio,
-                 const std::string& language, const WorkFolder& work, const std::string& built,
+                 const AuthorAudio& audioFacts, const WorkFolder& work, const std::string& built,
                  const DiscLog& log, std::string& error) {
     bool again = false;
-    if (authorMuxed(title, sources, audio, language, work, built, log, again, error)) return true;
+    if (authorMuxed(title, sources, audio, audioFacts, built, log, again, error)) return true;
     if (!again) return false;
-    // The multiplexer writes into dvdauthor's input pipe: the program stream is never written and read
-    // back as a file of its own, and the two run side by side. dvdauthor starts the command through the
-    // shell, so every name in it is quoted; its exit status comes back in a file, since dvdauthor takes
-    // an early end of its input for the end of the title.
-    std::string mux = "mplex -f 8 -V -o /dev/stdout " + shellQuoted(sources.video);
-    if (!audio.empty()) mux += " " + shellQuoted(audio);
-    mux += " 2>" + shellQuoted(work / "mplex.log") + "; echo $? >" + shellQuoted(work / "mplex.status");
-    if (!writeWholeFile(work / "dvd.xml", authoringXml(title, mux + " |", language))) {
-        error = "cannot write in the DVD folder";
-        return false;
-    }
-    const bool authored =
-        runTool({"dvdauthor", "-o", built, "-x", work / "dvd.xml"}, work / "dvdauthor.log", error);
-    // A multiplexer cut off by dvdauthor's own failure (a broken pipe, status 141) is not the reason.
-    std::string muxStatus;
-    readWholeFile(work / "mplex.status", muxStatus);
-    const bool muxed = muxStatus.rfind("0\n", 0) == 0;
-    if (!muxed && (authored || muxStatus.rfind("141\n", 0) != 0)) {
-        const std::string said = tail(work / "mplex.log");
-        error = "mplex failed" + (said.empty() ? std::string() : ": " + said);
-        return false;
-    }
-    return authored;
+    return authorFromMplex(title, sources, audio, audioFacts, work, built, error);
 }
 
 // Old output of the same name moves into the work folder (removed with it) before the new takes its place.
@@ -702,11 +663,12 @@ bool makeDisc(const DiscRequest& request, const TitleFacts& title, const DiscSou
     WorkFolder work(request.folder, !existed);
     if (!work.create(error) || !enoughSpace(request, sources, error)) return false;
 
-    std::string audio, language;
-    if (!extractAudio(request, title, sources, work, log, audio, language, error)) return false;
+    std::string audio;
+    AuthorAudio audioFacts;
+    if (!extractAudio(request, title, sources, work, log, audio, audioFacts, error)) return false;
 
     const std::string built = work / "disc";
-    if (!authorTitle(title, sources, audio, language, work, built, log, error)) return false;
+    if (!authorTitle(title, sources, audio, audioFacts, work, built, log, error)) return false;
 
     std::error_code ec;
     std::string imageTemp;
