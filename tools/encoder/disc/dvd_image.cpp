@@ -682,73 +682,93 @@ void volumeDescriptors(std::uint8_t* image, std::uint32_t at, std::uint32_t part
     tag(sector(5), kTerminating, at + 5, 512);
 }
 
-Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::string& label,
-              std::time_t now) {
-    // The UDF side in the partition: file set, root, AUDIO_TS, VIDEO_TS, the files' entries.
-    constexpr std::uint32_t rootEntry = 2;
-    const std::uint32_t audioEntry = rootEntry + 1 + 1; // the root's identifiers take one block
-    const std::uint32_t videoEntry = audioEntry + 2;
-    std::vector<Fid> rootFids{
-        {"", true, rootEntry}, {"AUDIO_TS", true, audioEntry}, {"VIDEO_TS", true, videoEntry}};
-    const std::vector<Fid> audioFids{{"", true, rootEntry}};
-    std::vector<Fid> videoFids{{"", true, rootEntry}};
-    std::vector<File*> byName;
+std::uint8_t* sectorOf(std::uint8_t* image, std::uint32_t sector) {
+    return image + std::size_t{sector} * kSector;
+}
+
+// The ISO 9660 path table of the three directories (root, AUDIO_TS, VIDEO_TS), little-endian; each
+// record's extent and, in the big-endian copy, its parent number are filled in where it is written.
+constexpr std::uint8_t kPathTable[] = {1, 0, 0, 0, 0, 0, 1, 0, 0,   0, //
+                                       8, 0, 0, 0, 0, 0, 1, 0, 'A', 'U', 'D', 'I', 'O', '_', 'T', 'S',
+                                       8, 0, 0, 0, 0, 0, 1, 0, 'V', 'I', 'D', 'E', 'O', '_', 'T', 'S'};
+
+// Where the directories of both file systems and the file data go: UDF blocks count from the partition's
+// start, ISO 9660 sectors from the image's.
+struct Plan {
+    static constexpr std::uint32_t rootEntry = 2;
+    std::uint32_t audioEntry = 0, videoEntry = 0;
+    std::vector<Fid> rootFids, audioFids, videoFids;
+    std::vector<File*> byName; // the files in ISO 9660 order, the order of both VIDEO_TS directories
+    std::uint32_t pathL = 0, pathM = 0, isoRoot = 0, isoAudio = 0, isoVideo = 0;
+    std::vector<IsoRecord> videoRecords;
+    std::uint32_t videoSectors = 0; // of the ISO 9660 VIDEO_TS directory
+    std::uint32_t dataStart = 0;    // the sector where the file data begins
+};
+
+// The UDF side in the partition: file set, root, AUDIO_TS, VIDEO_TS, the files' entries. Sets each
+// file's entry and gives the first block after them.
+std::uint32_t planUdf(std::vector<File>& files, Plan& p) {
+    p.audioEntry = Plan::rootEntry + 1 + 1; // the root's identifiers take one block
+    p.videoEntry = p.audioEntry + 2;
+    p.rootFids = {
+        {"", true, Plan::rootEntry}, {"AUDIO_TS", true, p.audioEntry}, {"VIDEO_TS", true, p.videoEntry}};
+    p.audioFids = {{"", true, Plan::rootEntry}};
+    p.videoFids = {{"", true, Plan::rootEntry}};
     for (File& f : files)
-        byName.push_back(&f);
-    std::sort(byName.begin(), byName.end(),
+        p.byName.push_back(&f);
+    std::sort(p.byName.begin(), p.byName.end(),
               [](const File* a, const File* b) { return isoLess(a->name, b->name); });
-    for (File* f : byName)
-        videoFids.push_back({f->name, false, 0});
-    const std::uint32_t videoFidBlocks = sectorsFor(fidBytes(videoFids));
-    std::uint32_t block = videoEntry + 1 + videoFidBlocks;
-    for (std::size_t i = 0; i < byName.size(); ++i) {
-        byName[i]->entry = block++;
-        videoFids[i + 1].entry = byName[i]->entry;
+    for (File* f : p.byName)
+        p.videoFids.push_back({f->name, false, 0});
+    const std::uint32_t videoFidBlocks = sectorsFor(fidBytes(p.videoFids));
+    std::uint32_t block = p.videoEntry + 1 + videoFidBlocks;
+    for (std::size_t i = 0; i < p.byName.size(); ++i) {
+        p.byName[i]->entry = block++;
+        p.videoFids[i + 1].entry = p.byName[i]->entry;
     }
+    return block;
+}
 
-    // The ISO 9660 side after it: path tables, then the three directories.
-    const std::uint32_t pathL = kPartition + block, pathM = pathL + 1, isoRoot = pathM + 1;
-    const std::uint32_t isoAudio = isoRoot + 1, isoVideo = isoAudio + 1;
-    std::vector<IsoRecord> videoRecords{{std::string(1, '\0'), true, isoVideo, 0, now},
-                                        {std::string(1, '\1'), true, isoRoot, kSector, now}};
-    for (const File* f : byName)
-        videoRecords.push_back({f->name + ";1", false, 0, static_cast<std::uint32_t>(f->size), f->modified});
-    const std::uint32_t videoSectors = isoDirectorySectors(videoRecords);
-    videoRecords[0].size = videoSectors * kSector;
+// The ISO 9660 side after the UDF one: path tables, then the three directories; then the data,
+// contiguous in the DVD-Video order. Sets each file's sector.
+void planIso(std::vector<File>& files, std::uint32_t udfBlocks, std::time_t now, Plan& p) {
+    p.pathL = kPartition + udfBlocks;
+    p.pathM = p.pathL + 1;
+    p.isoRoot = p.pathM + 1;
+    p.isoAudio = p.isoRoot + 1;
+    p.isoVideo = p.isoAudio + 1;
+    p.videoRecords = {{std::string(1, '\0'), true, p.isoVideo, 0, now},
+                      {std::string(1, '\1'), true, p.isoRoot, kSector, now}};
+    for (const File* f : p.byName)
+        p.videoRecords.push_back(
+            {f->name + ";1", false, 0, static_cast<std::uint32_t>(f->size), f->modified});
+    p.videoSectors = isoDirectorySectors(p.videoRecords);
+    p.videoRecords[0].size = p.videoSectors * kSector;
 
-    // The data, contiguous in the DVD-Video order.
-    const std::uint32_t dataStart = isoVideo + videoSectors;
+    p.dataStart = p.isoVideo + p.videoSectors;
     for (File& f : files)
-        f.sector = dataStart + f.place;
-    for (std::size_t i = 0; i < byName.size(); ++i)
-        videoRecords[i + 2].sector = byName[i]->sector;
+        f.sector = p.dataStart + f.place;
+    for (std::size_t i = 0; i < p.byName.size(); ++i)
+        p.videoRecords[i + 2].sector = p.byName[i]->sector;
+}
 
-    Layout l;
-    l.last = dataStart + dataSectors;
-    const std::uint32_t partitionLength = l.last - kPartition;
-    l.head.assign(std::size_t{dataStart} * kSector, 0);
-    std::uint8_t* image = l.head.data();
-    const auto at = [&](std::uint32_t s) { return image + std::size_t{s} * kSector; };
-    const auto inPartition = [&](std::uint32_t b) { return at(kPartition + b); };
-
-    // ISO 9660 volume descriptors, then the UDF volume recognition sequence.
-    std::uint8_t* d = at(16);
+// The ISO 9660 volume descriptors (primary, terminator), then the UDF volume recognition sequence.
+void isoVolume(std::uint8_t* image, std::uint32_t last, const Plan& p, const std::string& label,
+               std::time_t now) {
+    std::uint8_t* d = sectorOf(image, 16);
     d[0] = 1;
     putText(d + 1, "CD001");
     d[6] = 1;
     putPadded(d + 8, 32, "");
     putPadded(d + 40, 32, label);
-    put32both(d + 80, l.last + 1);
+    put32both(d + 80, last + 1);
     put16both(d + 120, 1);
     put16both(d + 124, 1);
     put16both(d + 128, kSector);
-    const std::uint8_t pathTable[] = {1, 0, 0, 0, 0, 0, 1, 0, 0,   0, //
-                                      8, 0, 0, 0, 0, 0, 1, 0, 'A', 'U', 'D', 'I', 'O', '_', 'T', 'S',
-                                      8, 0, 0, 0, 0, 0, 1, 0, 'V', 'I', 'D', 'E', 'O', '_', 'T', 'S'};
-    put32both(d + 132, sizeof pathTable);
-    put32(d + 140, pathL);
-    put32be(d + 148, pathM);
-    isoRecord(d + 156, {std::string(1, '\0'), true, isoRoot, kSector, now});
+    put32both(d + 132, sizeof kPathTable);
+    put32(d + 140, p.pathL);
+    put32be(d + 148, p.pathM);
+    isoRecord(d + 156, {std::string(1, '\0'), true, p.isoRoot, kSector, now});
     for (int field : {190, 318, 446, 574})
         putPadded(d + field, 128, "");
     for (int field : {702, 739, 776})
@@ -758,39 +778,45 @@ Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::st
     for (int field : {847, 864})
         putText(d + field, std::string(16, '0'));
     d[881] = 1;
-    d = at(17);
+    d = sectorOf(image, 17);
     d[0] = 255;
     putText(d + 1, "CD001");
     d[6] = 1;
     const char* recognition[] = {"BEA01", "NSR02", "TEA01"};
-    for (int i = 0; i < 3; ++i) {
-        putText(at(18 + i) + 1, recognition[i]);
-        at(18 + i)[6] = 1;
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        putText(sectorOf(image, 18 + i) + 1, recognition[i]);
+        sectorOf(image, 18 + i)[6] = 1;
     }
+}
 
-    // The volume descriptor sequences, the integrity sequence and the first anchor.
+// The UDF volume descriptor sequences, the integrity sequence and the first anchor.
+void udfVolume(std::uint8_t* image, std::size_t fileCount, std::uint32_t partitionLength,
+               const std::string& label, std::time_t now) {
     volumeDescriptors(image, kMainSequence, partitionLength, label, now);
     volumeDescriptors(image, kReserveSequence, partitionLength, label, now);
-    d = at(kIntegrity);
+    std::uint8_t* d = sectorOf(image, kIntegrity);
     udfTime(d + 16, now);
-    put32(d + 28, 1);                     // closed
-    put64(d + 40, 16 + 2 + files.size()); // the next unique id
+    put32(d + 28, 1);                  // closed
+    put64(d + 40, 16 + 2 + fileCount); // the next unique id
     put32(d + 72, 1);
     put32(d + 76, 46);
     put32(d + 80, 0);
     put32(d + 84, partitionLength);
     implementationId(d + 88);
-    put32(d + 120, static_cast<std::uint32_t>(files.size()));
+    put32(d + 120, static_cast<std::uint32_t>(fileCount));
     put32(d + 124, 3);
     for (int field : {128, 130, 132})
         put16(d + field, 0x0102);
     tag(d, kIntegrityTag, kIntegrity, 134);
-    tag(at(kIntegrity + 1), kTerminating, kIntegrity + 1, 512);
+    tag(sectorOf(image, kIntegrity + 1), kTerminating, kIntegrity + 1, 512);
     const auto first = anchor(kAnchor);
-    std::copy(first.begin(), first.end(), at(kAnchor));
+    std::copy(first.begin(), first.end(), sectorOf(image, kAnchor));
+}
 
-    // The file set and the directory tree.
-    d = inPartition(0);
+// The UDF file set and the directory tree with the files' entries.
+void udfTree(std::uint8_t* image, const Plan& p, const std::string& label, std::time_t now) {
+    const auto inPartition = [&](std::uint32_t b) { return sectorOf(image, kPartition + b); };
+    std::uint8_t* d = inPartition(0);
     udfTime(d + 16, now);
     put16(d + 28, 3);
     put16(d + 30, 3);
@@ -800,7 +826,7 @@ Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::st
     dstring(d + 112, 128, label);
     charspec(d + 240);
     dstring(d + 304, 32, label);
-    longAd(d + 400, kSector, rootEntry);
+    longAd(d + 400, kSector, Plan::rootEntry);
     domainId(d + 416);
     tag(d, kFileSet, 0, 512);
     tag(inPartition(1), kTerminating, 1, 512);
@@ -809,31 +835,50 @@ Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::st
         fileEntry(inPartition(entry), entry, {true, fidBytes(fids), entry + 1, links, id, now});
         fileIdentifiers(inPartition(entry + 1), entry + 1, fids);
     };
-    directory(rootEntry, rootFids, 3, 0); // each subdirectory's parent identifier points here too
-    directory(audioEntry, audioFids, 1, 16);
-    directory(videoEntry, videoFids, 1, 17);
-    for (std::size_t i = 0; i < byName.size(); ++i) {
-        const File& f = *byName[i];
+    directory(Plan::rootEntry, p.rootFids, 3, 0); // each subdirectory's parent identifier points here too
+    directory(p.audioEntry, p.audioFids, 1, 16);
+    directory(p.videoEntry, p.videoFids, 1, 17);
+    for (std::size_t i = 0; i < p.byName.size(); ++i) {
+        const File& f = *p.byName[i];
         fileEntry(inPartition(f.entry), f.entry,
                   {false, f.size, f.sector - kPartition, 1, 18 + i, f.modified});
     }
+}
 
-    // The ISO 9660 path tables (little- and big-endian) and directories.
-    std::copy(std::begin(pathTable), std::end(pathTable), at(pathL));
-    std::copy(std::begin(pathTable), std::end(pathTable), at(pathM));
-    const std::uint32_t dirs[] = {isoRoot, isoAudio, isoVideo};
+// The ISO 9660 path tables (little- and big-endian) and directories.
+void isoTree(std::uint8_t* image, const Plan& p, std::time_t now) {
+    std::uint8_t* pathL = sectorOf(image, p.pathL);
+    std::uint8_t* pathM = sectorOf(image, p.pathM);
+    std::copy(std::begin(kPathTable), std::end(kPathTable), pathL);
+    std::copy(std::begin(kPathTable), std::end(kPathTable), pathM);
+    const std::uint32_t dirs[] = {p.isoRoot, p.isoAudio, p.isoVideo};
     for (int i = 0; i < 3; ++i) {
-        put32(at(pathL) + 2 + (i ? 10 + 16 * (i - 1) : 0), dirs[i]);
-        put32be(at(pathM) + 2 + (i ? 10 + 16 * (i - 1) : 0), dirs[i]);
-        put16be(at(pathM) + 6 + (i ? 10 + 16 * (i - 1) : 0), 1);
+        put32(pathL + 2 + (i ? 10 + 16 * (i - 1) : 0), dirs[i]);
+        put32be(pathM + 2 + (i ? 10 + 16 * (i - 1) : 0), dirs[i]);
+        put16be(pathM + 6 + (i ? 10 + 16 * (i - 1) : 0), 1);
     }
-    isoDirectory(at(isoRoot), {{std::string(1, '\0'), true, isoRoot, kSector, now},
-                               {std::string(1, '\1'), true, isoRoot, kSector, now},
-                               {"AUDIO_TS", true, isoAudio, kSector, now},
-                               {"VIDEO_TS", true, isoVideo, videoSectors * kSector, now}});
-    isoDirectory(at(isoAudio), {{std::string(1, '\0'), true, isoAudio, kSector, now},
-                                {std::string(1, '\1'), true, isoRoot, kSector, now}});
-    isoDirectory(at(isoVideo), videoRecords);
+    isoDirectory(sectorOf(image, p.isoRoot), {{std::string(1, '\0'), true, p.isoRoot, kSector, now},
+                                              {std::string(1, '\1'), true, p.isoRoot, kSector, now},
+                                              {"AUDIO_TS", true, p.isoAudio, kSector, now},
+                                              {"VIDEO_TS", true, p.isoVideo, p.videoSectors * kSector, now}});
+    isoDirectory(sectorOf(image, p.isoAudio), {{std::string(1, '\0'), true, p.isoAudio, kSector, now},
+                                               {std::string(1, '\1'), true, p.isoRoot, kSector, now}});
+    isoDirectory(sectorOf(image, p.isoVideo), p.videoRecords);
+}
+
+Layout layOut(std::vector<File>& files, std::uint32_t dataSectors, const std::string& label,
+              std::time_t now) {
+    Plan p;
+    planIso(files, planUdf(files, p), now, p);
+    Layout l;
+    l.last = p.dataStart + dataSectors;
+    const std::uint32_t partitionLength = l.last - kPartition;
+    l.head.assign(std::size_t{p.dataStart} * kSector, 0);
+    std::uint8_t* image = l.head.data();
+    isoVolume(image, l.last, p, label, now);
+    udfVolume(image, files.size(), partitionLength, label, now);
+    udfTree(image, p, label, now);
+    isoTree(image, p, now);
     return l;
 }
 
