@@ -59,32 +59,6 @@ bool isNavigationPack(const std::uint8_t* p) {
            startCodeAt(p, 0x400, 0xbf) && p[0x406] == 1;
 }
 
-// A growing block of IFO bytes, big-endian, in whole sectors where asked.
-class Block {
-  public:
-    std::size_t size() const { return bytes_.size(); }
-    std::uint8_t* at(std::size_t offset, std::size_t length = 4) {
-        if (bytes_.size() < offset + length) bytes_.resize(offset + length);
-        return bytes_.data() + offset;
-    }
-    void set8(std::size_t offset, std::uint32_t v) { *at(offset) = static_cast<std::uint8_t>(v); }
-    void set16(std::size_t offset, std::uint32_t v) { put16(at(offset), v); }
-    void set32(std::size_t offset, std::uint32_t v) { put32(at(offset), v); }
-    void setText(std::size_t offset, const char* text) {
-        std::memcpy(at(offset, std::strlen(text)), text, std::strlen(text));
-    }
-    // Cuts the slack `at` may have added beyond `end`, then pads to whole sectors.
-    std::uint32_t finishSectors(std::size_t end) {
-        bytes_.resize((end + kSector - 1) / kSector * kSector);
-        return static_cast<std::uint32_t>(bytes_.size() / kSector);
-    }
-    void append(const Block& other) { bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end()); }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
-
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
@@ -117,6 +91,32 @@ int mpegAudioFrameBytes(const std::uint8_t* h) {
 }
 
 } // namespace
+
+// A growing block of IFO bytes, big-endian, in whole sectors where asked.
+class DvdAuthor::Block {
+  public:
+    std::size_t size() const { return bytes_.size(); }
+    std::uint8_t* at(std::size_t offset, std::size_t length = 4) {
+        if (bytes_.size() < offset + length) bytes_.resize(offset + length);
+        return bytes_.data() + offset;
+    }
+    void set8(std::size_t offset, std::uint32_t v) { *at(offset) = static_cast<std::uint8_t>(v); }
+    void set16(std::size_t offset, std::uint32_t v) { put16(at(offset), v); }
+    void set32(std::size_t offset, std::uint32_t v) { put32(at(offset), v); }
+    void setText(std::size_t offset, const char* text) {
+        std::memcpy(at(offset, std::strlen(text)), text, std::strlen(text));
+    }
+    // Cuts the slack `at` may have added beyond `end`, then pads to whole sectors.
+    std::uint32_t finishSectors(std::size_t end) {
+        bytes_.resize((end + kSector - 1) / kSector * kSector);
+        return static_cast<std::uint32_t>(bytes_.size() / kSector);
+    }
+    void append(const Block& other) { bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end()); }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
 
 struct DvdAuthor::Vobu {
     std::uint32_t sector = 0; // of its navigation pack, from the title's first
@@ -611,12 +611,6 @@ std::uint32_t DvdAuthor::pointer(int from, int to, bool between, std::uint32_t n
 }
 
 bool DvdAuthor::fillNavigationPacks() {
-    const bool pal = isPal(title_);
-    const int count = static_cast<int>(vobus_.size());
-    // The search steps, in half seconds, from the nearest.
-    static constexpr std::array<std::int64_t, 19> kSteps{1,  2,  3,  4,  5,  6,  7,  8,   9,  10,
-                                                         11, 12, 13, 14, 15, 20, 60, 120, 240};
-    constexpr std::int64_t kHalfSecond = 45000;
     std::array<std::uint8_t, kSector> nav{};
     int file = 0;
     int fd = -1;
@@ -625,7 +619,7 @@ bool DvdAuthor::fillNavigationPacks() {
         fd = -1;
         return ok || fail("cannot write the title: " + std::string(std::strerror(errno)));
     };
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < static_cast<int>(vobus_.size()); ++i) {
         const Vobu& v = vobus_[static_cast<std::size_t>(i)];
         if (v.file != file) {
             if (!closeFile()) return false;
@@ -635,65 +629,8 @@ bool DvdAuthor::fillNavigationPacks() {
             file = v.file;
         }
         nav.fill(0);
-        const Vobu& cellStart = vobus_[static_cast<std::size_t>(v.firstInCell)];
-        const std::uint32_t elapsed = bcdTime(v.start - cellStart.start, pal);
-        // Presentation control information.
-        put32(&nav[kPci], v.sector);
-        put32(&nav[0x39], static_cast<std::uint32_t>(v.start));
-        put32(&nav[0x3d], static_cast<std::uint32_t>(v.end));
-        if (v.sequenceEnd) put32(&nav[0x41], static_cast<std::uint32_t>(v.videoEnd));
-        put32(&nav[0x45], elapsed);
-        // Search information.
-        put32(&nav[0x400], 0x000001bf);
-        put16(&nav[0x404], 0x3fa);
-        nav[0x406] = 1;
-        put32(&nav[kDsi], v.scr);
-        put32(&nav[0x40b], v.sector);
-        put32(&nav[0x40f], v.last - v.sector);
-        for (int r = 0; r < 3 && v.references > 0; ++r)
-            put32(&nav[0x413 + 4 * static_cast<std::size_t>(r)],
-                  v.referenceEnd[static_cast<std::size_t>(std::min(r, v.references - 1))] - v.sector);
-        put16(&nav[0x41f], 1);
-        nav[0x422] = static_cast<std::uint8_t>(v.cell);
-        put32(&nav[0x423], elapsed);
-        put32(&nav[0x433], static_cast<std::uint32_t>(vobus_.front().start));
-        put32(&nav[0x437], static_cast<std::uint32_t>(vobus_.back().end));
-        const auto withVideo = [&](int step) {
-            for (int k = i + step; k >= 0 && k < count; k += step)
-                if (vobus_[static_cast<std::size_t>(k)].hasVideo) return k;
-            return -1;
-        };
-        put32(&nav[0x4f1], pointer(i, withVideo(1), false, 0xbfffffff));
-        put32(&nav[0x541], pointer(i, i + 1, false, 0x3fffffff));
-        put32(&nav[0x545], pointer(i, i - 1, false, 0x3fffffff));
-        put32(&nav[0x595], pointer(i, withVideo(-1), false, 0xbfffffff));
-        int previousForward = i, previousBackward = i;
-        for (std::size_t j = 0; j < kSteps.size(); ++j) {
-            const int forward = vobuAt(v.start + kSteps[j] * kHalfSecond, v.firstInCell, v.lastInCell);
-            const int backward = vobuAt(v.start - kSteps[j] * kHalfSecond, v.firstInCell, v.lastInCell);
-            put32(&nav[0x53d - 4 * j],
-                  pointer(i, forward, j >= 15 && forward > previousForward + 1, 0x3fffffff));
-            put32(&nav[0x549 + 4 * j],
-                  pointer(i, backward, j >= 15 && backward < previousBackward - 1, 0x3fffffff));
-            previousForward = forward;
-            previousBackward = backward;
-        }
-        // The audio packet to begin the VOBU's sound with: the last one stamped at or before its start.
-        if (audio_.format != AuthorAudio::Format::None) {
-            std::uint32_t sync = 0x3fff;
-            if (!audioMarks_.empty()) {
-                auto at = std::upper_bound(audioMarks_.begin(), audioMarks_.end(), v.start,
-                                           [](std::int64_t t, const AudioMark& m) { return t < m.pts; });
-                if (at != audioMarks_.begin()) --at;
-                if (at->pts <= v.end) {
-                    const std::int64_t d = static_cast<std::int64_t>(at->sector) - v.sector;
-                    sync = d > 0x1fff || d < -0x1fff ? 0
-                           : d < 0                   ? static_cast<std::uint32_t>(-d) | 0x8000
-                                                     : static_cast<std::uint32_t>(d);
-                }
-            }
-            put16(&nav[0x599], sync);
-        }
+        fillNavigationPack(i, nav.data());
+        // From the first packet's data on: the headers before it stay as multiplexed.
         const std::size_t length = kSector - kPci;
         if (::pwrite(fd, &nav[kPci], length, static_cast<off_t>(v.offset + kPci)) !=
             static_cast<ssize_t>(length)) {
@@ -704,6 +641,84 @@ bool DvdAuthor::fillNavigationPacks() {
         }
     }
     return closeFile();
+}
+
+// The navigation pack of VOBU `i` into `nav`, a zeroed sector.
+void DvdAuthor::fillNavigationPack(int i, std::uint8_t* nav) const {
+    const Vobu& v = vobus_[static_cast<std::size_t>(i)];
+    const Vobu& cellStart = vobus_[static_cast<std::size_t>(v.firstInCell)];
+    const std::uint32_t elapsed = bcdTime(v.start - cellStart.start, isPal(title_));
+    // Presentation control information.
+    put32(&nav[kPci], v.sector);
+    put32(&nav[0x39], static_cast<std::uint32_t>(v.start));
+    put32(&nav[0x3d], static_cast<std::uint32_t>(v.end));
+    if (v.sequenceEnd) put32(&nav[0x41], static_cast<std::uint32_t>(v.videoEnd));
+    put32(&nav[0x45], elapsed);
+    // Search information.
+    put32(&nav[0x400], 0x000001bf);
+    put16(&nav[0x404], 0x3fa);
+    nav[0x406] = 1;
+    put32(&nav[kDsi], v.scr);
+    put32(&nav[0x40b], v.sector);
+    put32(&nav[0x40f], v.last - v.sector);
+    for (int r = 0; r < 3 && v.references > 0; ++r)
+        put32(&nav[0x413 + 4 * static_cast<std::size_t>(r)],
+              v.referenceEnd[static_cast<std::size_t>(std::min(r, v.references - 1))] - v.sector);
+    put16(&nav[0x41f], 1);
+    nav[0x422] = static_cast<std::uint8_t>(v.cell);
+    put32(&nav[0x423], elapsed);
+    put32(&nav[0x433], static_cast<std::uint32_t>(vobus_.front().start));
+    put32(&nav[0x437], static_cast<std::uint32_t>(vobus_.back().end));
+    fillSearchPointers(i, nav);
+    if (audio_.format != AuthorAudio::Format::None) put16(&nav[0x599], audioSync(v));
+}
+
+// The search information's pointers from VOBU `i`: to the next and previous VOBUs (with video and any),
+// and to the VOBUs a number of half seconds ahead and back within its cell.
+void DvdAuthor::fillSearchPointers(int i, std::uint8_t* nav) const {
+    const int count = static_cast<int>(vobus_.size());
+    const Vobu& v = vobus_[static_cast<std::size_t>(i)];
+    // The search steps, in half seconds, from the nearest.
+    static constexpr std::array<std::int64_t, 19> kSteps{1,  2,  3,  4,  5,  6,  7,  8,   9,  10,
+                                                         11, 12, 13, 14, 15, 20, 60, 120, 240};
+    constexpr std::int64_t kHalfSecond = 45000;
+    const auto withVideo = [&](int step) {
+        for (int k = i + step; k >= 0 && k < count; k += step)
+            if (vobus_[static_cast<std::size_t>(k)].hasVideo) return k;
+        return -1;
+    };
+    put32(&nav[0x4f1], pointer(i, withVideo(1), false, 0xbfffffff));
+    put32(&nav[0x541], pointer(i, i + 1, false, 0x3fffffff));
+    put32(&nav[0x545], pointer(i, i - 1, false, 0x3fffffff));
+    put32(&nav[0x595], pointer(i, withVideo(-1), false, 0xbfffffff));
+    int previousForward = i, previousBackward = i;
+    for (std::size_t j = 0; j < kSteps.size(); ++j) {
+        const int forward = vobuAt(v.start + kSteps[j] * kHalfSecond, v.firstInCell, v.lastInCell);
+        const int backward = vobuAt(v.start - kSteps[j] * kHalfSecond, v.firstInCell, v.lastInCell);
+        put32(&nav[0x53d - 4 * j], pointer(i, forward, j >= 15 && forward > previousForward + 1, 0x3fffffff));
+        put32(&nav[0x549 + 4 * j],
+              pointer(i, backward, j >= 15 && backward < previousBackward - 1, 0x3fffffff));
+        previousForward = forward;
+        previousBackward = backward;
+    }
+}
+
+// The audio packet to begin the VOBU's sound with: the last one stamped at or before its start, as a
+// distance in sectors with bit 15 for one before; 0 when too far, 0x3fff when no sound begins by its end.
+std::uint32_t DvdAuthor::audioSync(const Vobu& v) const {
+    std::uint32_t sync = 0x3fff;
+    if (!audioMarks_.empty()) {
+        auto at = std::upper_bound(audioMarks_.begin(), audioMarks_.end(), v.start,
+                                   [](std::int64_t t, const AudioMark& m) { return t < m.pts; });
+        if (at != audioMarks_.begin()) --at;
+        if (at->pts <= v.end) {
+            const std::int64_t d = static_cast<std::int64_t>(at->sector) - v.sector;
+            sync = d > 0x1fff || d < -0x1fff ? 0
+                   : d < 0                   ? static_cast<std::uint32_t>(-d) | 0x8000
+                                             : static_cast<std::uint32_t>(d);
+        }
+    }
+    return sync;
 }
 
 namespace {
@@ -735,24 +750,45 @@ void audioAttributes(std::uint8_t* b, const AuthorAudio& a) {
 
 } // namespace
 
-bool DvdAuthor::writeIfos() {
-    const bool pal = isPal(title_);
-    const bool hasAudio = audio_.format != AuthorAudio::Format::None;
-    const std::vector<int>& firsts = cellFirstVobu_;
-    const auto cells = static_cast<std::uint32_t>(firsts.size());
+const DvdAuthor::Vobu& DvdAuthor::firstOfCell(std::uint32_t c) const {
+    return vobus_[static_cast<std::size_t>(cellFirstVobu_[c])];
+}
+
+const DvdAuthor::Vobu& DvdAuthor::lastOfCell(std::uint32_t c) const {
+    const auto cells = static_cast<std::uint32_t>(cellFirstVobu_.size());
     const auto count = static_cast<std::uint32_t>(vobus_.size());
-    const auto cellFirst = [&](std::uint32_t c) -> const Vobu& {
-        return vobus_[static_cast<std::size_t>(firsts[c])];
-    };
-    const auto cellLast = [&](std::uint32_t c) -> const Vobu& {
-        return vobus_[static_cast<std::size_t>(c + 1 < cells ? firsts[c + 1] - 1
-                                                             : static_cast<int>(count) - 1)];
-    };
+    return vobus_[static_cast<std::size_t>(c + 1 < cells ? cellFirstVobu_[c + 1] - 1
+                                                         : static_cast<int>(count) - 1)];
+}
+
+bool DvdAuthor::writeIfos() {
+    const auto cells = static_cast<std::uint32_t>(cellFirstVobu_.size());
     std::int64_t span = 0;
     for (std::uint32_t c = 0; c < cells; ++c)
-        span += cellLast(c).end - cellFirst(c).start;
+        span += lastOfCell(c).end - firstOfCell(c).start;
+    const Block ptt = chapterTable();
+    const Block pgcit = programChainTable(span);
+    const Block tmapt = timeMapTable(span);
+    const Block cadt = cellAddressTable();
+    const Block admap = vobuAddressMap();
+    // The title set's header alone, before the tables follow it: the video manager repeats its attributes.
+    const Block vtsMat = titleSetHeader(ptt, pgcit, tmapt, cadt, admap);
+    Block vts = vtsMat;
+    for (const Block* b : {&ptt, &pgcit, &tmapt, &cadt, &admap})
+        vts.append(*b);
+    const Block vmg = videoManager(vtsMat);
 
-    // The title's chapters: one program of one cell each.
+    std::string error;
+    for (const auto& [name, block] :
+         {std::pair<const char*, const Block*>{"VTS_01_0", &vts}, {"VIDEO_TS", &vmg}})
+        for (const char* extension : {".IFO", ".BUP"})
+            if (!writeFile(dir_ + "/" + name + extension, block->bytes(), error)) return fail(error);
+    return true;
+}
+
+// The title's chapters: one program of one cell each.
+DvdAuthor::Block DvdAuthor::chapterTable() const {
+    const auto cells = static_cast<std::uint32_t>(cellFirstVobu_.size());
     Block ptt;
     ptt.set16(0, 1);
     ptt.set32(4, 12 + 4 * cells - 1);
@@ -762,7 +798,13 @@ bool DvdAuthor::writeIfos() {
         ptt.set16(14 + 4 * c, c + 1);
     }
     ptt.finishSectors(12 + 4 * cells);
+    return ptt;
+}
 
+// The title's one program chain: its programs, its cells' playback times and sectors, `span` long.
+DvdAuthor::Block DvdAuthor::programChainTable(std::int64_t span) const {
+    const bool pal = isPal(title_);
+    const auto cells = static_cast<std::uint32_t>(cellFirstVobu_.size());
     Block pgcit;
     constexpr std::size_t kPgc = 16;
     pgcit.set16(0, 1);
@@ -771,7 +813,8 @@ bool DvdAuthor::writeIfos() {
     pgcit.set8(kPgc + 2, cells);
     pgcit.set8(kPgc + 3, cells);
     pgcit.set32(kPgc + 4, bcdTime(span, pal));
-    if (hasAudio) pgcit.set16(kPgc + 0x0c, 0x8000);     // stream 0 present, from substream 0
+    if (audio_.format != AuthorAudio::Format::None)
+        pgcit.set16(kPgc + 0x0c, 0x8000);               // stream 0 present, from substream 0
     for (std::size_t colour = 0; colour < 16; ++colour) // the subpicture palette: black (Y 16, Cr Cb 128)
         pgcit.set32(kPgc + 0xa4 + 4 * colour, 0x108080);
     const std::size_t programMap = 0xec;
@@ -786,19 +829,23 @@ bool DvdAuthor::writeIfos() {
         const std::size_t cell = kPgc + playback + 24 * c;
         // The first cell starts the title's clock; the others follow on it seamlessly.
         pgcit.set8(cell, c == 0 ? 0x02 : 0x08);
-        pgcit.set32(cell + 4, bcdTime(cellLast(c).end - cellFirst(c).start, pal));
-        pgcit.set32(cell + 8, cellFirst(c).sector);
-        pgcit.set32(cell + 16, cellLast(c).sector);
-        pgcit.set32(cell + 20, cellLast(c).last);
+        pgcit.set32(cell + 4, bcdTime(lastOfCell(c).end - firstOfCell(c).start, pal));
+        pgcit.set32(cell + 8, firstOfCell(c).sector);
+        pgcit.set32(cell + 16, lastOfCell(c).sector);
+        pgcit.set32(cell + 20, lastOfCell(c).last);
         pgcit.set16(kPgc + position + 4 * c, 1);
         pgcit.set8(kPgc + position + 4 * c + 3, c + 1);
     }
     pgcit.set32(4, static_cast<std::uint32_t>(kPgc + pgcEnd - 1));
     pgcit.finishSectors(kPgc + pgcEnd);
+    return pgcit;
+}
 
-    // The time map: the VOBU at each whole unit of seconds (of 30 frames on an NTSC disc), at most 2040.
+// The time map: the VOBU at each whole unit of seconds (of 30 frames on an NTSC disc), at most 2040.
+DvdAuthor::Block DvdAuthor::timeMapTable(std::int64_t span) const {
+    const auto count = static_cast<std::uint32_t>(vobus_.size());
     Block tmapt;
-    const std::int64_t second = pal ? 90000 : 90090;
+    const std::int64_t second = isPal(title_) ? 90000 : 90090;
     const std::int64_t seconds = std::max<std::int64_t>(span - 1, 0) / second;
     const std::int64_t unit = seconds == 0 ? 1 : (seconds + 2039) / 2040;
     const auto entries = static_cast<std::uint32_t>(seconds / unit);
@@ -813,29 +860,45 @@ bool DvdAuthor::writeIfos() {
     for (std::uint32_t k = 0; k < entries; ++k) {
         const int here = vobuAtTime((k + 1) * unit * second), next = vobuAtTime((k + 2) * unit * second);
         const Vobu& v = vobus_[static_cast<std::size_t>(std::clamp(here, 0, static_cast<int>(count) - 1))];
+        // The top bit marks an entry whose next one falls in another cell or past the title.
         const bool cellEnds = next < 0 || next >= static_cast<int>(count) ||
                               vobus_[static_cast<std::size_t>(next)].cell != v.cell;
         tmapt.set32(16 + 4 * k, v.sector | (cellEnds ? 0x80000000u : 0));
     }
     tmapt.finishSectors(16 + 4 * entries);
+    return tmapt;
+}
 
+// Each cell's first and last sector in the title's one VOB.
+DvdAuthor::Block DvdAuthor::cellAddressTable() const {
+    const auto cells = static_cast<std::uint32_t>(cellFirstVobu_.size());
     Block cadt;
     cadt.set16(0, 1); // one VOB
     cadt.set32(4, 8 + 12 * cells - 1);
     for (std::uint32_t c = 0; c < cells; ++c) {
         cadt.set16(8 + 12 * c, 1);
         cadt.set8(10 + 12 * c, c + 1);
-        cadt.set32(12 + 12 * c, cellFirst(c).sector);
-        cadt.set32(16 + 12 * c, cellLast(c).last);
+        cadt.set32(12 + 12 * c, firstOfCell(c).sector);
+        cadt.set32(16 + 12 * c, lastOfCell(c).last);
     }
     cadt.finishSectors(8 + 12 * cells);
+    return cadt;
+}
 
+// Each VOBU's first sector.
+DvdAuthor::Block DvdAuthor::vobuAddressMap() const {
+    const auto count = static_cast<std::uint32_t>(vobus_.size());
     Block admap;
     admap.set32(0, 4 + 4 * count - 1);
     for (std::uint32_t i = 0; i < count; ++i)
         admap.set32(4 + 4 * i, vobus_[i].sector);
     admap.finishSectors(4 + 4 * count);
+    return admap;
+}
 
+// The title set's first IFO sector: where its tables begin, its size and the streams' attributes.
+DvdAuthor::Block DvdAuthor::titleSetHeader(const Block& ptt, const Block& pgcit, const Block& tmapt,
+                                           const Block& cadt, const Block& admap) const {
     Block vts;
     vts.setText(0, "DVDVIDEO-VTS");
     vts.set8(0x21, 0x11);
@@ -857,17 +920,34 @@ bool DvdAuthor::writeIfos() {
     // Players and image writers count a title set of at least 16 sectors.
     vts.set32(0x0c, std::max<std::uint32_t>(2 * ifoSectors + sector_ - 1, 15));
     vts.set16(0x200, videoAttributes(title_, width_, height_, mpeg2_));
-    if (hasAudio) {
+    if (audio_.format != AuthorAudio::Format::None) {
         vts.set8(0x203, 1);
         audioAttributes(vts.at(0x204), audio_);
     }
     vts.finishSectors(kSector);
-    const Block vtsMat = vts;
-    for (const Block* b : {&ptt, &pgcit, &tmapt, &cadt, &admap})
-        vts.append(*b);
+    return vts;
+}
 
-    // The video manager: the first-play program chain that starts title 1, the title table, and the
-    // title set's attributes.
+// The video manager: the first-play program chain that starts title 1, the title table, and the
+// title set's attributes, taken from `titleSet`, the title set's header.
+DvdAuthor::Block DvdAuthor::videoManager(const Block& titleSet) const {
+    Block vmg = managerHeader();
+    Block titles = titleTable();
+    const Block attributes = titleSetAttributes(titleSet);
+    const std::uint32_t vmgSectors =
+        static_cast<std::uint32_t>((vmg.size() + titles.size() + attributes.size()) / kSector);
+    // The title set begins after VIDEO_TS.IFO and .BUP, each counted as at least 16 sectors.
+    const std::uint32_t titleSetSector = std::max<std::uint32_t>(2 * vmgSectors, 32);
+    vmg.set32(0x0c, titleSetSector - 1);
+    vmg.set32(0x1c, vmgSectors - 1);
+    titles.set32(16, titleSetSector);
+    vmg.append(titles);
+    vmg.append(attributes);
+    return vmg;
+}
+
+// The video manager's first sector with its first-play program chain; the sizes are set by the caller.
+DvdAuthor::Block DvdAuthor::managerHeader() const {
     Block vmg;
     vmg.setText(0, "DVDVIDEO-VMG");
     vmg.set8(0x21, 0x11);
@@ -877,7 +957,7 @@ bool DvdAuthor::writeIfos() {
     vmg.set16(0x3e, 1); // title sets
     constexpr std::size_t kFirstPlay = 0x400;
     vmg.set32(0x84, kFirstPlay);
-    vmg.set32(kFirstPlay + 4, bcdTime(0, pal));
+    vmg.set32(kFirstPlay + 4, bcdTime(0, isPal(title_)));
     vmg.set16(kFirstPlay + 0xe4, 0xec); // command table
     vmg.set16(kFirstPlay + 0xec, 1);    // one pre-command
     vmg.set16(kFirstPlay + 0xf2, 8 + 8 - 1);
@@ -888,40 +968,35 @@ bool DvdAuthor::writeIfos() {
     vmg.set32(0xc4, 1);
     vmg.set32(0xd0, 2);
     vmg.finishSectors(kSector);
+    return vmg;
+}
+
+// The title table's one title; where its title set begins is set by the caller.
+DvdAuthor::Block DvdAuthor::titleTable() const {
     Block titles;
     titles.set16(0, 1);
     titles.set32(4, 8 + 12 - 1);
     titles.set8(8, 0x3c); // commands may jump, link or call: players check them all
     titles.set8(9, 1);    // angles
-    titles.set16(10, cells);
+    titles.set16(10, static_cast<std::uint32_t>(cellFirstVobu_.size()));
     titles.set8(14, 1); // title set
     titles.set8(15, 1); // its title
     titles.finishSectors(20);
+    return titles;
+}
+
+// The title set's attributes as the video manager repeats them, from its header `titleSet`.
+DvdAuthor::Block DvdAuthor::titleSetAttributes(const Block& titleSet) {
     Block attributes;
     constexpr std::size_t kEntry = 8 + 0x300; // the title set's attributes as its IFO has them from 0x100
     attributes.set16(0, 1);
     attributes.set32(4, 12 + kEntry - 1);
     attributes.set32(8, 12);
     attributes.set32(12, kEntry - 1);
-    const std::vector<std::uint8_t>& mat = vtsMat.bytes();
+    const std::vector<std::uint8_t>& mat = titleSet.bytes();
     std::memcpy(attributes.at(12 + 8, 0x300), mat.data() + 0x100, 0x300);
     attributes.finishSectors(12 + kEntry);
-    const std::uint32_t vmgSectors =
-        static_cast<std::uint32_t>((vmg.size() + titles.size() + attributes.size()) / kSector);
-    // The title set begins after VIDEO_TS.IFO and .BUP, each counted as at least 16 sectors.
-    const std::uint32_t titleSet = std::max<std::uint32_t>(2 * vmgSectors, 32);
-    vmg.set32(0x0c, titleSet - 1);
-    vmg.set32(0x1c, vmgSectors - 1);
-    titles.set32(16, titleSet);
-    vmg.append(titles);
-    vmg.append(attributes);
-
-    std::string error;
-    for (const auto& [name, block] :
-         {std::pair<const char*, const Block*>{"VTS_01_0", &vts}, {"VIDEO_TS", &vmg}})
-        for (const char* extension : {".IFO", ".BUP"})
-            if (!writeFile(dir_ + "/" + name + extension, block->bytes(), error)) return fail(error);
-    return true;
+    return attributes;
 }
 
 } // namespace mivo::encoder::disc

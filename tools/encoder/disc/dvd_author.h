@@ -41,6 +41,7 @@ class DvdAuthor {
 
   private:
     struct Vobu;
+    class Block;
     struct AudioMark {
         std::int64_t pts;
         std::uint32_t sector;
@@ -63,7 +64,23 @@ class DvdAuthor {
     int vobuAt(std::int64_t t, int first, int last) const;
     std::uint32_t pointer(int from, int to, bool between, std::uint32_t none) const;
     bool fillNavigationPacks();
+    void fillNavigationPack(int i, std::uint8_t* nav) const;
+    void fillSearchPointers(int i, std::uint8_t* nav) const;
+    std::uint32_t audioSync(const Vobu& v) const;
     bool writeIfos();
+    const Vobu& firstOfCell(std::uint32_t c) const;
+    const Vobu& lastOfCell(std::uint32_t c) const;
+    Block chapterTable() const;
+    Block programChainTable(std::int64_t span) const;
+    Block timeMapTable(std::int64_t span) const;
+    Block cellAddressTable() const;
+    Block vobuAddressMap() const;
+    Block titleSetHeader(const Block& ptt, const Block& pgcit, const Block& tmapt, const Block& cadt,
+                         const Block& admap) const;
+    Block videoManager(const Block& titleSet) const;
+    Block managerHeader() const;
+    Block titleTable() const;
+    static Block titleSetAttributes(const Block& titleSet);
 
     std::string dir_;
     TitleFacts title_;
