@@ -307,117 +307,178 @@ double quantiserStep(double lambda, bool nonLinear, int qmax) {
     return nonLinear ? kNonLinear[code] : 2.0 * double(code);
 }
 
-std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
-                                                     const SecondPassModel& model) {
-    // Without quantiser compression every picture is planned at the same bits whatever its quantiser:
-    // nothing to rewrite.
-    if (model.titleBits <= 0 || model.qcompress < 0.05) return segmentStats;
-    std::vector<std::vector<StatsLine>> lines(segmentStats.size());
-    std::vector<std::vector<PictureStats>> pictures(segmentStats.size());
-    // Per segment, the pictures by display index.
-    std::vector<std::vector<PlannedPicture>> shown(segmentStats.size());
-    double fixedBits = 0;
-    for (std::size_t k = 0; k < segmentStats.size(); ++k) {
-        if (!splitStats(segmentStats[k], lines[k]) || !readPictures(segmentStats[k], pictures[k]))
-            return segmentStats;
-        std::vector<PlannedPicture>& byDisplay = shown[k];
-        byDisplay.assign(pictures[k].size(), {});
-        for (std::size_t i = 0; i < pictures[k].size(); ++i) {
-            const PictureStats& p = pictures[k][i];
-            if (p.lambda <= 0 || p.in < 0 || std::size_t(p.in) >= byDisplay.size() ||
-                byDisplay[std::size_t(p.in)].stats || p.type < 1 || p.type > 3)
-                return segmentStats;
-            byDisplay[std::size_t(p.in)].stats = &p;
-            byDisplay[std::size_t(p.in)].line = i;
-            fixedBits += p.vectors + p.misc;
-        }
-        int anchor = -1, predicted = -1;
-        for (std::size_t d = byDisplay.size(); d-- > 0;) {
-            byDisplay[d].nextAnchor = anchor;
-            byDisplay[d].nextPredicted = predicted;
-            if (byDisplay[d].stats->type != 3) anchor = int(d);
-            if (byDisplay[d].stats->type == 2) predicted = int(d);
-        }
+namespace {
+
+// libavcodec's quality is a Lagrange multiplier, 118 to a quantiser step; the coarsest any picture gets.
+constexpr double kStep = 118, kCoarsest = 31 * kStep;
+
+// Every segment's statistics, read once and kept for the rewrite. `pictures` must not be resized once
+// `shown` points into it.
+struct ParsedSegments {
+    std::vector<std::vector<StatsLine>> lines;
+    std::vector<std::vector<PictureStats>> pictures;
+    std::vector<std::vector<PlannedPicture>> shown; // per segment, the pictures by display index
+    double fixedBits = 0;                           // motion vectors and headers, which no quantiser changes
+};
+
+// Places one segment's pictures at their display indices; false when an index is repeated or out of
+// range, or a picture has no quality or no known type.
+bool indexByDisplay(const std::vector<PictureStats>& pictures, std::vector<PlannedPicture>& byDisplay,
+                    double& fixedBits) {
+    byDisplay.assign(pictures.size(), {});
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const PictureStats& p = pictures[i];
+        if (p.lambda <= 0 || p.in < 0 || std::size_t(p.in) >= byDisplay.size() ||
+            byDisplay[std::size_t(p.in)].stats || p.type < 1 || p.type > 3)
+            return false;
+        byDisplay[std::size_t(p.in)].stats = &p;
+        byDisplay[std::size_t(p.in)].line = i;
+        fixedBits += p.vectors + p.misc;
     }
-    if (model.titleBits <= fixedBits) return segmentStats;
-    const double p = std::max(1.0, model.power), e = 1 - model.qcompress;
-    // libavcodec's quality is a Lagrange multiplier, 118 to a quantiser step; its limits for each type.
-    constexpr double kStep = 118, kCoarsest = 31 * kStep;
-    const double finest[4] = {kStep, kStep * model.iFactor, kStep, kStep * model.bFactor + model.bOffset};
-    const int qmax = std::clamp(model.qmax, 1, 31);
+    return true;
+}
+
+// Walking back from the last picture shown, each picture learns the next anchor and P-picture after it.
+void linkAnchors(std::vector<PlannedPicture>& byDisplay) {
+    int anchor = -1, predicted = -1;
+    for (std::size_t d = byDisplay.size(); d-- > 0;) {
+        byDisplay[d].nextAnchor = anchor;
+        byDisplay[d].nextPredicted = predicted;
+        if (byDisplay[d].stats->type != 3) anchor = int(d);
+        if (byDisplay[d].stats->type == 2) predicted = int(d);
+    }
+}
+
+// False when a segment's statistics cannot be rewritten; `parsed` is then only partly filled.
+bool parseSegments(const std::vector<std::string>& segmentStats, ParsedSegments& parsed) {
+    parsed.lines.resize(segmentStats.size());
+    parsed.pictures.resize(segmentStats.size());
+    parsed.shown.resize(segmentStats.size());
+    for (std::size_t k = 0; k < segmentStats.size(); ++k) {
+        if (!splitStats(segmentStats[k], parsed.lines[k]) ||
+            !readPictures(segmentStats[k], parsed.pictures[k]))
+            return false;
+        if (!indexByDisplay(parsed.pictures[k], parsed.shown[k], parsed.fixedBits)) return false;
+        linkAnchors(parsed.shown[k]);
+    }
+    return true;
+}
+
+// The quantisers the second pass plans for every picture, and the texture bits that follow from them.
+class QuantiserPlan {
+  public:
+    QuantiserPlan(const SecondPassModel& model, std::vector<std::vector<PlannedPicture>>& shown,
+                  double fixedBits)
+        : model_(model), shown_(shown), fixedBits_(fixedBits), p_(std::max(1.0, model.power)),
+          e_(1 - model.qcompress), finest_{kStep, kStep * model.iFactor, kStep,
+                                           kStep * model.bFactor + model.bOffset},
+          qmax_(std::clamp(model.qmax, 1, 31)) {}
+
+    // A larger rate term, finer quantisers, more bits: halved until the plan meets the title's bits,
+    // the swing worked out again from each solution.
+    void solve() {
+        double logRate = 0;
+        for (int round = 0; round < 4; ++round) {
+            double low = -200, high = 200;
+            for (int step = 0; step < 60; ++step) {
+                const double mid = (low + high) / 2;
+                plan(mid);
+                (titleBitsPlanned() > model_.titleBits ? high : low) = mid;
+            }
+            logRate = (low + high) / 2;
+            plan(logRate);
+            swings();
+        }
+        plan(logRate);
+    }
+
+  private:
     // What a picture's texture costs when the running correction codes it at `lambda`: the picture is
     // coded at the rounded quantiser code, and its bits follow the fitted curve of the step.
-    const auto textureAt = [&](const PictureStats& s, double lambda) {
-        const double coded = std::clamp(lambda, finest[s.type], kCoarsest);
-        return double(s.intra + s.inter) * std::pow(quantiserStep(s.lambda, model.nonLinear, qmax) /
-                                                        quantiserStep(coded, model.nonLinear, qmax),
-                                                    p);
-    };
+    double textureAt(const PictureStats& s, double lambda) const {
+        const double coded = std::clamp(lambda, finest_[s.type], kCoarsest);
+        return double(s.intra + s.inter) * std::pow(quantiserStep(s.lambda, model_.nonLinear, qmax_) /
+                                                        quantiserStep(coded, model_.nonLinear, qmax_),
+                                                    p_);
+    }
+
     // The plan for a rate factor (its logarithm): a P-picture of rewritten complexity C' gets the
     // quantiser q = C'^(1 - qcompress) / rate and is predicted C' / q bits, which rise with q; what it
     // costs where it is coded falls with q. The rewrite puts each P-picture where the two meet.
-    const auto plan = [&](double logRate) {
+    void plan(double logRate) {
         const double rate = std::exp(logRate);
-        for (std::vector<PlannedPicture>& byDisplay : shown) {
-            for (PlannedPicture& pic : byDisplay) {
-                if (pic.stats->type != 2) continue;
-                // Predicted bits at q: rate^(1/e) q^(1/e - 1). Walk up the quantiser codes to the first
-                // whose cost the prediction reaches.
-                double q = finest[2];
-                for (int code = 1; code <= 31; ++code) {
-                    const double top = code == 31 ? kCoarsest : (16384.0 * code + 8192) / 139 * pic.swing;
-                    const double cost = textureAt(*pic.stats, (16384.0 * code - 8192) / 139 + 1);
-                    const double meet = std::exp((std::log(std::max(cost, 1.0)) - logRate / e) * e / (1 - e));
-                    if (meet < top || code == 31) {
-                        q = std::max(q, meet);
-                        break;
-                    }
-                    q = top;
-                }
-                q = std::clamp(q, finest[2], kCoarsest);
-                pic.planned = q;
-                pic.texture = std::pow(rate * q, 1 / e) / q;
-            }
-            // I- and B-pictures follow the anchor shown after them, as libavcodec's plan has them: an
-            // I-picture the next P-picture's quantiser times its factor, a B-picture the next I- or
-            // P-picture's times its own. One with nothing to follow gets its factor of its own.
-            for (std::size_t d = byDisplay.size(); d-- > 0;) {
-                PlannedPicture& pic = byDisplay[d];
-                const int type = pic.stats->type;
-                if (type == 2) continue;
-                const double own =
-                    std::pow(std::max(1.0, double(pic.stats->intra + pic.stats->inter) * pic.stats->lambda),
-                             e) /
-                    rate;
-                if (type == 1)
-                    pic.planned = (pic.nextAnchor >= 0 && pic.nextAnchor == pic.nextPredicted
-                                       ? byDisplay[std::size_t(pic.nextPredicted)].planned
-                                       : own) *
-                                  model.iFactor;
-                else
-                    pic.planned =
-                        (pic.nextAnchor >= 0 ? byDisplay[std::size_t(pic.nextAnchor)].planned : own) *
-                            model.bFactor +
-                        model.bOffset;
-                pic.planned = std::clamp(pic.planned, finest[type], kCoarsest);
-                pic.texture = textureAt(*pic.stats, pic.planned / pic.swing);
-            }
+        for (std::vector<PlannedPicture>& byDisplay : shown_) {
+            planPredicted(byDisplay, logRate, rate);
+            planFollowers(byDisplay, rate);
         }
-    };
-    const auto titleBitsPlanned = [&] {
-        double bits = fixedBits;
-        for (const std::vector<PlannedPicture>& byDisplay : shown)
+    }
+
+    void planPredicted(std::vector<PlannedPicture>& byDisplay, double logRate, double rate) const {
+        for (PlannedPicture& pic : byDisplay) {
+            if (pic.stats->type != 2) continue;
+            const double q = std::clamp(meetingQuantiser(pic, logRate), finest_[2], kCoarsest);
+            pic.planned = q;
+            pic.texture = std::pow(rate * q, 1 / e_) / q;
+        }
+    }
+
+    // Predicted bits at q (e being 1 - qcompress): rate^(1/e) q^(1/e - 1). Walk up the quantiser codes to the
+    // first whose cost the prediction reaches.
+    double meetingQuantiser(const PlannedPicture& pic, double logRate) const {
+        double q = finest_[2];
+        for (int code = 1; code <= 31; ++code) {
+            const double top = code == 31 ? kCoarsest : (16384.0 * code + 8192) / 139 * pic.swing;
+            const double cost = textureAt(*pic.stats, (16384.0 * code - 8192) / 139 + 1);
+            const double meet = std::exp((std::log(std::max(cost, 1.0)) - logRate / e_) * e_ / (1 - e_));
+            if (meet < top || code == 31) {
+                q = std::max(q, meet);
+                break;
+            }
+            q = top;
+        }
+        return q;
+    }
+
+    // I- and B-pictures follow the anchor shown after them, as libavcodec's plan has them: an
+    // I-picture the next P-picture's quantiser times its factor, a B-picture the next I- or
+    // P-picture's times its own. One with nothing to follow gets its factor of its own.
+    void planFollowers(std::vector<PlannedPicture>& byDisplay, double rate) const {
+        for (std::size_t d = byDisplay.size(); d-- > 0;) {
+            PlannedPicture& pic = byDisplay[d];
+            const int type = pic.stats->type;
+            if (type == 2) continue;
+            const double own =
+                std::pow(std::max(1.0, double(pic.stats->intra + pic.stats->inter) * pic.stats->lambda), e_) /
+                rate;
+            if (type == 1)
+                pic.planned = (pic.nextAnchor >= 0 && pic.nextAnchor == pic.nextPredicted
+                                   ? byDisplay[std::size_t(pic.nextPredicted)].planned
+                                   : own) *
+                              model_.iFactor;
+            else
+                pic.planned = (pic.nextAnchor >= 0 ? byDisplay[std::size_t(pic.nextAnchor)].planned : own) *
+                                  model_.bFactor +
+                              model_.bOffset;
+            pic.planned = std::clamp(pic.planned, finest_[type], kCoarsest);
+            pic.texture = textureAt(*pic.stats, pic.planned / pic.swing);
+        }
+    }
+
+    double titleBitsPlanned() const {
+        double bits = fixedBits_;
+        for (const std::vector<PlannedPicture>& byDisplay : shown_)
             for (const PlannedPicture& pic : byDisplay)
                 bits += pic.texture;
         return bits;
-    };
+    }
+
     // The second pass's running correction compares the bits spent so far, in coded order, with what its
     // plan gives the pictures shown before this one: an anchor is coded before the B-pictures shown
     // ahead of it, so it finds the title short by their bits and is coded finer, and they find it over
     // by the anchor's bits and are coded coarser. That swing is part of what the pass carries out.
-    const auto swings = [&] {
-        if (model.toleranceBits <= 0) return;
-        for (std::vector<PlannedPicture>& byDisplay : shown) {
+    void swings() {
+        if (model_.toleranceBits <= 0) return;
+        for (std::vector<PlannedPicture>& byDisplay : shown_) {
             std::vector<double> before(byDisplay.size() + 1, 0);
             for (std::size_t d = 0; d < byDisplay.size(); ++d)
                 before[d + 1] =
@@ -428,45 +489,57 @@ std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::stri
             double spent = 0;
             for (const std::size_t d : coded) {
                 const double diff = spent - before[d];
-                byDisplay[d].swing = std::clamp((model.toleranceBits - diff) / model.toleranceBits, 0.5, 2.0);
+                byDisplay[d].swing =
+                    std::clamp((model_.toleranceBits - diff) / model_.toleranceBits, 0.5, 2.0);
                 spent += byDisplay[d].texture + byDisplay[d].stats->vectors + byDisplay[d].stats->misc;
             }
         }
-    };
-    // A larger rate term, finer quantisers, more bits: halved until the plan meets the title's bits,
-    // the swing worked out again from each solution.
-    double logRate = 0;
-    for (int round = 0; round < 4; ++round) {
-        double low = -200, high = 200;
-        for (int step = 0; step < 60; ++step) {
-            const double mid = (low + high) / 2;
-            plan(mid);
-            (titleBitsPlanned() > model.titleBits ? high : low) = mid;
-        }
-        logRate = (low + high) / 2;
-        plan(logRate);
-        swings();
     }
-    plan(logRate);
-    // Each picture's texture as the plan must see it: at its planned quantiser the 1/quantiser model
-    // then predicts what it costs where it is coded.
+
+    const SecondPassModel& model_;
+    std::vector<std::vector<PlannedPicture>>& shown_;
+    double fixedBits_;
+    double p_, e_;     // the fitted power (at least 1), and 1 - qcompress
+    double finest_[4]; // the finest quality for each picture type, by type code
+    int qmax_;
+};
+
+// One segment's statistics with each picture's texture as the plan must see it: at its planned
+// quantiser the 1/quantiser model then predicts what it costs where it is coded. False when a line
+// lacks a texture field.
+bool rewriteSegment(const std::vector<StatsLine>& lines, const std::vector<PictureStats>& pictures,
+                    const std::vector<PlannedPicture>& byDisplay, std::string& out) {
+    std::vector<double> scale(lines.size(), 1);
+    for (const PlannedPicture& pic : byDisplay) {
+        const PictureStats& ps = *pic.stats;
+        const double texture = double(ps.intra + ps.inter);
+        if (texture > 0) scale[pic.line] = pic.texture * pic.planned / ps.lambda / texture;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const PictureStats& ps = pictures[i];
+        std::string rest = withNumberAfter(lines[i].rest, "itex:", std::llround(ps.intra * scale[i]));
+        if (!rest.empty()) rest = withNumberAfter(rest, "ptex:", std::llround(ps.inter * scale[i]));
+        if (rest.empty()) return false;
+        out += "in:" + std::to_string(lines[i].in) + " out:" + std::to_string(lines[i].out) + rest + ";\n";
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> statisticsForQuantiserPower(const std::vector<std::string>& segmentStats,
+                                                     const SecondPassModel& model) {
+    // Without quantiser compression every picture is planned at the same bits whatever its quantiser:
+    // nothing to rewrite.
+    if (model.titleBits <= 0 || model.qcompress < 0.05) return segmentStats;
+    ParsedSegments parsed;
+    if (!parseSegments(segmentStats, parsed)) return segmentStats;
+    if (model.titleBits <= parsed.fixedBits) return segmentStats;
+    QuantiserPlan(model, parsed.shown, parsed.fixedBits).solve();
     std::vector<std::string> out(segmentStats.size());
-    for (std::size_t s = 0; s < shown.size(); ++s) {
-        std::vector<double> scale(lines[s].size(), 1);
-        for (const PlannedPicture& pic : shown[s]) {
-            const PictureStats& ps = *pic.stats;
-            const double texture = double(ps.intra + ps.inter);
-            if (texture > 0) scale[pic.line] = pic.texture * pic.planned / ps.lambda / texture;
-        }
-        for (std::size_t i = 0; i < lines[s].size(); ++i) {
-            const PictureStats& ps = pictures[s][i];
-            std::string rest = withNumberAfter(lines[s][i].rest, "itex:", std::llround(ps.intra * scale[i]));
-            if (!rest.empty()) rest = withNumberAfter(rest, "ptex:", std::llround(ps.inter * scale[i]));
-            if (rest.empty()) return segmentStats;
-            out[s] += "in:" + std::to_string(lines[s][i].in) + " out:" + std::to_string(lines[s][i].out) +
-                      rest + ";\n";
-        }
-    }
+    for (std::size_t s = 0; s < parsed.shown.size(); ++s)
+        if (!rewriteSegment(parsed.lines[s], parsed.pictures[s], parsed.shown[s], out[s]))
+            return segmentStats;
     return out;
 }
 
