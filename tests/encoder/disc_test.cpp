@@ -4,6 +4,7 @@
 #include "../support/small_disk.h"
 #include "disc/disc_plan.h"
 #include "disc/disc_steps.h"
+#include "dvdauthor_reference.h"
 #include "stream_maker.h"
 #include "test_support.h"
 

@@ -56,14 +56,6 @@ AudioCut cutAudio(const TitleFacts& t, const AudioFacts& audio, double videoStar
 // lengthens the title by a picture. A copy keeps every frame that begins inside the length.
 double audioLength(double seconds, const AudioPlan& plan);
 
-// "h:mm:ss.mmm", rounded up to the millisecond: dvdauthor starts a chapter at the VOBU that begins
-// nearest its time, and a time rounded down could pick the GOP before the chapter's.
-std::string chapterTime(double seconds);
-
-// dvdauthor's description of a one-title disc with a chapter at the first frame and at each chapter: the
-// tests author the same program stream with it, as the reference for the back end's own folder.
-std::string authoringXml(const TitleFacts& t, const std::string& vobFile, const std::string& language);
-
 // An ISO 9660 volume name from the output file's name: upper-case letters, digits and '_', at most 32.
 std::string volumeLabel(const std::string& outputFile);
 
